@@ -1,0 +1,10 @@
+# -DZAROVIA_SANITIZE=ON builds everything with AddressSanitizer and UndefinedBehaviorSanitizer.
+option(ZAROVIA_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if(ZAROVIA_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer
+                        -fno-sanitize-recover=undefined)
+    add_link_options(-fsanitize=address,undefined)
+endif()
+
+# -DZAROVIA_FUZZ=ON (clang only) builds the libFuzzer targets under fuzz/.
+option(ZAROVIA_FUZZ "Build the libFuzzer targets (needs clang)" OFF)

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <memory>
+
+class QPainter;
+
+namespace zarovia::picture {
+
+enum class PictureKind { Bitmap, Icon, Metafile, Jpeg };
+
+// What a decoder produces: one decoded (or, for JPEG, header-only) picture. Immutable to its
+// users; implementations that decode lazily guard their caches, so every method may be
+// called from any thread.
+class PictureData {
+public:
+    virtual ~PictureData() = default;
+    virtual PictureKind kind() const = 0;
+    // Natural size in pixels; never 0 x 0 for a loaded picture (a decoder rejects that).
+    virtual QSize naturalSize() const = 0;
+    // Draws the picture stretched into `target` (logical coordinates of the painter).
+    // Bitmaps and JPEGs are opaque; icons keep their mask; metafiles cover what they draw.
+    virtual void draw(QPainter& painter, const QRectF& target) const = 0;
+    // Makes drawing at `devicePixels` cheap (a JPEG decodes at the smallest DCT scale that
+    // covers it). Safe to call on a worker thread ahead of the show.
+    virtual void prepare(QSize devicePixels) const { (void)devicePixels; }
+    // The picture as a raster image at its natural size, for printing.
+    virtual QImage toImage() const = 0;
+};
+
+// The picture holder: a value whose copies share one PictureData.
+class Picture {
+public:
+    Picture() = default;
+    explicit Picture(std::shared_ptr<const PictureData> data) : data_(std::move(data)) {}
+
+    bool isNull() const noexcept { return !data_; }
+    PictureKind kind() const { return data_->kind(); }
+    QSize size() const { return data_ ? data_->naturalSize() : QSize(); }
+    int width() const { return size().width(); }
+    int height() const { return size().height(); }
+    void draw(QPainter& painter, const QRectF& target) const;
+    void prepare(QSize devicePixels) const {
+        if (data_) data_->prepare(devicePixels);
+    }
+    QImage toImage() const { return data_ ? data_->toImage() : QImage(); }
+    const PictureData* data() const noexcept { return data_.get(); }
+    bool sharesDataWith(const Picture& other) const noexcept { return data_ == other.data_; }
+
+private:
+    std::shared_ptr<const PictureData> data_;
+};
+
+// A picture held as a ready raster image (bitmaps, icons, PNG entries).
+class RasterPictureData : public PictureData {
+public:
+    RasterPictureData(PictureKind kind, QImage image) : kind_(kind), image_(std::move(image)) {}
+    PictureKind kind() const override { return kind_; }
+    QSize naturalSize() const override { return image_.size(); }
+    void draw(QPainter& painter, const QRectF& target) const override;
+    QImage toImage() const override { return image_; }
+    const QImage& image() const noexcept { return image_; }
+
+private:
+    PictureKind kind_;
+    QImage image_;
+};
+
+// The largest picture, in pixels, that any decoder will allocate (about 1 GiB of ARGB32).
+inline constexpr long long kMaxPicturePixels = 16384LL * 16384LL;
+
+}  // namespace zarovia::picture

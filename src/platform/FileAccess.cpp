@@ -1,0 +1,124 @@
+#include "FileAccess.h"
+
+#include "PathSplit.h"
+#include "SystemErrors.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarovia {
+
+namespace {
+
+// Maps errno onto the program's error codes. A missing file in an existing folder is "not
+// found"; a missing folder on the way is a bad path.
+int errorCodeFor(int err, const QByteArray& path) {
+    switch (err) {
+        case ENOENT: {
+            QByteArray folder = folderPart(path);
+            if (folder.isEmpty()) return kErrorFileNotFound;
+            struct stat st {};
+            return (::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode)) ? kErrorFileNotFound
+                                                                                   : kErrorPathNotFound;
+        }
+        case ENOTDIR:
+        case ENAMETOOLONG:
+        case ELOOP: return kErrorPathNotFound;
+        case EMFILE:
+        case ENFILE: return kErrorTooManyOpenFiles;
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+        case EROFS: return kErrorAccessDenied;
+        case EBUSY:
+        case ETXTBSY: return kErrorSharingViolation;
+        default: return err > 0 ? 1000 + err : 1000;
+    }
+}
+
+std::int64_t mtimeOf(const struct stat& st) {
+    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+FileError::FileError(int code) : Failure(ioErrorText(code)), code_(code) {}
+
+ReadOnlyFile::ReadOnlyFile(const QByteArray& path) {
+    if (path.isEmpty()) throw FileError(kErrorPathNotFound);
+    if (path.contains('\0')) throw FileError(kErrorPathNotFound);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below anyway.
+    fd_ = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd_ < 0) throw FileError(errorCodeFor(errno, path));
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        const int err = errno;
+        ::close(fd_);
+        fd_ = -1;
+        throw FileError(errorCodeFor(err, path));
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        throw FileError(kErrorAccessDenied);
+    }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+    size_ = static_cast<std::int64_t>(st.st_size);
+    mtimeNs_ = mtimeOf(st);
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+QByteArray ReadOnlyFile::read(std::int64_t maxBytes) {
+    QByteArray out;
+    if (fd_ < 0 || maxBytes <= 0) return out;
+    out.resize(static_cast<qsizetype>(maxBytes));
+    std::int64_t got = 0;
+    while (got < maxBytes) {
+        const ssize_t n = ::read(fd_, out.data() + got, static_cast<size_t>(maxBytes - got));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw FileError(errorCodeFor(errno, {}));
+        }
+        if (n == 0) break;
+        got += n;
+    }
+    out.truncate(static_cast<qsizetype>(got));
+    return out;
+}
+
+void ReadOnlyFile::close() {
+    if (fd_ < 0) return;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR) throw FileError(errorCodeFor(errno, {}));
+}
+
+QByteArray readWholeFile(const QByteArray& path, std::int64_t maxBytes, const QString& tooLargeText) {
+    try {
+        ReadOnlyFile file(path);
+        if (file.size() > maxBytes) throw Failure(tooLargeText);
+        // Read one byte more than the size said, so that a file growing meanwhile is noticed
+        // up to the cap rather than silently cut.
+        QByteArray bytes = file.read(std::min<std::int64_t>(file.size() + 1, maxBytes));
+        if (bytes.size() > maxBytes) throw Failure(tooLargeText);
+        return bytes;
+    } catch (const FileError& e) {
+        throw Failure(cannotOpenFileText(path, e.code()));
+    }
+}
+
+bool fileStamp(const QByteArray& path, std::int64_t* size, std::int64_t* mtimeNs) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    *size = static_cast<std::int64_t>(st.st_size);
+    *mtimeNs = mtimeOf(st);
+    return true;
+}
+
+}  // namespace zarovia
