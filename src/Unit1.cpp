@@ -1,0 +1,319 @@
+#include "Unit1.h"
+
+#include "Unit3.h"
+#include "document/SizeReadout.h"
+#include "platform/FileAccess.h"
+#include "platform/controls/Align.h"
+#include "platform/controls/CommandButton.h"
+#include "platform/controls/ImageView.h"
+#include "platform/controls/IntervalTimer.h"
+#include "platform/controls/ListBox.h"
+#include "platform/controls/Panel.h"
+#include "platform/controls/SpinEdit.h"
+#include "shell/OpenRules.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QScreen>
+#include <QSlider>
+#include <QTextEdit>
+#include <QUrl>
+
+namespace zarovia {
+
+using controls::Align;
+using shell::Command;
+
+namespace {
+
+const QColor kAqua(0, 255, 255);
+
+}  // namespace
+
+TzaroForm1::TzaroForm1(Services services, TAboutBox* aboutBox, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)), aboutBox_(aboutBox) {
+    createControls();
+    guard([this] { FormCreate(); });
+}
+
+TzaroForm1::~TzaroForm1() { FormDestroy(); }
+
+bool TzaroForm1::guard(const std::function<void()>& step) {
+    QString text;
+    try {
+        step();
+        return true;
+    } catch (const Failure& failure) {
+        text = failure.message();
+    } catch (const std::bad_alloc&) {
+        text = QStringLiteral("メモリが不足しています");
+    } catch (const std::exception&) {
+        text = QStringLiteral("原因不明のエラー");
+    }
+    services_.errorBox->show(this, errorBoxText(text));
+    return false;
+}
+
+void TzaroForm1::FormCreate() {
+    state_.CurrentIndex = 0;
+    command(Command::Start)->setEnabled(false);
+    command(Command::Stop)->setEnabled(false);
+    MojiPanel->hide();
+    controls::setAlign(MojiPanel, Align::Client);
+    ButtonPanel1->show();
+    state_.WindowedMode = true;
+    state_.PictureMode = true;
+    controls::setAlign(BP1, Align::Client);
+    BP1->show();
+    P1->show();
+    controls::setAlign(P1, Align::Client);
+    BackPanel->hide();
+    setFullScreenGlyphs(shell::kGlyphNormalScreen);
+    CounterPanel->setFontColor(kAqua);
+    Image1->setAutoSize(true);
+    Image1->hide();
+    controls::setAlign(Image2, Align::Client);
+    Image2->setAutoSize(true);
+    Image2->setStretch(true);
+    Image1->update();
+    Image2->update();
+    setCursorHidden(false);
+    setAcceptDrops(true);
+    setCaptionText(QString::fromUtf16(shell::kPlainTitle));
+}
+
+void TzaroForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    FormShow();
+}
+
+void TzaroForm1::FormShow() {
+    state_.PictureMode = true;
+    for (const QByteArray& file : commandLineFiles_) {
+        const bool opened = guard([this, &file] {
+            Timer1->setEnabled(false);
+            state_.CurrentFile = file;
+            runOpenSequence(Entrance::CommandLine);
+        });
+        if (!opened) break;
+    }
+}
+
+void TzaroForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    guard([this] { FormResize(); });
+}
+
+void TzaroForm1::FormResize() {
+    if (state_.PictureMode)
+        FitPicture();
+    else
+        ActMovSExecute();
+    // Dropped files stay accepted after every resize.
+    setAcceptDrops(true);
+}
+
+void TzaroForm1::closeEvent(QCloseEvent* event) {
+    if (aboutBox_) aboutBox_->hide();
+    QWidget::closeEvent(event);
+}
+
+void TzaroForm1::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    // Whatever the mode, the frame comes back and the cursor is given back.
+    if (windowFlags().testFlag(Qt::FramelessWindowHint)) setWindowFlag(Qt::FramelessWindowHint, false);
+    services_.cursor->setHidden(false);
+}
+
+void TzaroForm1::EndButtonClick() { close(); }
+
+void TzaroForm1::ActAboutExecute() {
+    if (aboutBox_) aboutBox_->showBeside();
+}
+
+// --- Opening ---------------------------------------------------------------------------
+
+void TzaroForm1::OpenButtonClick() {
+    Timer1->setEnabled(false);
+    state_.PictureMode = true;
+    const std::optional<QByteArray> chosen = services_.openDialog->chooseFile(this, state_.CurrentFile);
+    if (chosen) {
+        state_.CurrentFile = *chosen;
+    } else if (state_.CurrentFile.isEmpty()) {
+        // Nothing was opened yet: a cancel leaves the title picture as it is.
+        return;
+    }
+    runOpenSequence(Entrance::OpenCommand);
+}
+
+void TzaroForm1::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TzaroForm1::dropEvent(QDropEvent* event) {
+    QList<QByteArray> files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) files.append(QFile::encodeName(url.toLocalFile()));
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    guard([this, &files] { FormDropFiles(files); });
+}
+
+void TzaroForm1::FormDropFiles(const QList<QByteArray>& files) {
+    Timer1->setEnabled(false);
+    raise();
+    activateWindow();
+    if (files.isEmpty()) return;
+    // The whole name, however long it is.
+    state_.CurrentFile = files.constFirst();
+    runOpenSequence(Entrance::Drop);
+}
+
+void TzaroForm1::runOpenSequence(Entrance entrance) {
+    ButtonPanel1->show();
+    CounterPanel->setCaption(shell::counterText(state_.CurrentIndex, fn->itemCount()));
+    // Only a picture is shown "opened first"; after a sound, video or document the picture
+    // commands go over the picture list as usual.
+    state_.ShowOpenedFirst =
+        shell::classifyExtension(shell::upperExtension(state_.CurrentFile)) == shell::FileClass::Picture;
+    command(Command::Stop)->setEnabled(false);
+    command(Command::Start)->setEnabled(true);
+    if (entrance != Entrance::OpenCommand) CounterPanel->setFontColor(kAqua);
+    setCaptionText(shell::captionFor(shell::kManuTitle, state_.CurrentFile));
+    OpenByKind(state_.CurrentFile);
+}
+
+void TzaroForm1::OpenByKind(const QByteArray& name) {
+    switch (shell::classifyExtension(shell::upperExtension(name))) {
+        case shell::FileClass::Picture:
+            MojiPanel->hide();
+            BackPanel->hide();
+            controls::setAlign(BP1, Align::Client);
+            BP1->show();
+            state_.PictureMode = true;
+            ListFolderPictures(name);
+            ShowPicture();
+            break;
+        case shell::FileClass::Media:
+            MojiPanel->hide();
+            BP1->hide();
+            controls::setAlign(BackPanel, Align::Client);
+            BackPanel->show();
+            UpdateMediaCursor();
+            state_.PictureMode = false;
+            ShowNonPicture();
+            break;
+        case shell::FileClass::Document:
+            if (!state_.WindowedMode) FullScreenButtonClick();
+            BackPanel->hide();
+            BP1->hide();
+            controls::setAlign(MojiPanel, Align::Client);
+            MojiPanel->show();
+            setCursorHidden(false);
+            state_.PictureMode = false;
+            ShowNonPicture();
+            break;
+    }
+}
+
+void TzaroForm1::ShowNonPicture() {
+    TrackBar1->hide();
+    TrackBar1->setValue(0);
+    CoolBar1->hide();
+    MojiPanel->hide();
+    hideMediaControls();
+    setCaptionText(shell::captionFor(shell::kPlainTitle, state_.CurrentFile));
+    const QByteArray ext = shell::upperExtension(state_.CurrentFile);
+    ShowFileSize(state_.CurrentFile);
+    if (shell::classifyExtension(ext) == shell::FileClass::Media)
+        showMediaBranch(ext);
+    else
+        showDocumentBranch(ext);
+}
+
+void TzaroForm1::ShowFileSize(const QByteArray& path) {
+    ReadOnlyFile file(path);
+    SizePanel->setCaption(document::formatFileSize(file.size()));
+    QFont font = SizePanel->font();
+    font.setPointSize(11);
+    SizePanel->setFont(font);
+    SizePanel->setFontColor(kAqua);
+    SizePanel->show();
+    file.close();
+}
+
+// --- Full-screen mode ------------------------------------------------------------------
+
+void TzaroForm1::FullScreenButtonClick() {
+    if (state_.WindowedMode)
+        enterFullScreen();
+    else
+        leaveFullScreen();
+}
+
+void TzaroForm1::enterFullScreen() {
+    state_.FullScreenActive = true;
+    normalGeometry_ = geometry();
+    const bool wasVisible = isVisible();
+    // Frameless and covering the screen; the full-screen state also makes a window manager
+    // hide its panels, and the explicit geometry covers the screen where there is none.
+    setWindowFlag(Qt::FramelessWindowHint, true);
+    setWindowState(windowState() | Qt::WindowFullScreen);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QPoint origin = screen ? screen->geometry().topLeft() : QPoint(0, 0);
+    setGeometry(QRect(origin, services_.screen->primaryScreenSize()));
+    if (wasVisible) show();
+    setFullScreenGlyphs(shell::kGlyphFullScreen);
+    state_.WindowedMode = false;
+}
+
+void TzaroForm1::leaveFullScreen() {
+    state_.FullScreenActive = false;
+    const bool wasVisible = isVisible();
+    setWindowFlag(Qt::FramelessWindowHint, false);
+    setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized));
+    resize(640, 480);
+    if (normalGeometry_.isValid()) move(normalGeometry_.topLeft());
+    if (wasVisible) show();
+    setFullScreenGlyphs(shell::kGlyphNormalScreen);
+    state_.WindowedMode = true;
+}
+
+void TzaroForm1::setFullScreenGlyphs(int glyph) {
+    const QIcon& icon = glyphs_[static_cast<size_t>(glyph)];
+    FullScreenButton->setGlyph(icon, glyph);
+    FSBT->setGlyph(icon, glyph);
+}
+
+// --- Small helpers ---------------------------------------------------------------------
+
+void TzaroForm1::setCursorHidden(bool hidden) { services_.cursor->setHidden(hidden); }
+
+void TzaroForm1::setCaptionText(const QString& text) { setWindowTitle(text); }
+
+bool TzaroForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The commands' shortcuts win over the edit controls' own keys.
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QKeySequence pressed(key->keyCombination());
+        for (const QAction* action : actions_) {
+            if (!action->shortcut().isEmpty() && action->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    if (event->type() == QEvent::MouseButtonPress && (watched == Label3 || watched == Label4)) return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace zarovia

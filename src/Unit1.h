@@ -1,0 +1,200 @@
+#pragma once
+
+#include "platform/Services.h"
+#include "shell/Commands.h"
+
+#include <QByteArray>
+#include <QRect>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QSlider;
+class QTextEdit;
+
+namespace zarovia::controls {
+class CommandButton;
+class ImageView;
+class IntervalTimer;
+class ListBox;
+class Panel;
+class SpinEdit;
+}  // namespace zarovia::controls
+
+namespace zarovia {
+
+// The main window's private state.
+struct ViewerState {
+    int CurrentIndex = 0;
+    QByteArray CurrentFile;
+    QByteArray FolderPath;
+    bool ShowOpenedFirst = false;
+    bool PictureMode = true;
+    bool WindowedMode = true;
+    bool FullScreenActive = false;
+    int VideoWidth = 0;
+    int VideoHeight = 0;
+    int VideoLeft = 0;
+    int VideoTop = 0;
+};
+
+class TAboutBox;
+
+// The main window: owns every control and the viewer state. Its handlers are thin: they run
+// the steps in their order and leave the rules to the shell, picture, media and document
+// modules. Every handler runs inside one guard that shows a failure in the error box.
+class TzaroForm1 : public QWidget {
+    Q_OBJECT
+public:
+    TzaroForm1(Services services, TAboutBox* aboutBox = nullptr, QWidget* parent = nullptr);
+    ~TzaroForm1() override;
+
+    const ViewerState& state() const { return state_; }
+    QAction* command(shell::Command id) const { return actions_[static_cast<size_t>(id)]; }
+    Services& services() { return services_; }
+    void setAboutBox(TAboutBox* box) { aboutBox_ = box; }
+    // Files named on the command line, opened in order by FormShow.
+    void setCommandLineFiles(std::vector<QByteArray> files) { commandLineFiles_ = std::move(files); }
+
+    // Runs `step` and reports a failure in the error box; the window goes on.
+    bool guard(const std::function<void()>& step);
+
+public slots:
+    // Commands.
+    void OpenButtonClick();
+    void EndButtonClick();
+    void StartButtonClick();
+    void ActStopExecute();
+    void BackButtonClick();
+    void NextButtonClick();
+    void FullScreenButtonClick();
+    void ActAboutExecute();
+    void ActMovSExecute();
+    void ActPrintExecute();
+    void ActCharPrintExecute();
+
+    // Events.
+    void Timer1Timer();
+    void Timer3Timer();
+    void TrackBar1Change();
+    void Image2MouseDown(Qt::MouseButton button);
+    void BP1MouseDown(Qt::MouseButton button);
+    void BackPanelMouseDown(Qt::MouseButton button);
+    void DisplayPanelMouseDown(Qt::MouseButton button);
+    void MediaPlayer1Click();
+    void WideClick();
+    // A file dropped on the window: the first one is opened.
+    void FormDropFiles(const QList<QByteArray>& files);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Entrance { OpenCommand, CommandLine, Drop };
+
+    // Window definition (Unit1Definition.cpp).
+    void createControls();
+    void createCommands();
+    void createPicturePane();
+    void createMediaPane();
+    void createDocumentPane();
+    void createToolBar1();
+    void createToolBar2();
+    void createToolBar3();
+
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void FormDestroy();
+
+    // Opening (Unit1.cpp).
+    void runOpenSequence(Entrance entrance);
+    void OpenByKind(const QByteArray& name);
+    void ShowNonPicture();
+    void ShowFileSize(const QByteArray& path);
+    void enterFullScreen();
+    void leaveFullScreen();
+    void setFullScreenGlyphs(int glyph);
+
+    // Pictures (Unit1Picture.cpp).
+    void ListFolderPictures(const QByteArray& fileName);
+    void ShowPicture();
+    void FitPicture();
+    void UpdatePictureCursor();
+    void stepPicture(int delta, bool showToolBar);
+
+    // Media (Unit1Media.cpp).
+    void showMediaBranch(const QByteArray& upperExt);
+    void hideMediaControls();
+    void UpdateMediaCursor();
+
+    // Documents (Unit1Document.cpp).
+    void showDocumentBranch(const QByteArray& upperExt);
+
+    void setCursorHidden(bool hidden);
+    void setCaptionText(const QString& text);
+
+    Services services_;
+    TAboutBox* aboutBox_ = nullptr;
+    ViewerState state_;
+    std::vector<QByteArray> commandLineFiles_;
+    bool shownOnce_ = false;
+    bool destroyed_ = false;
+    QRect normalGeometry_;
+
+    std::array<QAction*, 11> actions_{};
+    std::array<QIcon, shell::kGlyphCount> glyphs_;
+
+public:
+    // Controls, named as in the window definition.
+    controls::Panel* BP1 = nullptr;
+    controls::Panel* P1 = nullptr;
+    controls::ImageView* Image1 = nullptr;
+    controls::ImageView* Image2 = nullptr;
+    controls::ListBox* fn = nullptr;
+    controls::Panel* ButtonPanel1 = nullptr;
+    controls::Panel* Panel1 = nullptr;
+    QWidget* ToolBar1 = nullptr;
+    controls::CommandButton* FullScreenButton = nullptr;
+    controls::SpinEdit* SpinEdit1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    controls::Panel* CounterPanel = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+
+    controls::Panel* BackPanel = nullptr;
+    controls::ImageView* Image3 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    controls::Panel* DisplayPanel = nullptr;
+    controls::Panel* CoolBar1 = nullptr;
+    controls::Panel* Panel2 = nullptr;
+    QWidget* MediaPlayer1 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    controls::Panel* Panel3 = nullptr;
+    QWidget* ToolBar2 = nullptr;
+    controls::CommandButton* FSBT = nullptr;
+    QCheckBox* Wide = nullptr;
+
+    controls::Panel* MojiPanel = nullptr;
+    controls::Panel* CoolBar2 = nullptr;
+    controls::Panel* Panel4 = nullptr;
+    controls::Panel* Panel5 = nullptr;
+    QWidget* ToolBar3 = nullptr;
+    QLabel* Label5 = nullptr;
+    controls::Panel* SizePanel = nullptr;
+    QTextEdit* RichEdit1 = nullptr;
+
+    controls::IntervalTimer* Timer1 = nullptr;
+    controls::IntervalTimer* Timer3 = nullptr;
+};
+
+}  // namespace zarovia

@@ -1,0 +1,10 @@
+// Document pane handlers: the document branch and document printing.
+#include "Unit1.h"
+
+namespace zarovia {
+
+void TzaroForm1::showDocumentBranch(const QByteArray&) {}
+void TzaroForm1::ActCharPrintExecute() {}
+void TzaroForm1::ActPrintExecute() {}
+
+}  // namespace zarovia

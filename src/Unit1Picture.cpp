@@ -1,0 +1,148 @@
+// Picture pane handlers: listing the folder, showing and fitting a picture, the slide show
+// and stepping through the pictures.
+#include "Unit1.h"
+
+#include "picture/Fitting.h"
+#include "picture/PictureList.h"
+#include "picture/PictureLoader.h"
+#include "picture/ShowRules.h"
+#include "platform/controls/Align.h"
+#include "platform/controls/ImageView.h"
+#include "platform/controls/IntervalTimer.h"
+#include "platform/controls/ListBox.h"
+#include "platform/controls/Panel.h"
+#include "platform/controls/SpinEdit.h"
+#include "shell/OpenRules.h"
+
+#include <QAction>
+
+namespace zarovia {
+
+using controls::Align;
+using shell::Command;
+
+namespace {
+
+const QColor kAqua(0, 255, 255);
+const QColor kRed(255, 0, 0);
+
+}  // namespace
+
+void TzaroForm1::ListFolderPictures(const QByteArray& fileName) {
+    picture::FolderPictures pictures = picture::listFolderPictures(fileName);
+    state_.FolderPath = pictures.folderPath;
+    fn->clearItems();
+    fn->addItems(pictures.items);
+    // The opened picture is shown first and counted at its own place in the list, so the
+    // counter, the caption and Next agree with it. A picture the list leaves out (hidden)
+    // keeps the index as it was.
+    for (size_t i = 0; i < pictures.items.size(); ++i) {
+        if (pictures.items[i] == fileName) {
+            state_.CurrentIndex = static_cast<int>(i);
+            break;
+        }
+    }
+}
+
+void TzaroForm1::ShowPicture() {
+    BackPanel->hide();
+    MojiPanel->hide();
+    controls::setAlign(BP1, Align::Client);
+    BP1->show();
+    controls::setAlign(P1, Align::None);
+    P1->show();
+    Image2->show();
+    Image1->setAutoSize(false);
+    Image2->setAutoSize(false);
+    controls::setAlign(Image2, Align::None);
+
+    const int count = fn->itemCount();
+    state_.CurrentIndex = picture::wrapIndex(state_.CurrentIndex, count);
+    CounterPanel->setCaption(shell::counterText(state_.CurrentIndex, count));
+
+    const bool openedFirst = state_.ShowOpenedFirst;
+    bool openedIsListed = false;
+    if (openedFirst) {
+        Image1->setPicture(picture::loadPictureFile(state_.CurrentFile));
+        command(Command::Start)->setEnabled(true);
+        openedIsListed = state_.CurrentIndex >= 0 && state_.CurrentIndex < count &&
+                         fn->itemAt(state_.CurrentIndex) == state_.CurrentFile;
+    } else {
+        Image1->setPicture(picture::loadPictureFile(fn->itemAt(state_.CurrentIndex)));
+    }
+    FitPicture();
+    state_.ShowOpenedFirst = false;
+
+    const QByteArray& shown =
+        (openedFirst && !openedIsListed) ? state_.CurrentFile : fn->itemAt(state_.CurrentIndex);
+    setCaptionText(shell::captionFor(Timer1->isEnabled() ? shell::kAutoTitle : shell::kManuTitle, shown));
+}
+
+void TzaroForm1::FitPicture() {
+    const picture::Fit fit = picture::fitPicture(Image1->picture().size(), size());
+    Image2->setPicture(Image1->picture());
+    // While the panel and the image are still aligned (the title picture before the first
+    // show) the alignment decides their bounds.
+    if (controls::alignOf(P1) != Align::None) return;
+    P1->resize(fit.displaySize);
+    P1->move(fit.topLeft);
+    Image2->setGeometry(QRect(QPoint(0, 0), fit.displaySize));
+}
+
+void TzaroForm1::UpdatePictureCursor() { setCursorHidden(ButtonPanel1->isHidden()); }
+
+// --- Slide show and stepping -------------------------------------------------------------
+
+void TzaroForm1::StartButtonClick() {
+    command(Command::Print)->setEnabled(false);
+    ButtonPanel1->hide();
+    Timer1->setEnabled(true);
+    setCursorHidden(true);
+    command(Command::Start)->setEnabled(false);
+    command(Command::Stop)->setEnabled(true);
+    CounterPanel->setFontColor(kRed);
+    ShowPicture();
+}
+
+void TzaroForm1::Timer1Timer() {
+    Timer1->setInterval(SpinEdit1->currentValue() * 1000);
+    ++state_.CurrentIndex;
+    ShowPicture();
+}
+
+void TzaroForm1::ActStopExecute() {
+    Timer1->setEnabled(false);
+    command(Command::Print)->setEnabled(true);
+    command(Command::Stop)->setEnabled(false);
+    command(Command::Start)->setEnabled(true);
+    CounterPanel->setFontColor(kAqua);
+    setCaptionText(shell::captionFor(shell::kManuTitle, fn->itemAt(state_.CurrentIndex)));
+}
+
+void TzaroForm1::stepPicture(int delta, bool showToolBar) {
+    if (showToolBar) ButtonPanel1->show();
+    Timer1->setEnabled(false);
+    command(Command::Print)->setEnabled(true);
+    command(Command::Start)->setEnabled(true);
+    command(Command::Stop)->setEnabled(false);
+    CounterPanel->setFontColor(kAqua);
+    state_.CurrentIndex += delta;
+    ShowPicture();
+}
+
+void TzaroForm1::NextButtonClick() { stepPicture(+1, true); }
+
+void TzaroForm1::BackButtonClick() { stepPicture(-1, true); }
+
+void TzaroForm1::Image2MouseDown(Qt::MouseButton button) { BP1MouseDown(button); }
+
+void TzaroForm1::BP1MouseDown(Qt::MouseButton button) {
+    if (button == Qt::LeftButton) {
+        stepPicture(+1, false);
+    } else if (button == Qt::RightButton) {
+        ButtonPanel1->setVisible(ButtonPanel1->isHidden());
+        UpdatePictureCursor();
+    }
+}
+
+}  // namespace zarovia

@@ -1,0 +1,63 @@
+// Start-up: the application, the main window and the About box, then the message loop.
+#include "Unit1.h"
+#include "Unit3.h"
+#include "Version.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The window definitions name Windows fonts; these are the Debian fonts of the same kind.
+void substitutePlatformFonts() {
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
+    QFont::insertSubstitution(QStringLiteral("HG行書体"), QStringLiteral("AoyagiKouzanFontT"));
+    QFont::insertSubstitution(QStringLiteral("FixedSys"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+}
+
+void printVersion() {
+    std::printf("Zarovia %s\n", zarovia::version::kFileVersion);
+    std::printf("FileDescription: 画像ファイルの閲覧が出来ます\n");
+    std::printf("FileVersion: %s\n", zarovia::version::kFileVersion);
+    std::printf("ProductVersion: %d.%d\n", zarovia::version::kMajor, zarovia::version::kMinor);
+    std::printf("Comments: デジカメ画像ファイルの閲覧に便利！\n");
+    std::printf("InternalName: zaro\n");
+    std::printf("OriginalFilename: zaro12\n");
+    std::printf("ProductName: Zarovia\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        printVersion();
+        return 0;
+    }
+    // The files to open, as the bytes the shell passed: names in any encoding stay openable.
+    std::vector<QByteArray> files;
+    for (int i = 1; i < argc; ++i) files.emplace_back(argv[i]);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zarovia"));
+    QApplication::setApplicationVersion(QString::fromLatin1(zarovia::version::kFileVersion));
+    QApplication::setDesktopFileName(QStringLiteral("zarovia"));
+    substitutePlatformFonts();
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    zarovia::TzaroForm1 zaroForm1(zarovia::qtServices());
+    zarovia::TAboutBox aboutBox(&zaroForm1);
+    zaroForm1.setAboutBox(&aboutBox);
+    zaroForm1.setCommandLineFiles(std::move(files));
+    zaroForm1.show();
+    return QApplication::exec();
+}

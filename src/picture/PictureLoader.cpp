@@ -1,0 +1,70 @@
+#include "PictureLoader.h"
+
+#include "platform/Failure.h"
+#include "platform/FileAccess.h"
+#include "platform/PathSplit.h"
+
+#if ZAROVIA_HAVE_BMP
+#include "picture/bmp/Bmp.h"
+#include "picture/bmp/Ico.h"
+#endif
+#if ZAROVIA_HAVE_JPEG
+#include "picture/jpeg/Jpeg.h"
+#endif
+#if ZAROVIA_HAVE_METAFILE
+#include "picture/metafile/Metafile.h"
+#endif
+
+namespace zarovia::picture {
+
+namespace {
+
+enum class Decoder { None, Wmf, Emf, Ico, Bmp, Jpeg };
+
+Decoder decoderFor(const QByteArray& lowerExtension) {
+    if (lowerExtension == "wmf") return Decoder::Wmf;
+    if (lowerExtension == "emf") return Decoder::Emf;
+    if (lowerExtension == "ico") return Decoder::Ico;
+    if (lowerExtension == "bmp") return Decoder::Bmp;
+    if (lowerExtension == "jpeg" || lowerExtension == "jpg") return Decoder::Jpeg;
+    return Decoder::None;
+}
+
+[[noreturn]] void unsupported(const QByteArray& extensionAsWritten) {
+    throw Failure(QStringLiteral("拡張子 .%1 の画像形式は処理できません")
+                      .arg(QString::fromUtf8(extensionAsWritten)));
+}
+
+}  // namespace
+
+bool hasPictureDecoder(const QByteArray& lowerExtension) {
+    return decoderFor(lowerExtension) != Decoder::None;
+}
+
+Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension) {
+    switch (decoderFor(lowerExtension)) {
+#if ZAROVIA_HAVE_METAFILE
+        case Decoder::Wmf: return decodeWmf(bytes);
+        case Decoder::Emf: return decodeEmf(bytes);
+#endif
+#if ZAROVIA_HAVE_BMP
+        case Decoder::Ico: return decodeIcoFile(bytes);
+        case Decoder::Bmp: return decodeBmpFile(bytes);
+#endif
+#if ZAROVIA_HAVE_JPEG
+        case Decoder::Jpeg: return loadJpeg(bytes);
+#endif
+        default: unsupported(lowerExtension);
+    }
+}
+
+Picture loadPictureFile(const QByteArray& path) {
+    QByteArray ext = extensionPart(path);
+    if (!ext.isEmpty()) ext.remove(0, 1);
+    const QByteArray lower = lowerAscii(ext);
+    if (!hasPictureDecoder(lower)) unsupported(ext);
+    const QByteArray bytes = readWholeFile(path, kMaxPictureFileBytes, QStringLiteral("ストリームからの読み込みエラー"));
+    return decodePictureBytes(bytes, lower);
+}
+
+}  // namespace zarovia::picture

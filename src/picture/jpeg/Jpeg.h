@@ -1,0 +1,25 @@
+#pragma once
+
+#include "picture/Picture.h"
+
+#include <QByteArray>
+#include <QSize>
+
+namespace zarovia::picture {
+
+// A JPEG picture from the whole file's bytes. Only the header is read here (natural size,
+// after the EXIF orientation); pixels are decoded when the picture is first drawn, prepared
+// or converted. Throws zarovia::Failure("JPEG エラー #%d") with libjpeg's message code.
+//
+// Drawing and prepare() never throw: after a fatal libjpeg error in the pixel data the
+// picture shows what was decoded, the rest grey. toImage() (full size, for printing) throws
+// the failure instead.
+Picture loadJpeg(QByteArray bytes);
+
+// Decodes a JPEG picture for drawing at `devicePixels` (the display size times the device
+// pixel ratio), as prepare() does, and throws Failure("JPEG エラー #%d") when that decode
+// ended in a fatal libjpeg error, so that the caller can report it before showing. Does
+// nothing for other kinds of picture.
+void decodeForDisplay(const Picture& picture, QSize devicePixels);
+
+}  // namespace zarovia::picture

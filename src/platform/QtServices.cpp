@@ -1,0 +1,92 @@
+#include "Services.h"
+
+#include "platform/CodePage.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScreen>
+
+namespace zarovia {
+
+namespace {
+
+class QtErrorBox : public ErrorBox {
+public:
+    void show(QWidget* owner, const QString& text) override {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Zarovia"), text, QMessageBox::Ok, owner);
+        box.setObjectName(QStringLiteral("ErrorBox"));
+        box.exec();
+    }
+};
+
+class QtOpenDialog : public OpenDialog {
+public:
+    std::optional<QByteArray> chooseFile(QWidget* owner, const QByteArray& previous) override {
+        QFileDialog dialog(owner);
+        dialog.setObjectName(QStringLiteral("OpenDialog1"));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        // "*" rather than "*.*" so that names without a dot are offered too.
+        dialog.setNameFilter(QStringLiteral("全てのファイル(*.*) (*)"));
+        if (!previous.isEmpty()) dialog.selectFile(QFile::decodeName(previous));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        return QFile::encodeName(dialog.selectedFiles().constFirst());
+    }
+};
+
+class QtPrintDialog : public PrintDialog {
+public:
+    bool choosePrinter(QWidget* owner, QPrinter& printer) override {
+        QPrintDialog dialog(&printer, owner);
+        dialog.setObjectName(QStringLiteral("PrintDialog1"));
+        dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
+        return dialog.exec() == QDialog::Accepted;
+    }
+};
+
+// Keeps at most one override cursor pushed, as Qt's override cursors stack.
+class AppCursor : public CursorOwner {
+public:
+    ~AppCursor() override {
+        if (hidden_ && qApp) QGuiApplication::restoreOverrideCursor();
+    }
+    void setHidden(bool hidden) override {
+        if (hidden == hidden_) return;
+        hidden_ = hidden;
+        if (hidden)
+            QGuiApplication::setOverrideCursor(Qt::BlankCursor);
+        else
+            QGuiApplication::restoreOverrideCursor();
+    }
+    bool isHidden() const override { return hidden_; }
+
+private:
+    bool hidden_ = false;
+};
+
+class PrimaryScreen : public ScreenInfo {
+public:
+    QSize primaryScreenSize() const override {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        return screen ? screen->size() : QSize(640, 480);
+    }
+};
+
+}  // namespace
+
+Services qtServices() {
+    Services s;
+    s.errorBox = std::make_unique<QtErrorBox>();
+    s.openDialog = std::make_unique<QtOpenDialog>();
+    s.printDialog = std::make_unique<QtPrintDialog>();
+    s.cursor = std::make_unique<AppCursor>();
+    s.screen = std::make_unique<PrimaryScreen>();
+    return s;
+}
+
+}  // namespace zarovia

@@ -1,0 +1,63 @@
+#include "ImageView.h"
+
+#include "Align.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace zarovia::controls {
+
+ImageView::ImageView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    setAutoFillBackground(false);
+}
+
+void ImageView::setPicture(const picture::Picture& picture) {
+    picture_ = picture;
+    applyAutoSize();
+    update();
+}
+
+void ImageView::setStretch(bool on) {
+    stretch_ = on;
+    update();
+}
+
+void ImageView::setCenter(bool on) {
+    center_ = on;
+    update();
+}
+
+void ImageView::setAutoSize(bool on) {
+    autoSize_ = on;
+    applyAutoSize();
+}
+
+void ImageView::applyAutoSize() {
+    // An aligned control takes the size its alignment gives it.
+    if (autoSize_ && !picture_.isNull() && alignOf(this) == Align::None) resize(picture_.size());
+}
+
+void ImageView::paintEvent(QPaintEvent*) {
+    if (picture_.isNull()) return;
+    QPainter painter(this);
+    QRectF target;
+    if (stretch_) {
+        target = QRectF(rect());
+    } else {
+        const QSizeF natural = picture_.size();
+        const QPointF origin = center_ ? QPointF((width() - natural.width()) / 2.0,
+                                                 (height() - natural.height()) / 2.0)
+                                       : QPointF(0, 0);
+        target = QRectF(origin, natural);
+    }
+    if (target.isEmpty()) return;
+    picture_.draw(painter, target);
+}
+
+void ImageView::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    emit mousePressed(event->button());
+}
+
+}  // namespace zarovia::controls

@@ -1,0 +1,64 @@
+#include "Panel.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace zarovia::controls {
+
+Panel::Panel(QWidget* parent) : QFrame(parent) {
+    setAutoFillBackground(true);
+    setFrameStyle(QFrame::NoFrame);
+}
+
+void Panel::setColor(const QColor& color) {
+    QPalette p = palette();
+    p.setColor(QPalette::Window, color);
+    setPalette(p);
+}
+
+QColor Panel::color() const { return palette().color(QPalette::Window); }
+
+void Panel::setFontColor(const QColor& color) {
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
+    p.setColor(QPalette::ButtonText, color);
+    setPalette(p);
+}
+
+void Panel::setBevel(Bevel bevel) {
+    switch (bevel) {
+        case Bevel::None: setFrameStyle(QFrame::NoFrame); break;
+        case Bevel::Raised: setFrameStyle(QFrame::Panel | QFrame::Raised); break;
+        case Bevel::Lowered: setFrameStyle(QFrame::Panel | QFrame::Sunken); break;
+        case Bevel::Single: setFrameStyle(QFrame::Box | QFrame::Plain); break;
+    }
+    setLineWidth(1);
+}
+
+void Panel::setCaption(const QString& caption) {
+    caption_ = caption;
+    setAccessibleName(caption);
+    update();
+}
+
+void Panel::setCaptionAlignment(Qt::Alignment alignment) {
+    captionAlignment_ = alignment;
+    update();
+}
+
+void Panel::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    if (caption_.isEmpty()) return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(contentsRect(), static_cast<int>(captionAlignment_), caption_);
+}
+
+void Panel::mousePressEvent(QMouseEvent* event) {
+    // Accepted here, so a press on a child panel never reaches its parent's handler too.
+    event->accept();
+    emit mousePressed(event->button());
+}
+
+}  // namespace zarovia::controls

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+
+namespace zarovia::controls {
+
+// A panel: a filled rectangle with an optional bevel and a centred caption, which reports
+// mouse presses with the button pressed.
+class Panel : public QFrame {
+    Q_OBJECT
+public:
+    enum class Bevel { None, Raised, Lowered, Single };
+
+    explicit Panel(QWidget* parent = nullptr);
+    void setColor(const QColor& color);
+    QColor color() const;
+    void setFontColor(const QColor& color);
+    void setBevel(Bevel bevel);
+    void setCaption(const QString& caption);
+    QString caption() const { return caption_; }
+    void setCaptionAlignment(Qt::Alignment alignment);
+
+signals:
+    void mousePressed(Qt::MouseButton button);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QString caption_;
+    Qt::Alignment captionAlignment_ = Qt::AlignCenter;
+};
+
+}  // namespace zarovia::controls

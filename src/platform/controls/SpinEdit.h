@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSpinBox>
+
+namespace zarovia::controls {
+
+// The interval field: whole numbers stepped by 1 with the arrows and the up and down keys,
+// digits only, and kept within its bounds whatever is typed (a value outside them is set to
+// the nearer bound when the field loses the focus, and is read clamped before that).
+class SpinEdit : public QSpinBox {
+    Q_OBJECT
+public:
+    explicit SpinEdit(QWidget* parent = nullptr);
+    // The value as it stands now, also while the text is being edited: a typed number is read
+    // clamped into the bounds; text that is not a whole number reads as the minimum.
+    int currentValue() const;
+
+protected:
+    void focusOutEvent(QFocusEvent* event) override;
+};
+
+}  // namespace zarovia::controls

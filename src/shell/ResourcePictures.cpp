@@ -1,0 +1,38 @@
+#include "ResourcePictures.h"
+
+#include "picture/PictureLoader.h"
+#include "platform/Failure.h"
+
+#include <QFile>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void initZaroviaResources() {
+#if ZAROVIA_HAVE_RESOURCES
+    Q_INIT_RESOURCE(resources);
+#endif
+}
+
+namespace zarovia::shell {
+
+namespace {
+
+picture::Picture resourcePicture(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray bytes = file.readAll();
+    try {
+        return picture::decodePictureBytes(bytes, "jpg");
+    } catch (const Failure&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+void initResources() { initZaroviaResources(); }
+
+picture::Picture titlePicture() { return resourcePicture(QStringLiteral(":/title.jpg")); }
+
+picture::Picture backdropPicture() { return resourcePicture(QStringLiteral(":/backdrop.jpg")); }
+
+}  // namespace zarovia::shell
