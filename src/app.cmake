@@ -19,6 +19,7 @@ add_library(zarovia_app STATIC
     platform/controls/Panel.cpp
     platform/controls/SpinEdit.cpp
     shell/Glyphs.cpp
+    shell/PlatformFonts.cpp
     shell/ResourcePictures.cpp
 )
 if(EXISTS ${CMAKE_SOURCE_DIR}/resources/resources.qrc)

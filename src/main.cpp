@@ -2,6 +2,7 @@
 #include "Unit1.h"
 #include "Unit3.h"
 #include "Version.h"
+#include "shell/PlatformFonts.h"
 
 #include <QApplication>
 #include <QFont>
@@ -11,16 +12,6 @@
 #include <cstring>
 
 namespace {
-
-// The window definitions name Windows fonts; these are the Debian fonts of the same kind.
-void substitutePlatformFonts() {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
-    QFont::insertSubstitution(QStringLiteral("HG行書体"), QStringLiteral("AoyagiKouzanFontT"));
-    QFont::insertSubstitution(QStringLiteral("FixedSys"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
-}
 
 void printVersion() {
     std::printf("Zarovia %s\n", zarovia::version::kFileVersion);
@@ -48,7 +39,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Zarovia"));
     QApplication::setApplicationVersion(QString::fromLatin1(zarovia::version::kFileVersion));
     QApplication::setDesktopFileName(QStringLiteral("zarovia"));
-    substitutePlatformFonts();
+    zarovia::shell::substitutePlatformFonts();
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,0 +1,207 @@
+// Path splitting, folder enumeration, code pages, file errors, the size readout and the
+// command and opening rules.
+#include "document/SizeReadout.h"
+#include "platform/CodePage.h"
+#include "platform/Failure.h"
+#include "platform/FileAccess.h"
+#include "platform/FolderEnumeration.h"
+#include "platform/PathSplit.h"
+#include "platform/SystemErrors.h"
+#include "shell/Commands.h"
+#include "shell/OpenRules.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+using namespace zarovia;
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void windowsSplitting_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QByteArray>("folder");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("ext");
+        QTest::newRow("plain") << QByteArray("C:\\pics\\a.jpg") << QByteArray("C:\\pics\\") << QByteArray("a.jpg") << QByteArray(".jpg");
+        QTest::newRow("drive only") << QByteArray("C:a.bmp") << QByteArray("C:") << QByteArray("a.bmp") << QByteArray(".bmp");
+        QTest::newRow("no folder") << QByteArray("README") << QByteArray() << QByteArray("README") << QByteArray();
+        QTest::newRow("dot in folder only") << QByteArray("C:\\a.b\\file") << QByteArray("C:\\a.b\\") << QByteArray("file") << QByteArray();
+        // "表" is 0x95 0x5C in Shift-JIS: its second byte is not a separator.
+        QTest::newRow("0x5C trail byte") << QByteArray("C:\\\x95\x5C\\x.jpg") << QByteArray("C:\\\x95\x5C\\") << QByteArray("x.jpg") << QByteArray(".jpg");
+        QTest::newRow("trail byte at end") << QByteArray("C:\\d\\\x95\x5C") << QByteArray("C:\\d\\") << QByteArray("\x95\x5C") << QByteArray();
+        QTest::newRow("double extension") << QByteArray("a\\photo.jpg.bak") << QByteArray("a\\") << QByteArray("photo.jpg.bak") << QByteArray(".bak");
+    }
+    void windowsSplitting() {
+        QFETCH(QByteArray, path);
+        QFETCH(QByteArray, folder);
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, ext);
+        const PathRules rules = windowsPathRules();
+        QCOMPARE(folderPart(path, rules), folder);
+        QCOMPARE(fileNamePart(path, rules), name);
+        QCOMPARE(extensionPart(path, rules), ext);
+    }
+
+    void nativeSplittingKeepsUtf8Whole() {
+        // "あ" is E3 81 82: with Shift-JIS lead bytes it would swallow the following "/".
+        const QByteArray path("/tmp/\xE3\x81\x82/b.JPEG");
+        QCOMPARE(folderPart(path), QByteArray("/tmp/\xE3\x81\x82/"));
+        QCOMPARE(fileNamePart(path), QByteArray("b.JPEG"));
+        QCOMPARE(upperAscii(extensionPart(path)), QByteArray(".JPEG"));
+        QCOMPARE(lowerAscii(QByteArray("\x82\x60.JPG")), QByteArray("\x82\x60.jpg"));
+    }
+
+    void folderEnumerationOrderAndFilter() {
+        QTemporaryDir dir;
+        const QByteArray root = QFile::encodeName(dir.path()) + '/';
+        for (const char* name : {"b.jpg", "A.jpg", "_x.bmp", "a.JPG", ".hidden.jpg", "Z.ico"}) {
+            QFile f(QString::fromUtf8(root + name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("holiday.jpg")));
+        QVERIFY(::mkfifo((root + "pipe.jpg").constData(), 0600) == 0);
+        const std::vector<QByteArray> names = listFolderFiles(root);
+        // Byte order with letters compared as upper case: "_" (0x5F) sorts after "Z" (0x5A).
+        const std::vector<QByteArray> expected{"a.JPG", "A.jpg", "b.jpg", "Z.ico", "_x.bmp"};
+        QCOMPARE(names.size(), expected.size());
+        for (size_t i = 0; i < names.size(); ++i) QCOMPARE(upperAscii(names[i]), upperAscii(expected[i]));
+        QVERIFY(listFolderFiles(root + "missing/").empty());
+    }
+
+    void fileErrors_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty name") << QByteArray() << QStringLiteral("ファイル名の指定が間違っています");
+        QTest::newRow("missing file") << QByteArray("/tmp") + "/zarovia-no-such-file" << QStringLiteral("ファイルが見つかりません");
+        QTest::newRow("missing folder") << QByteArray("/zarovia-no-such-dir/x.txt") << QStringLiteral("ファイル名の指定が間違っています");
+        QTest::newRow("folder") << QByteArray("/tmp") << QStringLiteral("ファイルへのアクセスが拒否されました");
+    }
+    void fileErrors() {
+        QFETCH(QByteArray, path);
+        QFETCH(QString, text);
+        try {
+            ReadOnlyFile file(path);
+            QFAIL("opened");
+        } catch (const FileError& e) {
+            QCOMPARE(e.message(), text);
+        }
+    }
+
+    void fifoIsRefusedWithoutBlocking() {
+        QTemporaryDir dir;
+        const QByteArray fifo = QFile::encodeName(dir.path()) + "/named.txt";
+        QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+        try {
+            ReadOnlyFile file(fifo);
+            QFAIL("opened a FIFO");
+        } catch (const FileError& e) {
+            QCOMPARE(e.code(), int(kErrorAccessDenied));
+        }
+    }
+
+    void otherErrorCodes() {
+        QCOMPARE(ioErrorText(32), QStringLiteral("I/O エラー (32)"));
+        QCOMPARE(cannotOpenFileText("/a/b.jpg", 2),
+                 QStringLiteral("ファイル \"/a/b.jpg\". 指定されたファイルが見つかりません は開けません"));
+    }
+
+    void errorBoxFullStop_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("japanese") << QStringLiteral("ファイルが見つかりません") << QStringLiteral("ファイルが見つかりません.");
+        QTest::newRow("digit") << QStringLiteral("JPEG エラー #53") << QStringLiteral("JPEG エラー #53.");
+        QTest::newRow("parenthesis") << QStringLiteral("I/O エラー (32)") << QStringLiteral("I/O エラー (32)");
+        QTest::newRow("full stop") << QStringLiteral("done.") << QStringLiteral("done.");
+        QTest::newRow("empty") << QString() << QString();
+    }
+    void errorBoxFullStop() {
+        QFETCH(QString, message);
+        QFETCH(QString, shown);
+        QCOMPARE(errorBoxText(message), shown);
+    }
+
+    void codePages() {
+        QCOMPARE(decodeFileName("\x95\x5C.jpg"), QStringLiteral("表.jpg"));
+        QCOMPARE(decodeFileName("\xE8\xA1\xA8.jpg"), QStringLiteral("表.jpg"));
+        QCOMPARE(decodeDocumentText("\xEF\xBB\xBFok"), QStringLiteral("ok"));
+        // A UTF-8 sequence cut by the end of a fixed-length read is still UTF-8.
+        QCOMPARE(decodeDocumentText("a\xE3\x81", true), QStringLiteral("a"));
+        QVERIFY(!isValidUtf8("a\xE3\x81"));
+        QCOMPARE(decodeDocumentText("\x82\xA0\x82\xA2"), QStringLiteral("あい"));
+        QVERIFY(isLeadByte(0x81, 932));
+        QVERIFY(!isLeadByte(0xA1, 932));
+    }
+
+    void sizeReadout_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << qint64(0) << QStringLiteral("0 byt");
+        QTest::newRow("1") << qint64(1) << QStringLiteral("1 byt");
+        QTest::newRow("1023") << qint64(1023) << QStringLiteral("1,023 byt");
+        QTest::newRow("1024") << qint64(1024) << QStringLiteral("1 KB");
+        QTest::newRow("1152") << qint64(1152) << QStringLiteral("1.13 KB");
+        QTest::newRow("1500") << qint64(1500) << QStringLiteral("1.46 KB");
+        QTest::newRow("1536") << qint64(1536) << QStringLiteral("1.5 KB");
+        QTest::newRow("1048575") << qint64(1048575) << QStringLiteral("1,024 KB");
+        QTest::newRow("1048576") << qint64(1048576) << QStringLiteral("1 MB");
+        QTest::newRow("1572864") << qint64(1572864) << QStringLiteral("1.5 MB");
+        QTest::newRow("123456789") << qint64(123456789) << QStringLiteral("117.74 MB");
+        QTest::newRow("2147483647") << qint64(2147483647) << QStringLiteral("2,048 MB");
+        QTest::newRow("2 GiB") << qint64(2147483648LL) << QStringLiteral("2,048 MB");
+        QTest::newRow("5 GiB + 1 MB") << qint64(5LL * 1073741824 + 1048576) << QStringLiteral("5,121 MB");
+    }
+    void sizeReadout() {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(document::formatFileSize(bytes), text);
+    }
+
+    void extensionClasses_data() {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<int>("fileClass");
+        using shell::FileClass;
+        QTest::newRow("photo.jpg") << QByteArray("photo.jpg") << int(FileClass::Picture);
+        QTest::newRow("PHOTO.JPG") << QByteArray("PHOTO.JPG") << int(FileClass::Picture);
+        QTest::newRow("Photo.Jpeg") << QByteArray("/x/Photo.Jpeg") << int(FileClass::Picture);
+        QTest::newRow("x.ico") << QByteArray("x.ico") << int(FileClass::Picture);
+        QTest::newRow("clip.mpeg") << QByteArray("clip.mpeg") << int(FileClass::Media);
+        QTest::newRow("song.RMI") << QByteArray("song.RMI") << int(FileClass::Media);
+        QTest::newRow("song.mp3") << QByteArray("song.mp3") << int(FileClass::Document);
+        QTest::newRow("clip.mpe") << QByteArray("clip.mpe") << int(FileClass::Document);
+        QTest::newRow("README") << QByteArray("/x/README") << int(FileClass::Document);
+        QTest::newRow("dot folder") << QByteArray("/a.jpg/file") << int(FileClass::Document);
+        QTest::newRow("empty") << QByteArray() << int(FileClass::Document);
+    }
+    void extensionClasses() {
+        QFETCH(QByteArray, path);
+        QFETCH(int, fileClass);
+        QCOMPARE(int(shell::classifyExtension(shell::upperExtension(path))), fileClass);
+    }
+
+    void captionsAndCounter() {
+        QCOMPARE(shell::captionFor(shell::kManuTitle, "/p/a.jpg"), QStringLiteral(" Zarovia        manu       a.jpg"));
+        QCOMPARE(shell::captionFor(shell::kAutoTitle, "a.jpg"), QStringLiteral(" Zarovia        auto        a.jpg"));
+        QCOMPARE(shell::captionFor(shell::kPlainTitle, QByteArray()), QStringLiteral(" Zarovia       "));
+        QCOMPARE(shell::counterText(0, 0), QStringLiteral("1/0"));
+        QCOMPARE(shell::counterText(-1, 0), QStringLiteral("0/0"));
+        QCOMPARE(shell::counterText(2, 12), QStringLiteral("3/12"));
+    }
+
+    void shortcutCodes() {
+        // The stored codes: the Ctrl flag 0x4000 plus the letter.
+        const int expected[] = {16463, 16472, 16467, 16464, 16450, 16462, 16454, 16456};
+        int i = 0;
+        for (const shell::CommandRow& row : shell::commandTable()) {
+            if (row.shortcutCode == 0) continue;
+            QCOMPARE(row.shortcutCode, expected[i++]);
+        }
+        QCOMPARE(i, 8);
+        QCOMPARE(shell::shortcutSequence(16463), QKeySequence(QStringLiteral("Ctrl+O")));
+    }
+};
+
+QTEST_GUILESS_MAIN(PlatformTest)
+#include "PlatformTest.moc"

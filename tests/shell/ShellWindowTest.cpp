@@ -1,0 +1,336 @@
+// The main window through its real controls: the start state, commands and shortcuts, the
+// three entrances and the routing, failures in the error box, full-screen mode, the About box.
+#include "Unit1.h"
+#include "Unit3.h"
+#include "platform/controls/CommandButton.h"
+#include "platform/controls/IntervalTimer.h"
+#include "platform/controls/SpinEdit.h"
+#include "platform/controls/Panel.h"
+#include "shell/PlatformFonts.h"
+#include "support/FakeServices.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <memory>
+#include <sys/stat.h>
+
+using namespace zarovia;
+using shell::Command;
+
+namespace {
+
+QByteArray writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& content) {
+    QFile f(dir.filePath(name));
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+    return QFile::encodeName(f.fileName());
+}
+
+QString counterOf(TzaroForm1& form) { return form.CounterPanel->caption(); }
+
+}  // namespace
+
+class ShellWindowTest : public QObject {
+    Q_OBJECT
+
+    testing::Recorded rec;
+    std::unique_ptr<TzaroForm1> form;
+    std::unique_ptr<TAboutBox> about;
+    QTemporaryDir dir;
+
+    void makeForm(std::vector<QByteArray> args = {}) {
+        rec = testing::Recorded();
+        about.reset();
+        form = std::make_unique<TzaroForm1>(testing::fakeServices(&rec));
+        about = std::make_unique<TAboutBox>(form.get());
+        form->setAboutBox(about.get());
+        form->setCommandLineFiles(std::move(args));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    bool enabled(Command c) { return form->command(c)->isEnabled(); }
+    // Handlers called directly run in the window's guard, as the event loop runs them.
+    void drop(const QList<QByteArray>& files) { form->guard([&] { form->FormDropFiles(files); }); }
+    void press(Qt::MouseButton b) { form->guard([&] { form->BP1MouseDown(b); }); }
+
+private slots:
+    void initTestCase() { shell::substitutePlatformFonts(); }
+    void cleanup() {
+        about.reset();
+        form.reset();
+    }
+
+    void startState() {
+        makeForm();
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       "));
+        QCOMPARE(form->size(), QSize(640, 480));
+        QVERIFY(form->BP1->isVisible());
+        QVERIFY(form->ButtonPanel1->isVisible());
+        QVERIFY(!form->BackPanel->isVisible());
+        QVERIFY(!form->MojiPanel->isVisible());
+        QCOMPARE(form->BP1->geometry(), QRect(0, 0, 640, 480));
+        QCOMPARE(counterOf(*form), QString());
+        QVERIFY(!enabled(Command::Start));
+        QVERIFY(!enabled(Command::Stop));
+        for (Command c : {Command::Open, Command::Close, Command::FullScreen, Command::Back, Command::Next,
+                          Command::About, Command::Print, Command::CharPrint})
+            QVERIFY(enabled(c));
+        QVERIFY(!rec.cursorHidden);
+        QVERIFY(!about->isVisible());
+        QCOMPARE(form->SpinEdit1->value(), 3);
+        QCOMPARE(form->FullScreenButton->glyphIndex(), 6);
+    }
+
+    void controlTreeNamesHintsAndPlaces() {
+        makeForm();
+        struct Row {
+            const char* name;
+            QRect bounds;
+        } rows[] = {
+            {"OpenButton", {0, 2, 23, 22}},     {"EndButton", {23, 2, 23, 22}},
+            {"FullScreenButton", {54, 2, 23, 22}}, {"StartButton", {85, 2, 23, 22}},
+            {"StopButton", {108, 2, 23, 22}},   {"BackButton", {131, 2, 23, 22}},
+            {"NextButton", {154, 2, 23, 22}},   {"Label1", {185, 2, 39, 22}},
+            {"SpinEdit1", {231, 2, 50, 26}},    {"Label2", {289, 2, 40, 22}},
+            {"CounterPanel", {337, 2, 89, 22}}, {"HelpButton", {434, 2, 23, 22}},
+            {"ToolButton14", {465, 2, 23, 22}}, {"CheckBox2", {496, 2, 97, 22}},
+            {"ToolButton2", {0, 2, 26, 24}},    {"FSBT", {60, 2, 26, 24}},
+            {"ToolButton4", {0, 0, 23, 22}},    {"Label5", {62, 0, 34, 22}},
+            {"SizePanel", {104, 0, 100, 22}},   {"ToolButton19", {212, 0, 23, 22}},
+            {"ToolButton21", {243, 0, 23, 22}}, {"MediaPlayer1", {120, 3, 57, 26}},
+            {"TrackBar1", {264, 5, 336, 20}},   {"Wide", {209, 7, 50, 17}},
+            {"Image3", {528, 48, 105, 105}},    {"Label3", {536, 48, 111, 27}},
+            {"Label4", {584, 56, 123, 40}},
+        };
+        for (const Row& row : rows) {
+            auto* w = form->findChild<QWidget*>(QString::fromLatin1(row.name));
+            QVERIFY2(w, row.name);
+            QCOMPARE(w->geometry(), row.bounds);
+            QVERIFY2(!w->accessibleName().isEmpty(), row.name);
+        }
+        QCOMPARE(form->findChild<QWidget*>("ToolButton14")->toolTip(), QStringLiteral("印刷"));
+        QCOMPARE(form->findChild<QWidget*>("ToolButton21")->toolTip(), QStringLiteral("印刷"));
+        QCOMPARE(form->SpinEdit1->toolTip(), QStringLiteral("表示時間（秒）"));
+        QCOMPARE(form->CounterPanel->toolTip(), QStringLiteral("画像数表示"));
+        QCOMPARE(form->Label1->text(), QStringLiteral("タイマ-"));
+        QCOMPARE(form->Label3->text(), QStringLiteral("音の再生"));
+        for (const shell::CommandRow& row : shell::commandTable()) {
+            QAction* a = form->command(row.id);
+            QCOMPARE(a->objectName(), QString::fromLatin1(row.name));
+            QCOMPARE(a->toolTip(), QString::fromUtf8(row.hint));
+        }
+    }
+
+    void fontsResolveToJapaneseSubstitutes() {
+        makeForm();
+        QCOMPARE(QFontInfo(form->font()).family(), QStringLiteral("IPAPGothic"));
+        QCOMPARE(QFontInfo(form->Label4->font()).family(), QStringLiteral("AoyagiKouzanFontT"));
+        QCOMPARE(QFontInfo(form->Label3->font()).family(), QStringLiteral("IPAPMincho"));
+        QFont fixed(QStringLiteral("FixedSys"));
+        QCOMPARE(QFontInfo(fixed).family(), QStringLiteral("IPAGothic"));
+    }
+
+    void shortcutsAtStart() {
+        makeForm();
+        QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!form->Timer1->isEnabled());
+        QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(rec.errors.isEmpty());
+        // Ctrl+O with a cancel and nothing opened yet: the title picture stays, no error.
+        QTest::keyClick(form.get(), Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(rec.openDialogShown, 1);
+        QVERIFY(rec.errors.isEmpty());
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       "));
+        QTest::keyClick(form.get(), Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(about->isVisible());
+        about->hide();
+        QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(!form->state().WindowedMode);
+        QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(form->state().WindowedMode);
+        // Next before any open: the list is empty, so the list-index failure at position 0.
+        QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
+        QCOMPARE(rec.errors.value(0), QStringLiteral("リストのインデックスが範囲を超えています (0)"));
+        QCOMPARE(counterOf(*form), QStringLiteral("1/0"));
+        QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(!form->isVisible());
+    }
+
+    void shortcutsWinOverTheRichEdit() {
+        const QByteArray text = writeFile(dir, "note.txt", "hello");
+        makeForm({text});
+        QVERIFY(form->MojiPanel->isVisible());
+        form->RichEdit1->setFocus();
+        QTRY_VERIFY(form->RichEdit1->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(about->isVisible());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(!form->isVisible());
+    }
+
+    void commandLineDocument() {
+        const QByteArray text = writeFile(dir, "readme", "plain words");
+        makeForm({text});
+        QVERIFY(rec.errors.isEmpty());
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       readme"));
+        QVERIFY(form->MojiPanel->isVisible());
+        QVERIFY(!form->BP1->isVisible());
+        QVERIFY(!form->state().PictureMode);
+        QCOMPARE(counterOf(*form), QStringLiteral("1/0"));
+        QVERIFY(enabled(Command::Start));
+        QVERIFY(!enabled(Command::Stop));
+        QCOMPARE(form->SizePanel->caption(), QStringLiteral("11 byt"));
+        QCOMPARE(form->state().CurrentFile, text);
+    }
+
+    void commandLineFailureStopsTheRest() {
+        const QByteArray good = writeFile(dir, "b.txt", "x");
+        const QByteArray missing = QFile::encodeName(dir.filePath("missing.txt"));
+        makeForm({missing, good});
+        QCOMPARE(rec.errors, QStringList{QStringLiteral("ファイルが見つかりません.")});
+        QCOMPARE(form->state().CurrentFile, missing);
+        QVERIFY(form->isVisible());
+        QVERIFY(!form->MojiPanel->isVisible());
+        QVERIFY(!form->BP1->isVisible());
+        QVERIFY(!form->BackPanel->isVisible());
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       missing.txt"));
+    }
+
+    void droppedFolderAndFifo_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("folder") << QStringLiteral("holiday");
+        QTest::newRow("fifo named .txt") << QStringLiteral("pipe.txt");
+    }
+    void droppedFolderAndFifo() {
+        QFETCH(QString, name);
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        if (name == QLatin1String("holiday"))
+            QDir(dir.path()).mkdir(name);
+        else
+            ::mkfifo(path.constData(), 0600);
+        makeForm();
+        drop({path, QFile::encodeName(dir.filePath("other.txt"))});
+        QCOMPARE(rec.errors, QStringList{QStringLiteral("ファイルへのアクセスが拒否されました.")});
+        QCOMPARE(form->state().CurrentFile, path);
+        QVERIFY(!form->MojiPanel->isVisible());
+        QVERIFY(!form->BP1->isVisible());
+    }
+
+    void droppedLongNameIsTakenWhole() {
+        QString sub = dir.path();
+        for (int i = 0; i < 6; ++i) {
+            sub += QStringLiteral("/") + QString(50, QChar(u'd'));
+            QDir().mkpath(sub);
+        }
+        QFile f(sub + QStringLiteral("/long-named-document.dat"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("abc");
+        f.close();
+        const QByteArray path = QFile::encodeName(f.fileName());
+        QVERIFY(path.size() > 300);
+        makeForm();
+        drop({path});
+        QVERIFY(rec.errors.isEmpty());
+        QCOMPARE(form->state().CurrentFile, path);
+        QCOMPARE(form->SizePanel->caption(), QStringLiteral("3 byt"));
+    }
+
+    void openDialogCancelReopensPrevious() {
+        const QByteArray doc = writeFile(dir, "a.csv", "1,2");
+        makeForm();
+        rec.openAnswers = {doc, std::nullopt};
+        form->command(Command::Open)->trigger();
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       a.csv"));
+        QFile::remove(QFile::decodeName(doc));
+        // The previous file is opened again from scratch: now it is gone.
+        form->command(Command::Open)->trigger();
+        QCOMPARE(rec.openDialogShown, 2);
+        QCOMPARE(rec.errors, QStringList{QStringLiteral("ファイルが見つかりません.")});
+    }
+
+    void openCommandKeepsCounterColour() {
+        const QByteArray doc = writeFile(dir, "c.ini", "[x]");
+        makeForm();
+        form->CounterPanel->setFontColor(Qt::red);
+        rec.openAnswers = {doc};
+        form->command(Command::Open)->trigger();
+        QCOMPARE(form->CounterPanel->palette().color(QPalette::WindowText), QColor(Qt::red));
+        drop({doc});
+        QCOMPARE(form->CounterPanel->palette().color(QPalette::WindowText), QColor(0, 255, 255));
+    }
+
+    void fullScreenTwiceReturnsTo640x480() {
+        makeForm();
+        form->resize(800, 700);
+        form->command(Command::FullScreen)->trigger();
+        QVERIFY(form->state().FullScreenActive);
+        QVERIFY(!form->state().WindowedMode);
+        QVERIFY(form->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(form->FullScreenButton->glyphIndex(), 7);
+        QCOMPARE(form->FSBT->glyphIndex(), 7);
+        QTRY_COMPARE(form->size(), rec.screen);
+        form->command(Command::FullScreen)->trigger();
+        QVERIFY(!form->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QTRY_COMPARE(form->size(), QSize(640, 480));
+        QCOMPARE(form->FullScreenButton->glyphIndex(), 6);
+        QCOMPARE(form->FSBT->glyphIndex(), 6);
+        QVERIFY(form->state().WindowedMode);
+        QVERIFY(!form->state().FullScreenActive);
+    }
+
+    void documentLeavesFullScreen() {
+        const QByteArray doc = writeFile(dir, "d.bat", "echo");
+        makeForm();
+        form->command(Command::FullScreen)->trigger();
+        drop({doc});
+        QVERIFY(form->state().WindowedMode);
+        QTRY_COMPARE(form->size(), QSize(640, 480));
+        QVERIFY(form->MojiPanel->isVisible());
+    }
+
+    void aboutBox() {
+        makeForm();
+        form->command(Command::About)->trigger();
+        QVERIFY(about->isVisible());
+        QCOMPARE(about->windowTitle(), QStringLiteral("バージョン情報"));
+        QCOMPARE(about->findChild<QLabel*>("Version")->text(), QStringLiteral("バージョン 1.2"));
+        QCOMPARE(about->findChild<QLabel*>("ProductName")->text(), QStringLiteral("Zarovia"));
+        QCOMPARE(about->size(), QSize(273, 195));
+        QTest::keyClick(about.get(), Qt::Key_Escape);
+        QVERIFY(about->isVisible());
+        QTest::keyClick(about.get(), Qt::Key_Return);
+        QVERIFY(!about->isVisible());
+        form->command(Command::About)->trigger();
+        QVERIFY(about->isVisible());
+        about->findChild<QPushButton*>("OKButton")->click();
+        QVERIFY(!about->isVisible());
+        // The main window stays usable while the box is shown.
+        form->command(Command::About)->trigger();
+        form->command(Command::FullScreen)->trigger();
+        QVERIFY(!form->state().WindowedMode);
+    }
+
+    void rightPressTogglesToolBarAndCursor() {
+        makeForm();
+        press(Qt::RightButton);
+        QVERIFY(form->ButtonPanel1->isHidden());
+        QVERIFY(rec.cursorHidden);
+        press(Qt::MiddleButton);
+        QVERIFY(form->ButtonPanel1->isHidden());
+        press(Qt::RightButton);
+        QVERIFY(!form->ButtonPanel1->isHidden());
+        QVERIFY(!rec.cursorHidden);
+    }
+};
+
+QTEST_MAIN(ShellWindowTest)
+#include "ShellWindowTest.moc"

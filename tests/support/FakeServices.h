@@ -1,0 +1,100 @@
+#pragma once
+
+// Fakes of the platform services, so window tests run without dialogs, message boxes or a
+// real printer.
+#include "platform/Services.h"
+
+#include <QPrinter>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+namespace zarovia::testing {
+
+struct Recorded {
+    QStringList errors;
+    std::deque<std::optional<QByteArray>> openAnswers;
+    int openDialogShown = 0;
+    // Printing: the dialog "chooses" PDF output to this file; false cancels.
+    QString pdfPath;
+    bool printConfirm = true;
+    int printDialogShown = 0;
+    bool cursorHidden = false;
+    QSize screen{1280, 1024};
+    // Run inside the error box (as its nested loop would).
+    std::function<void()> whileErrorShown;
+};
+
+class FakeErrorBox : public ErrorBox {
+public:
+    explicit FakeErrorBox(Recorded* r) : r_(r) {}
+    void show(QWidget*, const QString& text) override {
+        r_->errors.append(text);
+        if (r_->whileErrorShown) r_->whileErrorShown();
+    }
+
+private:
+    Recorded* r_;
+};
+
+class FakeOpenDialog : public OpenDialog {
+public:
+    explicit FakeOpenDialog(Recorded* r) : r_(r) {}
+    std::optional<QByteArray> chooseFile(QWidget*, const QByteArray&) override {
+        ++r_->openDialogShown;
+        if (r_->openAnswers.empty()) return std::nullopt;
+        std::optional<QByteArray> answer = std::move(r_->openAnswers.front());
+        r_->openAnswers.pop_front();
+        return answer;
+    }
+
+private:
+    Recorded* r_;
+};
+
+class FakePrintDialog : public PrintDialog {
+public:
+    explicit FakePrintDialog(Recorded* r) : r_(r) {}
+    bool choosePrinter(QWidget*, QPrinter& printer) override {
+        ++r_->printDialogShown;
+        if (!r_->printConfirm) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(r_->pdfPath);
+        return true;
+    }
+
+private:
+    Recorded* r_;
+};
+
+class FakeCursor : public CursorOwner {
+public:
+    explicit FakeCursor(Recorded* r) : r_(r) {}
+    void setHidden(bool hidden) override { r_->cursorHidden = hidden; }
+    bool isHidden() const override { return r_->cursorHidden; }
+
+private:
+    Recorded* r_;
+};
+
+class FakeScreen : public ScreenInfo {
+public:
+    explicit FakeScreen(Recorded* r) : r_(r) {}
+    QSize primaryScreenSize() const override { return r_->screen; }
+
+private:
+    Recorded* r_;
+};
+
+inline Services fakeServices(Recorded* r, bool manualTimers = true) {
+    Services s;
+    s.errorBox = std::make_unique<FakeErrorBox>(r);
+    s.openDialog = std::make_unique<FakeOpenDialog>(r);
+    s.printDialog = std::make_unique<FakePrintDialog>(r);
+    s.cursor = std::make_unique<FakeCursor>(r);
+    s.screen = std::make_unique<FakeScreen>(r);
+    s.manualTimers = manualTimers;
+    return s;
+}
+
+}  // namespace zarovia::testing
