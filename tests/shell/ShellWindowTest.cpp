@@ -247,7 +247,7 @@ private slots:
     void openDialogCancelReopensPrevious() {
         const QByteArray doc = writeFile(dir, "a.csv", "1,2");
         makeForm();
-        rec.openAnswers = {doc, std::nullopt};
+        rec.openAnswers = {doc, QByteArray()};
         form->command(Command::Open)->trigger();
         QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       a.csv"));
         QFile::remove(QFile::decodeName(doc));

@@ -13,7 +13,8 @@ namespace zarovia::testing {
 
 struct Recorded {
     QStringList errors;
-    std::deque<std::optional<QByteArray>> openAnswers;
+    // Answers of the Open dialog in turn; a null QByteArray cancels, as does running out.
+    std::deque<QByteArray> openAnswers;
     int openDialogShown = 0;
     // Printing: the dialog "chooses" PDF output to this file; false cancels.
     QString pdfPath;
@@ -43,8 +44,9 @@ public:
     std::optional<QByteArray> chooseFile(QWidget*, const QByteArray&) override {
         ++r_->openDialogShown;
         if (r_->openAnswers.empty()) return std::nullopt;
-        std::optional<QByteArray> answer = std::move(r_->openAnswers.front());
+        const QByteArray answer = r_->openAnswers.front();
         r_->openAnswers.pop_front();
+        if (answer.isNull()) return std::nullopt;
         return answer;
     }
 
