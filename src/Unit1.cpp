@@ -2,6 +2,7 @@
 
 #include "Unit3.h"
 #include "document/SizeReadout.h"
+#include "picture/PictureCache.h"
 #include "platform/FileAccess.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
@@ -20,6 +21,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
+#include <QPrinter>
 #include <QScreen>
 #include <QSlider>
 #include <QTextEdit>
@@ -38,8 +40,18 @@ const QColor kAqua(0, 255, 255);
 
 TzaroForm1::TzaroForm1(Services services, TAboutBox* aboutBox, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), aboutBox_(aboutBox) {
+    pictureCache_ = std::make_unique<picture::PictureCache>();
     createControls();
     guard([this] { FormCreate(); });
+}
+
+void TzaroForm1::setPictureCache(std::unique_ptr<picture::PictureCache> cache) {
+    if (cache) pictureCache_ = std::move(cache);
+}
+
+QPrinter& TzaroForm1::printer() {
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
 }
 
 TzaroForm1::~TzaroForm1() { FormDestroy(); }

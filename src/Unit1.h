@@ -8,12 +8,18 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
 class QLabel;
 class QSlider;
 class QTextEdit;
+class QPrinter;
+
+namespace zarovia::picture {
+class PictureCache;
+}
 
 namespace zarovia::controls {
 class CommandButton;
@@ -58,6 +64,12 @@ public:
     void setAboutBox(TAboutBox* box) { aboutBox_ = box; }
     // Files named on the command line, opened in order by FormShow.
     void setCommandLineFiles(std::vector<QByteArray> files) { commandLineFiles_ = std::move(files); }
+    // Pictures read ahead; main() hands over the cache in which it started reading the
+    // command-line picture before the window was built.
+    void setPictureCache(std::unique_ptr<picture::PictureCache> cache);
+    picture::PictureCache& pictureCache() { return *pictureCache_; }
+    // The printer both print commands use; it keeps its settings between jobs.
+    QPrinter& printer();
 
     // Runs `step` and reports a failure in the error box; the window goes on.
     bool guard(const std::function<void()>& step);
@@ -130,6 +142,7 @@ private:
     void FitPicture();
     void UpdatePictureCursor();
     void stepPicture(int delta, bool showToolBar);
+    void readAheadNextPicture();
 
     // Media (Unit1Media.cpp).
     void showMediaBranch(const QByteArray& upperExt);
@@ -149,6 +162,12 @@ private:
     bool shownOnce_ = false;
     bool destroyed_ = false;
     QRect normalGeometry_;
+    std::unique_ptr<picture::PictureCache> pictureCache_;
+    // The direction of travel through the picture list, for reading ahead.
+    int travel_ = 1;
+    std::unique_ptr<QPrinter> printer_;
+    // The job name the printer carries: set by a document print, kept for later picture prints.
+    QString printerDocName_;
 
     std::array<QAction*, 11> actions_{};
     std::array<QIcon, shell::kGlyphCount> glyphs_;

@@ -5,6 +5,5 @@ namespace zarovia {
 
 void TzaroForm1::showDocumentBranch(const QByteArray&) {}
 void TzaroForm1::ActCharPrintExecute() {}
-void TzaroForm1::ActPrintExecute() {}
 
 }  // namespace zarovia

@@ -3,9 +3,12 @@
 #include "Unit1.h"
 
 #include "picture/Fitting.h"
+#include "picture/PictureCache.h"
+#include "picture/PrintLayout.h"
 #include "picture/PictureList.h"
 #include "picture/PictureLoader.h"
 #include "picture/ShowRules.h"
+#include "platform/Failure.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
@@ -15,6 +18,9 @@
 #include "shell/OpenRules.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QPainter>
+#include <QPrinter>
 
 namespace zarovia {
 
@@ -63,12 +69,12 @@ void TzaroForm1::ShowPicture() {
     const bool openedFirst = state_.ShowOpenedFirst;
     bool openedIsListed = false;
     if (openedFirst) {
-        Image1->setPicture(picture::loadPictureFile(state_.CurrentFile));
+        Image1->setPicture(pictureCache_->load(state_.CurrentFile));
         command(Command::Start)->setEnabled(true);
         openedIsListed = state_.CurrentIndex >= 0 && state_.CurrentIndex < count &&
                          fn->itemAt(state_.CurrentIndex) == state_.CurrentFile;
     } else {
-        Image1->setPicture(picture::loadPictureFile(fn->itemAt(state_.CurrentIndex)));
+        Image1->setPicture(pictureCache_->load(fn->itemAt(state_.CurrentIndex)));
     }
     FitPicture();
     state_.ShowOpenedFirst = false;
@@ -76,6 +82,15 @@ void TzaroForm1::ShowPicture() {
     const QByteArray& shown =
         (openedFirst && !openedIsListed) ? state_.CurrentFile : fn->itemAt(state_.CurrentIndex);
     setCaptionText(shell::captionFor(Timer1->isEnabled() ? shell::kAutoTitle : shell::kManuTitle, shown));
+    readAheadNextPicture();
+}
+
+void TzaroForm1::readAheadNextPicture() {
+    const int count = fn->itemCount();
+    if (count < 2) return;
+    const int next = picture::wrapIndex(state_.CurrentIndex + travel_, count);
+    const qreal ratio = devicePixelRatioF();
+    pictureCache_->prefetch(fn->itemAt(next), QSize(qRound(width() * ratio), qRound(height() * ratio)));
 }
 
 void TzaroForm1::FitPicture() {
@@ -106,6 +121,7 @@ void TzaroForm1::StartButtonClick() {
 
 void TzaroForm1::Timer1Timer() {
     Timer1->setInterval(SpinEdit1->currentValue() * 1000);
+    travel_ = 1;
     ++state_.CurrentIndex;
     ShowPicture();
 }
@@ -126,6 +142,7 @@ void TzaroForm1::stepPicture(int delta, bool showToolBar) {
     command(Command::Start)->setEnabled(true);
     command(Command::Stop)->setEnabled(false);
     CounterPanel->setFontColor(kAqua);
+    travel_ = delta;
     state_.CurrentIndex += delta;
     ShowPicture();
 }
@@ -143,6 +160,48 @@ void TzaroForm1::BP1MouseDown(Qt::MouseButton button) {
         ButtonPanel1->setVisible(ButtonPanel1->isHidden());
         UpdatePictureCursor();
     }
+}
+
+// --- Printing ---------------------------------------------------------------------------
+
+namespace {
+
+// Ends the page and the job however the drawing ends.
+class PrintJob {
+public:
+    explicit PrintJob(QPrinter& printer) {
+        if (!painter_.begin(&printer)) throw Failure(QStringLiteral("印刷を開始できません"));
+    }
+    ~PrintJob() {
+        if (painter_.isActive()) painter_.end();
+    }
+    QPainter& painter() { return painter_; }
+
+private:
+    QPainter painter_;
+};
+
+}  // namespace
+
+void TzaroForm1::ActPrintExecute() {
+    QPrinter& target = printer();
+    if (!services_.printDialog->choosePrinter(this, target)) return;
+    target.setPageOrientation(CheckBox2->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    target.setDocName(printerDocName_);
+    PrintJob job(target);
+    // Full-size pixels, whatever was decoded for the screen. Icons and metafiles draw what they
+    // cover onto white paper.
+    QImage image = Image2->picture().toImage();
+    if (image.isNull()) return;
+    if (image.hasAlphaChannel()) {
+        QImage flat(image.size(), QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        QPainter(&flat).drawImage(0, 0, image);
+        image = flat;
+    }
+    const QRect page = target.pageLayout().paintRectPixels(target.resolution());
+    const QSize printed = picture::printedPictureSize(image.size(), page.size());
+    job.painter().drawImage(QRect(QPoint(0, 0), printed), image);
 }
 
 }  // namespace zarovia

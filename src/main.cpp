@@ -2,6 +2,8 @@
 #include "Unit1.h"
 #include "Unit3.h"
 #include "Version.h"
+#include "picture/PictureCache.h"
+#include "shell/OpenRules.h"
 #include "shell/PlatformFonts.h"
 
 #include <QApplication>
@@ -34,6 +36,12 @@ int main(int argc, char** argv) {
     // The files to open, as the bytes the shell passed: names in any encoding stay openable.
     std::vector<QByteArray> files;
     for (int i = 1; i < argc; ++i) files.emplace_back(argv[i]);
+    // A picture named first is read and decoded on a worker while the window is being built;
+    // its show takes it from there (or reports its failure then, in its place).
+    auto pictureCache = std::make_unique<zarovia::picture::PictureCache>();
+    if (!files.empty() && zarovia::shell::classifyExtension(zarovia::shell::upperExtension(files.front())) ==
+                              zarovia::shell::FileClass::Picture)
+        pictureCache->prefetch(files.front(), QSize(640, 480));
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarovia"));
@@ -48,6 +56,7 @@ int main(int argc, char** argv) {
     zarovia::TzaroForm1 zaroForm1(zarovia::qtServices());
     zarovia::TAboutBox aboutBox(&zaroForm1);
     zaroForm1.setAboutBox(&aboutBox);
+    zaroForm1.setPictureCache(std::move(pictureCache));
     zaroForm1.setCommandLineFiles(std::move(files));
     zaroForm1.show();
     return QApplication::exec();

@@ -14,6 +14,7 @@ public:
     // The value as it stands now, also while the text is being edited: a typed number is read
     // clamped into the bounds; text that is not a whole number reads as the minimum.
     int currentValue() const;
+    QLineEdit* editor() const { return lineEdit(); }
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;

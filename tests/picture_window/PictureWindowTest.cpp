@@ -1,0 +1,312 @@
+// Pictures through the real window: opening a folder's picture, stepping, the slide show with
+// a controllable timer, failures in the middle of a show, reading ahead, fitting on resize,
+// and printing to PDF.
+#include "Unit1.h"
+#include "picture/PictureCache.h"
+#include "platform/controls/ImageView.h"
+#include "platform/controls/IntervalTimer.h"
+#include "platform/controls/Panel.h"
+#include "platform/controls/SpinEdit.h"
+#include "shell/PlatformFonts.h"
+#include "support/FakeServices.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace zarovia;
+using shell::Command;
+
+namespace {
+
+QByteArray writePicture(const QTemporaryDir& dir, const QString& name, QSize size, QColor color) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    const QString path = dir.filePath(name);
+    const QByteArray format = name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive) ? "BMP" : "JPEG";
+    image.save(path, format.constData(), 95);
+    return QFile::encodeName(path);
+}
+
+const QColor kRedText(255, 0, 0);
+const QColor kAquaText(0, 255, 255);
+
+}  // namespace
+
+class PictureWindowTest : public QObject {
+    Q_OBJECT
+
+    testing::Recorded rec;
+    std::unique_ptr<TzaroForm1> form;
+    std::unique_ptr<QTemporaryDir> dir;
+    QByteArray a, b, c;
+
+    void makeForm() {
+        form = std::make_unique<TzaroForm1>(testing::fakeServices(&rec));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void drop(const QByteArray& path) { form->guard([&] { form->FormDropFiles({path}); }); }
+    void run(Command cmd) { form->command(cmd)->trigger(); }
+    void tick() { form->Timer1->fire(); }
+    QString counter() { return form->CounterPanel->caption(); }
+    QColor counterColour() { return form->CounterPanel->palette().color(QPalette::WindowText); }
+    QSize shownSize() { return form->Image2->picture().size(); }
+
+private slots:
+    void initTestCase() { shell::substitutePlatformFonts(); }
+    void init() {
+        rec = testing::Recorded();
+        rec.pdfPath = QString();
+        dir = std::make_unique<QTemporaryDir>();
+        a = writePicture(*dir, "a.jpg", {200, 100}, Qt::red);
+        b = writePicture(*dir, "b.bmp", {300, 100}, Qt::green);
+        c = writePicture(*dir, "c.JPG", {400, 100}, Qt::blue);
+        makeForm();
+    }
+    void cleanup() { form.reset(); }
+
+    void titlePictureFillsThePaneUntilTheFirstShow() {
+        // Below the tool bar, over the rest of the client area.
+        QCOMPARE(form->P1->geometry(), QRect(0, 32, 640, 448));
+        QCOMPARE(form->Image2->geometry(), QRect(0, 0, 640, 448));
+        QCOMPARE(form->Image2->picture().size(), QSize(640, 506));
+        form->resize(700, 500);
+        QTRY_COMPARE(form->Image2->geometry(), QRect(0, 0, 700, 468));
+    }
+
+    void openingShowsTheOpenedPictureAtItsPlace() {
+        drop(c);
+        QVERIFY(rec.errors.isEmpty());
+        QCOMPARE(shownSize(), QSize(400, 100));
+        QCOMPARE(counter(), QStringLiteral("3/3"));
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       c.JPG"));
+        QCOMPARE(form->P1->geometry(), QRect(120, 190, 400, 100));
+        QVERIFY(form->command(Command::Start)->isEnabled());
+        // Next goes on from the opened picture and wraps to the first.
+        run(Command::Next);
+        QCOMPARE(counter(), QStringLiteral("1/3"));
+        QCOMPARE(shownSize(), QSize(200, 100));
+        run(Command::Back);
+        run(Command::Back);
+        QCOMPARE(counter(), QStringLiteral("2/3"));
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       b.bmp"));
+    }
+
+    void slideShow() {
+        drop(a);
+        form->SpinEdit1->setValue(5);
+        run(Command::Start);
+        QVERIFY(form->Timer1->isEnabled());
+        QVERIFY(form->ButtonPanel1->isHidden());
+        QVERIFY(rec.cursorHidden);
+        QVERIFY(!form->command(Command::Print)->isEnabled());
+        QVERIFY(!form->command(Command::Start)->isEnabled());
+        QVERIFY(form->command(Command::Stop)->isEnabled());
+        QCOMPARE(counterColour(), kRedText);
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        auto        a.jpg"));
+        // The first advance keeps the interval the timer had; the tick then takes the field's.
+        QCOMPARE(form->Timer1->interval(), 1000);
+        tick();
+        QCOMPARE(form->Timer1->interval(), 5000);
+        QCOMPARE(counter(), QStringLiteral("2/3"));
+        const int restarts = form->Timer1->restarts();
+        tick();
+        QCOMPARE(form->Timer1->restarts(), restarts);  // same interval: the rhythm holds
+        form->SpinEdit1->setValue(10);
+        tick();
+        QCOMPARE(form->Timer1->restarts(), restarts + 1);
+        QCOMPARE(counter(), QStringLiteral("1/3"));  // wrapped past the end
+        // Ctrl+P stops it while the tool bar is hidden.
+        QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(!form->Timer1->isEnabled());
+        QCOMPARE(counterColour(), kAquaText);
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       a.jpg"));
+        QVERIFY(form->command(Command::Print)->isEnabled());
+        QVERIFY(form->ButtonPanel1->isHidden());
+        QVERIFY(rec.cursorHidden);
+    }
+
+    void intervalIsKeptWithinBounds() {
+        drop(a);
+        run(Command::Start);
+        form->SpinEdit1->editor()->setText(QStringLiteral("0"));
+        tick();
+        QCOMPARE(form->Timer1->interval(), 1000);
+        form->SpinEdit1->editor()->setText(QStringLiteral("999"));
+        tick();
+        QCOMPARE(form->Timer1->interval(), 60000);
+    }
+
+    void onePictureShow() {
+        QFile::remove(QFile::decodeName(b));
+        QFile::remove(QFile::decodeName(c));
+        drop(a);
+        run(Command::Start);
+        tick();
+        tick();
+        QCOMPARE(counter(), QStringLiteral("1/1"));
+        QVERIFY(rec.errors.isEmpty());
+    }
+
+    void failingPictureInTheMiddleOfAShow() {
+        QFile bad(QFile::decodeName(b));
+        QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write("BMnot really a bitmap");
+        bad.close();
+        drop(a);
+        run(Command::Start);
+        tick();
+        QCOMPARE(rec.errors.size(), 1);
+        QCOMPARE(counter(), QStringLiteral("2/3"));
+        QCOMPARE(shownSize(), QSize(200, 100));  // the previous picture stays
+        QVERIFY(form->Timer1->isEnabled());
+        tick();
+        QCOMPARE(counter(), QStringLiteral("3/3"));
+        QCOMPARE(shownSize(), QSize(400, 100));
+    }
+
+    void pressesDuringAShow() {
+        drop(a);
+        run(Command::Start);
+        form->guard([&] { form->BP1MouseDown(Qt::RightButton); });
+        QVERIFY(!form->ButtonPanel1->isHidden());
+        QVERIFY(!rec.cursorHidden);
+        QVERIFY(form->Timer1->isEnabled());
+        form->guard([&] { form->BP1MouseDown(Qt::RightButton); });
+        QVERIFY(form->ButtonPanel1->isHidden());
+        form->guard([&] { form->Image2MouseDown(Qt::LeftButton); });
+        QVERIFY(!form->Timer1->isEnabled());
+        QCOMPARE(counter(), QStringLiteral("2/3"));
+        QVERIFY(form->ButtonPanel1->isHidden());
+        QVERIFY(rec.cursorHidden);
+        QVERIFY(form->command(Command::Print)->isEnabled());
+    }
+
+    void startAfterADocumentGoesOverThePictureList() {
+        drop(b);
+        QFile text(dir->filePath(QStringLiteral("n.txt")));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("words");
+        text.close();
+        drop(QFile::encodeName(text.fileName()));
+        QVERIFY(!form->BP1->isVisible());
+        run(Command::Start);
+        QVERIFY(rec.errors.isEmpty());
+        QVERIFY(form->BP1->isVisible());
+        QCOMPARE(counter(), QStringLiteral("2/3"));
+        tick();
+        QCOMPARE(counter(), QStringLiteral("3/3"));
+        QVERIFY(rec.errors.isEmpty());
+    }
+
+    void hiddenOnlyPictureIsShownWithoutAFailure() {
+        QTemporaryDir other;
+        const QByteArray hidden = writePicture(other, ".hidden.jpg", {50, 40}, Qt::gray);
+        drop(hidden);
+        QVERIFY(rec.errors.isEmpty());
+        QCOMPARE(shownSize(), QSize(50, 40));
+        QCOMPARE(counter(), QStringLiteral("1/0"));
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       .hidden.jpg"));
+    }
+
+    void deletedEntryFailsAndKeepsThePrevious() {
+        drop(a);
+        QFile::remove(QFile::decodeName(b));
+        run(Command::Next);
+        QCOMPARE(rec.errors.size(), 1);
+        QVERIFY(rec.errors[0].startsWith(QStringLiteral("ファイル \"")));
+        QCOMPARE(counter(), QStringLiteral("2/3"));
+        QCOMPARE(shownSize(), QSize(200, 100));
+    }
+
+    void readAheadSeesAReplacedFile() {
+        drop(a);
+        // b is being read ahead now; replace it before it is shown.
+        QTest::qWait(200);
+        QFile::remove(QFile::decodeName(b));
+        writePicture(*dir, "b.bmp", {123, 45}, Qt::yellow);
+        run(Command::Next);
+        QVERIFY(rec.errors.isEmpty());
+        QCOMPARE(shownSize(), QSize(123, 45));
+        // c was read ahead while b was shown and is taken from the cache.
+        QTest::qWait(200);
+        const int hits = form->pictureCache().hits();
+        run(Command::Next);
+        QCOMPARE(shownSize(), QSize(400, 100));
+        QCOMPARE(form->pictureCache().hits(), hits + 1);
+    }
+
+    void resizeRefitsThePicture() {
+        const QByteArray big = writePicture(*dir, "big.jpg", {1000, 760}, Qt::white);
+        drop(big);
+        QCOMPARE(form->P1->geometry(), QRect(0, -3, 640, 486));
+        form->resize(800, 600);
+        QTRY_COMPARE(form->P1->geometry(), QRect(0, 0, 800, 608).translated(0, (600 - 608) / 2));
+    }
+
+    void printing_data() {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<bool>("landscape");
+        QTest::newRow("landscape picture, portrait page") << QSize(300, 200) << false;
+        QTest::newRow("portrait picture, portrait page") << QSize(200, 300) << false;
+        QTest::newRow("landscape picture, landscape page") << QSize(300, 200) << true;
+        QTest::newRow("portrait picture, landscape page") << QSize(200, 300) << true;
+        QTest::newRow("small picture enlarged") << QSize(3, 2) << false;
+    }
+    void printing() {
+        QFETCH(QSize, picture);
+        QFETCH(bool, landscape);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) QSKIP("pdftoppm is not installed");
+        const QByteArray path = writePicture(*dir, "p.bmp", picture, Qt::black);
+        drop(path);
+        form->CheckBox2->setChecked(landscape);
+        rec.pdfPath = dir->filePath(QStringLiteral("out.pdf"));
+        run(Command::Print);
+        QVERIFY(rec.errors.isEmpty());
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {rec.pdfPath});
+        QVERIFY(info.waitForFinished());
+        const QString out = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))), qPrintable(out));
+        QProcess raster;
+        raster.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"),
+                                                  rec.pdfPath, dir->filePath(QStringLiteral("page"))});
+        QVERIFY(raster.waitForFinished());
+        const QImage page(dir->filePath(QStringLiteral("page-1.png")));
+        QVERIFY(!page.isNull());
+        QCOMPARE(page.width() > page.height(), landscape);
+        // The picture lies in the top-left corner of the printable area, as large as the page
+        // allows: black there, white below it or to its right.
+        const bool widerThanPage = double(picture.width()) / picture.height() > double(page.width()) / page.height();
+        auto dark = [&](double fx, double fy) {
+            return qGray(page.pixel(int(fx * (page.width() - 1)), int(fy * (page.height() - 1)))) < 64;
+        };
+        QVERIFY(dark(0.1, 0.1));
+        if (widerThanPage) {
+            QVERIFY(dark(0.9, 0.1));
+            QVERIFY(!dark(0.5, 0.97));
+        } else {
+            QVERIFY(dark(0.1, 0.9));
+            QVERIFY(!dark(0.97, 0.5));
+        }
+    }
+
+    void printingCancelledPrintsNothing() {
+        drop(a);
+        rec.printConfirm = false;
+        rec.pdfPath = dir->filePath(QStringLiteral("none.pdf"));
+        run(Command::Print);
+        QCOMPARE(rec.printDialogShown, 1);
+        QVERIFY(!QFile::exists(rec.pdfPath));
+    }
+};
+
+QTEST_MAIN(PictureWindowTest)
+#include "PictureWindowTest.moc"
