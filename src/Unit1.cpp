@@ -2,6 +2,9 @@
 
 #include "Unit3.h"
 #include "document/SizeReadout.h"
+#include "media/MediaPositionFollower.h"
+#include "media/widgets/MediaPlayerControl.h"
+#include "media/widgets/TrackBar.h"
 #include "picture/PictureCache.h"
 #include "platform/FileAccess.h"
 #include "platform/controls/Align.h"
@@ -239,7 +242,7 @@ void TzaroForm1::OpenByKind(const QByteArray& name) {
 
 void TzaroForm1::ShowNonPicture() {
     TrackBar1->hide();
-    TrackBar1->setValue(0);
+    TrackBar1->setPosition(0);
     CoolBar1->hide();
     MojiPanel->hide();
     hideMediaControls();

@@ -20,6 +20,12 @@ class QPrinter;
 namespace zarovia::picture {
 class PictureCache;
 }
+namespace zarovia::media {
+class DisplayPanel;
+class MediaPlayerControl;
+class MediaPositionFollower;
+class TrackBar;
+}  // namespace zarovia::media
 
 namespace zarovia::controls {
 class CommandButton;
@@ -107,6 +113,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -166,6 +173,8 @@ private:
     // The direction of travel through the picture list, for reading ahead.
     int travel_ = 1;
     std::unique_ptr<QPrinter> printer_;
+    // Follows the open media device's position with TrackBar1 and seeks when the bar moves.
+    std::unique_ptr<media::MediaPositionFollower> follower_;
     // The job name the printer carries: set by a document print, kept for later picture prints.
     QString printerDocName_;
 
@@ -193,11 +202,11 @@ public:
     controls::ImageView* Image3 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
-    controls::Panel* DisplayPanel = nullptr;
+    media::DisplayPanel* DisplayPanel = nullptr;
     controls::Panel* CoolBar1 = nullptr;
     controls::Panel* Panel2 = nullptr;
-    QWidget* MediaPlayer1 = nullptr;
-    QSlider* TrackBar1 = nullptr;
+    media::MediaPlayerControl* MediaPlayer1 = nullptr;
+    media::TrackBar* TrackBar1 = nullptr;
     controls::Panel* Panel3 = nullptr;
     QWidget* ToolBar2 = nullptr;
     controls::CommandButton* FSBT = nullptr;

@@ -9,6 +9,10 @@
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
+#include "media/MediaPositionFollower.h"
+#include "media/widgets/DisplayPanel.h"
+#include "media/widgets/MediaPlayerControl.h"
+#include "media/widgets/TrackBar.h"
 #include "shell/Glyphs.h"
 #include "shell/ResourcePictures.h"
 
@@ -146,6 +150,7 @@ void TzaroForm1::createPicturePane() {
     const picture::Picture title = shell::titlePicture();
     Image2 = new controls::ImageView(P1);
     Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setAccessibleName(QStringLiteral("Image2"));
     Image2->setGeometry(0, 34, 632, 412);
     Image2->setCenter(true);
     Image2->setStretch(true);
@@ -155,6 +160,7 @@ void TzaroForm1::createPicturePane() {
 
     Image1 = new controls::ImageView(P1);
     Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("Image1"));
     Image1->setGeometry(1, -47, 640, 506);
     Image1->setAutoSize(true);
     Image1->setCenter(true);
@@ -163,6 +169,7 @@ void TzaroForm1::createPicturePane() {
 
     fn = new controls::ListBox(P1);
     fn->setObjectName(QStringLiteral("fn"));
+    fn->setAccessibleName(QStringLiteral("fn"));
     fn->setGeometry(232, 80, 121, 88);
     fn->hide();
 
@@ -171,6 +178,7 @@ void TzaroForm1::createPicturePane() {
     Panel1 = makePanel(ButtonPanel1, "Panel1", {9, 0, 627, 30}, buttonFace());
     ToolBar1 = new QWidget(Panel1);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setAccessibleName(QStringLiteral("ToolBar1"));
     ToolBar1->setGeometry(1, 1, 613, 28);
     createToolBar1();
 }
@@ -184,6 +192,7 @@ void TzaroForm1::createMediaPane() {
 
     Image3 = new controls::ImageView(BackPanel);
     Image3->setObjectName(QStringLiteral("Image3"));
+    Image3->setAccessibleName(QStringLiteral("Image3"));
     Image3->setGeometry(528, 48, 105, 105);
     Image3->setPicture(shell::backdropPicture());
 
@@ -198,29 +207,41 @@ void TzaroForm1::createMediaPane() {
     Label3->installEventFilter(this);
     Label4->installEventFilter(this);
 
-    DisplayPanel = makePanel(BackPanel, "DisplayPanel", {0, 44, 409, 101}, kBlack, Panel::Bevel::None, false);
-    connect(DisplayPanel, &Panel::mousePressed, this,
-            [this](Qt::MouseButton b) { guard([this, b] { DisplayPanelMouseDown(b); }); });
+    DisplayPanel = new media::DisplayPanel(BackPanel);
+    DisplayPanel->setObjectName(QStringLiteral("DisplayPanel"));
+    DisplayPanel->setAccessibleName(QStringLiteral("DisplayPanel"));
+    DisplayPanel->setGeometry(0, 44, 409, 101);
+    DisplayPanel->hide();
+    connect(DisplayPanel, &media::DisplayPanel::mousePressed, this,
+            [this](Qt::MouseButton b, QPoint) { guard([this, b] { DisplayPanelMouseDown(b); }); });
 
     CoolBar1 = makePanel(BackPanel, "CoolBar1", {0, 0, 625, 36}, buttonFace(), Panel::Bevel::None, false);
     controls::setAlign(CoolBar1, Align::Top);
     Panel2 = makePanel(CoolBar1, "Panel2", {9, 0, 608, 32}, buttonFace(), Panel::Bevel::Raised, false);
 
-    MediaPlayer1 = new QWidget(Panel2);
+    MediaPlayer1 = new media::MediaPlayerControl(Panel2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
+    MediaPlayer1->setAccessibleName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setGeometry(120, 3, 57, 26);
+    MediaPlayer1->setDisplay(DisplayPanel);
+    MediaPlayer1->setOnClick([this](media::PlayerButton, bool&) { guard([this] { MediaPlayer1Click(); }); });
+    MediaPlayer1->setGuard([this](const std::function<void()>& work) { guard(work); });
 
-    TrackBar1 = new QSlider(Qt::Horizontal, Panel2);
+    TrackBar1 = new media::TrackBar(Panel2);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setGeometry(264, 5, 336, 20);
-    TrackBar1->setRange(0, 10);
+    TrackBar1->setMin(0);
+    TrackBar1->setMax(10);
     TrackBar1->setAccessibleName(QStringLiteral("TrackBar1"));
-    connect(TrackBar1, &QSlider::valueChanged, this, [this] { guard([this] { TrackBar1Change(); }); });
+    connect(TrackBar1, &media::TrackBar::changed, this, [this] { guard([this] { TrackBar1Change(); }); });
+    follower_ = std::make_unique<media::MediaPositionFollower>(MediaPlayer1->device(), *TrackBar1,
+                                                               [this] { MediaPlayer1->setAutoEnable(true); });
 
     Panel3 = makePanel(Panel2, "Panel3", {0, 0, 100, 30}, buttonFace(), Panel::Bevel::Raised);
     Panel3->setCaption(QStringLiteral("Panel3"));
     ToolBar2 = new QWidget(Panel3);
     ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    ToolBar2->setAccessibleName(QStringLiteral("ToolBar2"));
     ToolBar2->setGeometry(1, 1, 98, 29);
     controls::setAlign(ToolBar2, Align::Top);
     ToolBar2->setAutoFillBackground(true);
@@ -246,6 +267,7 @@ void TzaroForm1::createDocumentPane() {
     Panel5->setCaption(QStringLiteral("Panel5"));
     ToolBar3 = new QWidget(Panel5);
     ToolBar3->setObjectName(QStringLiteral("ToolBar3"));
+    ToolBar3->setAccessibleName(QStringLiteral("ToolBar3"));
     ToolBar3->setGeometry(0, 0, 350, 26);
     ToolBar3->setAutoFillBackground(true);
     controls::setAlign(ToolBar3, Align::Top);

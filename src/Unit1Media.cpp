@@ -2,11 +2,18 @@
 // bar and the video area.
 #include "Unit1.h"
 
+#include "media/MediaKind.h"
+#include "media/MediaLayout.h"
+#include "media/MediaPositionFollower.h"
+#include "media/widgets/DisplayPanel.h"
+#include "media/widgets/MediaPlayerControl.h"
+#include "media/widgets/TrackBar.h"
 #include "platform/controls/ImageView.h"
+#include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 
+#include <QCheckBox>
 #include <QLabel>
-#include <QSlider>
 
 namespace zarovia {
 
@@ -23,19 +30,67 @@ void TzaroForm1::hideMediaControls() {
     MediaPlayer1->update();
 }
 
-void TzaroForm1::UpdateMediaCursor() { setCursorHidden(CoolBar1->isHidden()); }
+void TzaroForm1::showMediaBranch(const QByteArray& upperExt) {
+    Panel2->show();
+    if (media::mediaKindOfExtension(upperExt) == media::MediaKind::Sound) {
+        Wide->hide();
+        Panel2->show();
+        CoolBar1->show();
+        TrackBar1->show();
+        const int barHeight = CoolBar1->height();
+        Image3->setGeometry(0, barHeight, width(), height() - barHeight);
+        Image3->setStretch(true);
+        Image3->show();
+        // The labels are placed from the window's outer size, frame and title bar included.
+        const QSize outer = frameGeometry().size();
+        Label3->move(media::soundCaptionLabelPosition(outer, Label3->size()));
+        Label4->move(media::soundTitleLabelPosition(outer, Label4->size()));
+        Label3->show();
+        Label4->show();
+    } else {
+        ActMovSExecute();
+        // Unchecking runs WideClick, which computes the area again for the narrow proportion.
+        Wide->setChecked(false);
+        Wide->show();
+        DisplayPanel->show();
+        TrackBar1->show();
+    }
+    ShowFileSize(state_.CurrentFile);
+    MediaPlayer1->show();
+    media::openAndPlay(*MediaPlayer1, state_.CurrentFile);
+    Timer3->setEnabled(true);
+    TrackBar1->setMin(MediaPlayer1->startPosition());
+    TrackBar1->setMax(MediaPlayer1->length());
+}
 
-void TzaroForm1::showMediaBranch(const QByteArray&) {}
-void TzaroForm1::Timer3Timer() {}
-void TzaroForm1::TrackBar1Change() {}
+void TzaroForm1::Timer3Timer() { follower_->tick(); }
+
+void TzaroForm1::TrackBar1Change() { follower_->trackBarChanged(); }
+
+void TzaroForm1::MediaPlayer1Click() { MediaPlayer1->setAutoEnable(true); }
+
 void TzaroForm1::BackPanelMouseDown(Qt::MouseButton button) {
     if (button != Qt::RightButton) return;
     CoolBar1->setVisible(CoolBar1->isHidden());
     UpdateMediaCursor();
 }
+
 void TzaroForm1::DisplayPanelMouseDown(Qt::MouseButton button) { BackPanelMouseDown(button); }
-void TzaroForm1::MediaPlayer1Click() {}
+
+void TzaroForm1::UpdateMediaCursor() { setCursorHidden(CoolBar1->isHidden()); }
+
 void TzaroForm1::WideClick() { ActMovSExecute(); }
-void TzaroForm1::ActMovSExecute() {}
+
+void TzaroForm1::ActMovSExecute() {
+    const QRect area = media::videoArea({state_.FullScreenActive, Wide->isChecked(),
+                                         services_.screen->primaryScreenSize().width(), size()});
+    state_.VideoWidth = area.width();
+    state_.VideoHeight = area.height();
+    DisplayPanel->resize(area.size());
+    state_.VideoTop = area.top();
+    state_.VideoLeft = area.left();
+    DisplayPanel->move(area.topLeft());
+    MediaPlayer1->setDisplayRect(media::displayRectForVideoArea(area));
+}
 
 }  // namespace zarovia

@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPrinter>
 
@@ -150,6 +151,18 @@ void TzaroForm1::stepPicture(int delta, bool showToolBar) {
 void TzaroForm1::NextButtonClick() { stepPicture(+1, true); }
 
 void TzaroForm1::BackButtonClick() { stepPicture(-1, true); }
+
+void TzaroForm1::keyPressEvent(QKeyEvent* event) {
+    // The arrow keys step through the pictures while the picture pane is shown, as in most
+    // viewers; they reach the window only when no control with the focus takes them.
+    if (state_.PictureMode && event->modifiers() == Qt::NoModifier &&
+        (event->key() == Qt::Key_Right || event->key() == Qt::Key_Left)) {
+        const Command step = event->key() == Qt::Key_Right ? Command::Next : Command::Back;
+        command(step)->trigger();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 void TzaroForm1::Image2MouseDown(Qt::MouseButton button) { BP1MouseDown(button); }
 

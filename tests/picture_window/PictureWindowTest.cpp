@@ -94,8 +94,10 @@ private slots:
         QCOMPARE(counter(), QStringLiteral("1/3"));
         QCOMPARE(shownSize(), QSize(200, 100));
         run(Command::Back);
-        run(Command::Back);
+        QTest::keyClick(form.get(), Qt::Key_Left);
         QCOMPARE(counter(), QStringLiteral("2/3"));
+        QTest::keyClick(form.get(), Qt::Key_Right);
+        QTest::keyClick(form.get(), Qt::Key_Left);
         QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       b.bmp"));
     }
 

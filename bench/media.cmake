@@ -1,0 +1,3 @@
+# Media: open to first video frame, failing on bad files, position queries per tick.
+zarovia_add_bench(media_bench SOURCES media_bench.cpp LIBS zarovia_media)
+target_compile_definitions(media_bench PRIVATE ZAROVIA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
