@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
+#include <QScreen>
+#include <QThread>
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
@@ -38,6 +40,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) files.emplace_back(argv[i]);
     // A picture named first is read and decoded on a worker while the window is being built;
     // its show takes it from there (or reports its failure then, in its place).
+    // Qt takes the first thread that uses it for the main thread: claim it before the worker.
+    QThread::currentThread();
     auto pictureCache = std::make_unique<zarovia::picture::PictureCache>();
     if (!files.empty() && zarovia::shell::classifyExtension(zarovia::shell::upperExtension(files.front())) ==
                               zarovia::shell::FileClass::Picture)
@@ -58,6 +62,9 @@ int main(int argc, char** argv) {
     zaroForm1.setAboutBox(&aboutBox);
     zaroForm1.setPictureCache(std::move(pictureCache));
     zaroForm1.setCommandLineFiles(std::move(files));
+    // Centred on the desktop when first shown.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        zaroForm1.move(screen->availableGeometry().center() - zaroForm1.rect().center());
     zaroForm1.show();
     return QApplication::exec();
 }
