@@ -23,7 +23,9 @@ struct DibOptions {
 };
 
 // `info` holds the header (core, info, V4 or V5) followed by masks and colour table; `bits`
-// holds the pixel rows. Each reader is bounded by its own range.
+// holds the pixel rows. Each reader is bounded by its own range. The result is opaque
+// Format_RGB32, or Format_ARGB32_Premultiplied when keepAlpha or iconWithAndMask is set.
+// BI_JPEG and BI_PNG pixels are not decoded: they fail as malformed.
 QImage decodeDib(ByteReader info, ByteReader bits, const DibOptions& options = {});
 
 // A packed DIB: header, masks and colour table, then the pixel rows right after them.

@@ -1,0 +1,32 @@
+// Whole .ico files: every input either decodes to an icon with alpha or fails with a Failure.
+#include "picture/bmp/Ico.h"
+#include "platform/Failure.h"
+
+#include <QtGlobal>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+
+// Qt's PNG reader reports every broken entry as a warning; they would drown the fuzzer's output.
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const bool silenced = (qInstallMessageHandler(quiet), true);
+    (void)silenced;
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    try {
+        const zarovia::picture::Picture picture = zarovia::picture::decodeIcoFile(bytes);
+        const QImage image = picture.toImage();
+        if (image.isNull() || image.width() <= 0 || image.height() <= 0 ||
+            image.format() != QImage::Format_ARGB32_Premultiplied)
+            std::abort();
+    } catch (const zarovia::Failure&) {
+    }
+    return 0;
+}
