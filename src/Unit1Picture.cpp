@@ -8,6 +8,7 @@
 #include "picture/PictureList.h"
 #include "picture/PictureLoader.h"
 #include "picture/ShowRules.h"
+#include "picture/jpeg/Jpeg.h"
 #include "platform/Failure.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/ImageView.h"
@@ -78,6 +79,10 @@ void TzaroForm1::ShowPicture() {
         Image1->setPicture(pictureCache_->load(fn->itemAt(state_.CurrentIndex)));
     }
     FitPicture();
+    // A JPEG decodes here for the screen (at once when it was read ahead), so that a fatal
+    // error in its data is reported now, in the error box, rather than inside a paint.
+    const qreal ratio = devicePixelRatioF();
+    picture::decodeForDisplay(Image2->picture(), (QSizeF(Image2->size()) * ratio).toSize());
     state_.ShowOpenedFirst = false;
 
     const QByteArray& shown =

@@ -1,0 +1,166 @@
+// Times the JPEG path of the picture pane on camera-sized files: the header read at load,
+// the display decode at the DCT scale a window or the full screen needs, the full-size
+// decode for printing, libjpeg alone with other settings, and djpeg's own decode.
+//
+//   jpeg_decode_bench [-n runs] file.jpg...
+//
+// The cases run round-robin (one run of each, then the next round), so that load from other
+// processes on a shared machine falls on all of them alike; read the minimum.
+#include "picture/jpeg/Jpeg.h"
+#include "picture/jpeg/JpegPictureData.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStringList>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+using namespace zarovia::picture;
+
+namespace {
+
+struct Case {
+    std::string label;
+    std::function<void()> body;
+    std::vector<double> ms;
+};
+
+void runRoundRobin(std::vector<Case>& cases, int runs) {
+    for (Case& c : cases) c.body();  // warm-up: page cache, code, allocator
+    for (int round = 0; round < runs; ++round) {
+        for (Case& c : cases) {
+            QElapsedTimer timer;
+            timer.start();
+            c.body();
+            c.ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        }
+    }
+    for (Case& c : cases) {
+        std::sort(c.ms.begin(), c.ms.end());
+        if (c.ms.empty()) continue;
+        std::printf("  %-46s min %9.3f ms   median %9.3f ms\n", c.label.c_str(), c.ms.front(),
+                    c.ms[c.ms.size() / 2]);
+    }
+}
+
+// The display size of a picture in a client area, proportions kept (the fitting of a
+// picture larger than the window).
+QSize fitted(QSize picture, QSize client) {
+    return picture.scaled(client, Qt::KeepAspectRatio);
+}
+
+// libjpeg alone with chosen settings, into a BGRX buffer: what our glue adds shows against it.
+void rawDecode(const QByteArray& bytes, unsigned denominator, J_DCT_METHOD dct, bool fancy) {
+    jpeg_decompress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                 static_cast<unsigned long>(bytes.size()));
+    jpeg_read_header(&info, TRUE);
+    info.scale_num = 1;
+    info.scale_denom = denominator;
+    info.dct_method = dct;
+    info.do_fancy_upsampling = fancy ? TRUE : FALSE;
+    info.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&info);
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(info.output_width) * 4 *
+                                      info.output_height);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row =
+            buffer.data() + static_cast<std::size_t>(info.output_scanline) * info.output_width * 4;
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+}
+
+void djpeg(const QString& path, const QString& scale) {
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(QStringLiteral("djpeg"),
+                  {QStringLiteral("-scale"), scale, QStringLiteral("-bmp"), path});
+    if (!process.waitForFinished(-1) || process.exitCode() != 0)
+        std::fprintf(stderr, "djpeg failed on %s\n", qPrintable(path));
+}
+
+std::string displayLabel(const QByteArray& bytes, QSize size) {
+    const Picture once = loadJpeg(bytes);
+    once.prepare(size);
+    const auto state = dynamic_cast<const jpeg::JpegPictureData&>(*once.data()).screenState();
+    return QStringLiteral("load + display %1x%2 (1/%3, %4x%5)")
+        .arg(size.width())
+        .arg(size.height())
+        .arg(state.scaleDenominator)
+        .arg(state.decodedSize.width())
+        .arg(state.decodedSize.height())
+        .toStdString();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    int runs = 9;
+    if (args.size() >= 2 && args.front() == QStringLiteral("-n")) {
+        runs = std::max(1, args.at(1).toInt());
+        args = args.mid(2);
+    }
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: jpeg_decode_bench [-n runs] file.jpg...\n");
+        return 2;
+    }
+    for (const QString& path : args) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+            return 1;
+        }
+        const QByteArray bytes = file.readAll();
+        const Picture probe = loadJpeg(bytes);
+        std::printf("%s: %dx%d, %.2f MB, %d runs\n", qPrintable(path), probe.width(),
+                    probe.height(), static_cast<double>(bytes.size()) / 1e6, runs);
+
+        const QSize window = fitted(probe.size(), QSize(640, 480));
+        const QSize screen = fitted(probe.size(), QSize(1280, 1024));
+        std::vector<Case> cases;
+        cases.push_back({"header (loadJpeg)", [&] { (void)loadJpeg(bytes); }, {}});
+        cases.push_back(
+            {displayLabel(bytes, window), [&] { loadJpeg(bytes).prepare(window); }, {}});
+        cases.push_back(
+            {displayLabel(bytes, screen), [&] { loadJpeg(bytes).prepare(screen); }, {}});
+        cases.push_back(
+            {"load + toImage (full size, printing)", [&] { (void)loadJpeg(bytes).toImage(); }, {}});
+        cases.push_back({"libjpeg alone 1/8, fancy upsampling",
+                         [&] { rawDecode(bytes, 8, JDCT_ISLOW, true); },
+                         {}});
+        cases.push_back({"libjpeg alone 1/8, merged upsampling",
+                         [&] { rawDecode(bytes, 8, JDCT_ISLOW, false); },
+                         {}});
+        cases.push_back({"libjpeg alone 1/4, fancy upsampling",
+                         [&] { rawDecode(bytes, 4, JDCT_ISLOW, true); },
+                         {}});
+        cases.push_back({"libjpeg alone 1/4, merged upsampling",
+                         [&] { rawDecode(bytes, 4, JDCT_ISLOW, false); },
+                         {}});
+        cases.push_back(
+            {"libjpeg alone 1/1, JDCT_ISLOW", [&] { rawDecode(bytes, 1, JDCT_ISLOW, true); }, {}});
+        cases.push_back(
+            {"libjpeg alone 1/1, JDCT_IFAST", [&] { rawDecode(bytes, 1, JDCT_IFAST, true); }, {}});
+        cases.push_back(
+            {"djpeg -scale 1/8 -bmp (a process)", [&] { djpeg(path, QStringLiteral("1/8")); }, {}});
+        cases.push_back(
+            {"djpeg -scale 1/4 -bmp (a process)", [&] { djpeg(path, QStringLiteral("1/4")); }, {}});
+        runRoundRobin(cases, runs);
+    }
+    return 0;
+}

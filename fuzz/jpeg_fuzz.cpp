@@ -1,0 +1,46 @@
+// Loads the input as a JPEG, then decodes it the ways the viewer does: for a small display,
+// drawn, and (for small headers) at full size for printing.
+#include "picture/jpeg/Jpeg.h"
+#include "platform/Failure.h"
+
+#include <QImage>
+#include <QPainter>
+#include <cstddef>
+#include <cstdint>
+
+namespace {
+
+// Decoding cost grows with the header's size whatever the input's length; keep each run short.
+constexpr long long kMaxDisplayPixels = 16LL * 1024 * 1024;
+constexpr long long kMaxFullPixels = 1024LL * 1024;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace zarovia::picture;
+    try {
+        const Picture picture =
+            loadJpeg(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+        if (picture.width() <= 0 || picture.height() <= 0) __builtin_trap();
+        const long long pixels = static_cast<long long>(picture.width()) * picture.height();
+        if (pixels <= kMaxDisplayPixels) {
+            picture.prepare(QSize(40, 30));
+            QImage canvas(48, 36, QImage::Format_RGB32);
+            QPainter painter(&canvas);
+            picture.draw(painter, QRectF(2, 2, 40, 30));
+            try {
+                decodeForDisplay(picture, QSize(40, 30));
+            } catch (const zarovia::Failure&) {
+            }
+        }
+        if (pixels <= kMaxFullPixels) {
+            try {
+                const QImage full = picture.toImage();
+                if (full.size() != picture.size()) __builtin_trap();
+            } catch (const zarovia::Failure&) {
+            }
+        }
+    } catch (const zarovia::Failure&) {
+    }
+    return 0;
+}

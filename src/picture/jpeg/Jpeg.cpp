@@ -1,0 +1,23 @@
+#include "picture/jpeg/Jpeg.h"
+
+#include "picture/jpeg/JpegHeader.h"
+#include "picture/jpeg/JpegPictureData.h"
+#include "platform/Failure.h"
+
+#include <memory>
+
+namespace zarovia::picture {
+
+Picture loadJpeg(QByteArray bytes) {
+    jpeg::JpegHeader header = jpeg::readJpegHeader(bytes);
+    return Picture(std::make_shared<const jpeg::JpegPictureData>(std::move(bytes), header));
+}
+
+void decodeForDisplay(const Picture& picture, QSize devicePixels) {
+    const auto* data = dynamic_cast<const jpeg::JpegPictureData*>(picture.data());
+    if (data == nullptr) return;
+    if (const int code = data->prepareForDisplay(devicePixels); code != 0)
+        throw Failure(jpeg::jpegErrorText(code));
+}
+
+}  // namespace zarovia::picture

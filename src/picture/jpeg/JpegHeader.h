@@ -1,0 +1,41 @@
+#pragma once
+
+#include "picture/jpeg/ExifOrientation.h"
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+namespace zarovia::picture::jpeg {
+
+// The colour model of the coded pixels, as far as the conversion to RGB cares.
+enum class JpegColour {
+    Gray,
+    YCbCr,
+    Rgb,
+    Cmyk,  // also YCCK, which libjpeg turns into CMYK
+};
+
+// What loading a JPEG learns from its header, before any pixel is decoded.
+struct JpegHeader {
+    QSize codedSize;  // as stored, before the EXIF orientation
+    JpegColour colour = JpegColour::YCbCr;
+    // Adobe writes CMYK and YCCK inverted (0 = full ink).
+    bool adobeInverted = false;
+    bool progressive = false;
+    Orientation orientation = Orientation::Normal;
+
+    // The size the picture shows at: the coded size turned upright.
+    QSize uprightSize() const { return orientedSize(codedSize, orientation); }
+};
+
+// The failure text for one of libjpeg's message codes.
+QString jpegErrorText(int messageCode);
+
+// Reads the header of a whole JPEG file held in memory. Throws zarovia::Failure with
+// jpegErrorText() of libjpeg's code when libjpeg rejects the header; a picture above
+// kMaxPicturePixels fails with libjpeg's "image too big" code and a colour model that cannot
+// be shown in RGB with its "unsupported colour conversion" code.
+JpegHeader readJpegHeader(const QByteArray& bytes);
+
+}  // namespace zarovia::picture::jpeg

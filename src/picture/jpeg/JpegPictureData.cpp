@@ -1,0 +1,104 @@
+#include "picture/jpeg/JpegPictureData.h"
+
+#include "picture/jpeg/DctScale.h"
+#include "platform/Failure.h"
+
+#include <QPaintDevice>
+#include <QPainter>
+#include <QTransform>
+#include <cmath>
+
+namespace zarovia::picture::jpeg {
+
+namespace {
+
+// The target's size in device pixels when the painter only scales and translates.
+QSize devicePixelsOf(const QPainter& painter, const QRectF& target) {
+    const QRectF mapped = painter.deviceTransform().mapRect(target);
+    return QSize(static_cast<int>(std::lround(mapped.width())),
+                 static_cast<int>(std::lround(mapped.height())));
+}
+
+}  // namespace
+
+JpegPictureData::JpegPictureData(QByteArray bytes, JpegHeader header)
+    : bytes_(std::move(bytes)), header_(header) {}
+
+void JpegPictureData::decodeCovering(QSize devicePixels) const {
+    const int denominator = coveringScaleDenominator(header_.uprightSize(), devicePixels);
+    // A decode at the same or a larger scale serves a smaller request too.
+    if (screenDenominator_ != 0 && screenDenominator_ <= denominator) return;
+    DecodedJpeg decoded = decodeJpeg(bytes_, header_, denominator, OnFailure::KeepPartial);
+    screenDecoded_ = std::move(decoded.image);
+    screenFailure_ = decoded.failureCode;
+    screenDenominator_ = denominator;
+    scaled_ = QImage();
+    ++decodeCount_;
+}
+
+QImage JpegPictureData::scaledTo(QSize devicePixels) const {
+    if (screenDecoded_.isNull()) return QImage();  // no memory for the decode
+    if (scaled_.isNull() || scaled_.size() != devicePixels) {
+        scaled_ = screenDecoded_.size() == devicePixels
+                      ? screenDecoded_
+                      : screenDecoded_.scaled(devicePixels, Qt::IgnoreAspectRatio,
+                                              Qt::SmoothTransformation);
+        ++rescaleCount_;
+    }
+    return scaled_;
+}
+
+void JpegPictureData::draw(QPainter& painter, const QRectF& target) const {
+    if (target.isEmpty()) return;
+    QImage image;
+    const bool plainScale = painter.deviceTransform().type() <= QTransform::TxScale;
+    const QSize devicePixels = devicePixelsOf(painter, target);
+    if (devicePixels.isEmpty()) return;
+    {
+        const std::lock_guard lock(mutex_);
+        decodeCovering(devicePixels);
+        // Under a rotation or shear the painter resamples anyway: hand it the decode itself.
+        image = plainScale ? scaledTo(devicePixels) : screenDecoded_;
+    }
+    if (image.isNull()) return;
+    painter.save();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(target, image);
+    painter.restore();
+}
+
+void JpegPictureData::prepare(QSize devicePixels) const {
+    (void)prepareForDisplay(devicePixels);
+}
+
+int JpegPictureData::prepareForDisplay(QSize devicePixels) const {
+    const std::lock_guard lock(mutex_);
+    decodeCovering(devicePixels);
+    if (!devicePixels.isEmpty()) (void)scaledTo(devicePixels);
+    return screenFailure_;
+}
+
+QImage JpegPictureData::toImage() const {
+    {
+        const std::lock_guard lock(mutex_);
+        if (screenDenominator_ == 1 && screenFailure_ == 0) return screenDecoded_;
+    }
+    // Decoded without the lock, so the screen can go on drawing from its own decode.
+    DecodedJpeg full = decodeJpeg(bytes_, header_, 1, OnFailure::Discard);
+    if (full.failureCode != 0) throw Failure(jpegErrorText(full.failureCode));
+    return std::move(full.image);
+}
+
+JpegPictureData::ScreenState JpegPictureData::screenState() const {
+    const std::lock_guard lock(mutex_);
+    ScreenState state;
+    state.scaleDenominator = screenDenominator_;
+    state.decodedSize = screenDecoded_.size();
+    state.scaledSize = scaled_.size();
+    state.decodeCount = decodeCount_;
+    state.rescaleCount = rescaleCount_;
+    state.failureCode = screenFailure_;
+    return state;
+}
+
+}  // namespace zarovia::picture::jpeg

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "picture/Picture.h"
+#include "picture/jpeg/JpegDecode.h"
+#include "picture/jpeg/JpegHeader.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <mutex>
+
+namespace zarovia::picture::jpeg {
+
+// A JPEG held as its file bytes and header. The screen decode is made on demand at the
+// smallest DCT scale that covers the size asked for, kept, and replaced only when a larger
+// size is asked; the last scaled copy is kept so that a repaint at the same size is a copy.
+// Printing decodes at full size apart from the screen decode.
+class JpegPictureData final : public PictureData {
+public:
+    JpegPictureData(QByteArray bytes, JpegHeader header);
+
+    PictureKind kind() const override { return PictureKind::Jpeg; }
+    QSize naturalSize() const override { return header_.uprightSize(); }
+    // Never throws: a fatal libjpeg error shows what was decoded, the rest grey.
+    void draw(QPainter& painter, const QRectF& target) const override;
+    // Never throws (it may run on a worker thread); see prepareForDisplay.
+    void prepare(QSize devicePixels) const override;
+    // The full-size pixels. Throws Failure(jpegErrorText(code)) on a fatal libjpeg error.
+    QImage toImage() const override;
+
+    // Like prepare(), and returns libjpeg's message code when the screen decode that covers
+    // `devicePixels` ended in a fatal error (0 when it did not).
+    int prepareForDisplay(QSize devicePixels) const;
+
+    const JpegHeader& header() const noexcept { return header_; }
+    const QByteArray& bytes() const noexcept { return bytes_; }
+
+    // What the screen cache holds, for tests and benchmarks.
+    struct ScreenState {
+        int scaleDenominator = 0;  // 0: nothing decoded yet
+        QSize decodedSize;
+        QSize scaledSize;
+        int decodeCount = 0;
+        int rescaleCount = 0;
+        int failureCode = 0;
+    };
+    ScreenState screenState() const;
+
+private:
+    // Both run with mutex_ held.
+    void decodeCovering(QSize devicePixels) const;
+    QImage scaledTo(QSize devicePixels) const;
+
+    const QByteArray bytes_;
+    const JpegHeader header_;
+
+    mutable std::mutex mutex_;
+    mutable int screenDenominator_ = 0;
+    mutable QImage screenDecoded_;
+    mutable int screenFailure_ = 0;
+    mutable QImage scaled_;
+    mutable int decodeCount_ = 0;
+    mutable int rescaleCount_ = 0;
+};
+
+}  // namespace zarovia::picture::jpeg

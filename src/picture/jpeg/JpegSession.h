@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <csetjmp>
+#include <cstddef>
+#include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+
+#include <jpeglib.h>
+
+namespace zarovia::picture::jpeg {
+
+// The most memory libjpeg may take for its own buffers (a progressive picture keeps every
+// coefficient until its last scan). A picture that would need more fails with libjpeg's own
+// error instead of exhausting the machine.
+inline constexpr long kMaxLibjpegMemory = 1024L * 1024L * 1024L;
+
+// A progressive picture is re-read once per scan; a forged file with thousands of tiny scans
+// would otherwise keep the decoder busy for minutes.
+inline constexpr int kMaxProgressiveScans = 1000;
+
+// One libjpeg decompression over bytes held in memory. libjpeg reports a fatal error by
+// calling back into us; `run` is the one place that catches it (setjmp), so callers see a
+// message code instead of a long jump. Warnings are ignored: the picture shows as far as it
+// decodes.
+class JpegSession {
+public:
+    // Steps passed to run() must not hold objects with destructors: a fatal error leaves
+    // them by a long jump.
+    using Step = void (*)(j_decompress_ptr, void* context);
+
+    // Sets up the decompressor over `bytes` (which must outlive the session). A failure here
+    // shows in failureCode().
+    explicit JpegSession(const QByteArray& bytes);
+    ~JpegSession();
+    JpegSession(const JpegSession&) = delete;
+    JpegSession& operator=(const JpegSession&) = delete;
+
+    // Runs one step under the error guard; returns 0, or libjpeg's message code when the
+    // step ended with a fatal error. After a failure the session stays failed.
+    int run(Step step, void* context) noexcept;
+
+    int failureCode() const noexcept { return failure_; }
+    jpeg_decompress_struct& info() noexcept { return info_; }
+
+private:
+    struct ErrorManager {
+        jpeg_error_mgr pub;
+        std::jmp_buf jump;
+    };
+    struct ProgressMonitor {
+        jpeg_progress_mgr pub;
+    };
+
+    static void onFatalError(j_common_ptr info);
+    static void onMessage(j_common_ptr info, int level);
+    static void onProgress(j_common_ptr info);
+
+    jpeg_decompress_struct info_{};
+    ErrorManager errors_{};
+    ProgressMonitor progress_{};
+    bool created_ = false;
+    int failure_ = 0;
+};
+
+}  // namespace zarovia::picture::jpeg

@@ -1,0 +1,229 @@
+#include "JpegDisplayTest.h"
+
+#include "JpegTestFiles.h"
+#include "picture/jpeg/DctScale.h"
+#include "picture/jpeg/Jpeg.h"
+#include "picture/jpeg/JpegPictureData.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QTest>
+#include <thread>
+
+using namespace zarovia::picture;
+using namespace zarovia::picture::jpeg;
+using namespace zarovia::picture::jpeg::test;
+
+namespace {
+
+const JpegPictureData& jpegData(const Picture& picture) {
+    return dynamic_cast<const JpegPictureData&>(*picture.data());
+}
+
+// 1600 x 1200: big enough that every DCT scale gives a different size.
+const QByteArray& largePicture() {
+    static const QByteArray bytes = encodeRgb(quadrantPattern(1600, 1200));
+    return bytes;
+}
+
+QImage paint(const Picture& picture, QSize canvasSize, qreal devicePixelRatio,
+             const QRectF& target) {
+    QImage canvas(canvasSize, QImage::Format_RGB32);
+    canvas.setDevicePixelRatio(devicePixelRatio);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    picture.draw(painter, target);
+    return canvas;
+}
+
+QPoint quadrantCentre(QSize size, int quadrant) {
+    return QPoint((quadrant & 1) ? size.width() * 3 / 4 : size.width() / 4,
+                  (quadrant & 2) ? size.height() * 3 / 4 : size.height() / 4);
+}
+
+}  // namespace
+
+void JpegDisplayTest::coveringScale_data() {
+    QTest::addColumn<QSize>("natural");
+    QTest::addColumn<QSize>("wanted");
+    QTest::addColumn<int>("denominator");
+    QTest::newRow("24 MP in a 640 x 480 window") << QSize(6000, 4000) << QSize(640, 427) << 8;
+    QTest::newRow("24 MP full screen 1280 x 1024") << QSize(6000, 4000) << QSize(1280, 853) << 4;
+    QTest::newRow("24 MP at device pixel ratio 2") << QSize(6000, 4000) << QSize(1280, 854) << 4;
+    QTest::newRow("exactly the 1/8 size") << QSize(6000, 4000) << QSize(750, 500) << 8;
+    QTest::newRow("one pixel wider than 1/8") << QSize(6000, 4000) << QSize(751, 500) << 4;
+    QTest::newRow("one pixel taller than 1/4") << QSize(6000, 4000) << QSize(1500, 1001) << 2;
+    QTest::newRow("natural size") << QSize(6000, 4000) << QSize(6000, 4000) << 1;
+    QTest::newRow("enlarged small picture") << QSize(400, 300) << QSize(640, 480) << 1;
+    QTest::newRow("odd size rounds up") << QSize(17, 9) << QSize(3, 2) << 8;
+    QTest::newRow("odd size, one more") << QSize(17, 9) << QSize(4, 2) << 4;
+    QTest::newRow("empty request") << QSize(6000, 4000) << QSize(0, 0) << 8;
+    QTest::newRow("portrait") << QSize(4000, 6000) << QSize(320, 480) << 8;
+}
+
+void JpegDisplayTest::coveringScale() {
+    QFETCH(QSize, natural);
+    QFETCH(QSize, wanted);
+    QFETCH(int, denominator);
+    QCOMPARE(coveringScaleDenominator(natural, wanted), denominator);
+    const QSize output = scaledOutputSize(natural, denominator);
+    QVERIFY(output.width() >= wanted.width() || denominator == 1);
+}
+
+void JpegDisplayTest::prepareDecodesAtCoveringScale_data() {
+    QTest::addColumn<QSize>("devicePixels");
+    QTest::addColumn<int>("denominator");
+    QTest::addColumn<QSize>("decoded");
+    QTest::newRow("1/8") << QSize(200, 150) << 8 << QSize(200, 150);
+    QTest::newRow("1/4") << QSize(201, 150) << 4 << QSize(400, 300);
+    QTest::newRow("1/2") << QSize(640, 480) << 2 << QSize(800, 600);
+    QTest::newRow("full") << QSize(1024, 768) << 1 << QSize(1600, 1200);
+}
+
+void JpegDisplayTest::prepareDecodesAtCoveringScale() {
+    QFETCH(QSize, devicePixels);
+    QFETCH(int, denominator);
+    QFETCH(QSize, decoded);
+    const Picture picture = loadJpeg(largePicture());
+    picture.prepare(devicePixels);
+    const JpegPictureData::ScreenState state = jpegData(picture).screenState();
+    QCOMPARE(state.scaleDenominator, denominator);
+    QCOMPARE(state.decodedSize, decoded);
+    QCOMPARE(state.scaledSize, devicePixels);
+}
+
+void JpegDisplayTest::drawCountsDevicePixels() {
+    const Picture picture = loadJpeg(largePicture());
+    // 200 x 150 logical pixels at ratio 2 are 400 x 300 device pixels: 1/4, not 1/8.
+    const QImage canvas = paint(picture, QSize(400, 300), 2.0, QRectF(0, 0, 200, 150));
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 4);
+    QCOMPARE(jpegData(picture).screenState().scaledSize, QSize(400, 300));
+    for (int quadrant = 0; quadrant < 4; ++quadrant) {
+        const QPoint at = quadrantCentre(QSize(400, 300), quadrant);
+        QVERIFY(channelDistance(canvas.pixel(at), quadrantColour(quadrant).rgb()) <= 6);
+    }
+}
+
+void JpegDisplayTest::largerRequestDecodesAgainSmallerReuses() {
+    const Picture picture = loadJpeg(largePicture());
+    picture.prepare(QSize(200, 150));
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 8);
+    picture.prepare(QSize(800, 600));  // full screen
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 2);
+    QCOMPARE(jpegData(picture).screenState().decodeCount, 2);
+    picture.prepare(QSize(200, 150));  // back to the window
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 2);
+    QCOMPARE(jpegData(picture).screenState().decodeCount, 2);
+    QCOMPARE(jpegData(picture).screenState().scaledSize, QSize(200, 150));
+}
+
+void JpegDisplayTest::repaintAtSameSizeDoesNotRescale() {
+    const Picture picture = loadJpeg(largePicture());
+    QImage canvas(300, 300, QImage::Format_RGB32);
+    QPainter painter(&canvas);
+    picture.draw(painter, QRectF(10, 20, 160, 120));
+    const int rescales = jpegData(picture).screenState().rescaleCount;
+    picture.draw(painter, QRectF(10, 20, 160, 120));
+    picture.draw(painter, QRectF(50, 0, 160, 120));  // moved, same size
+    QCOMPARE(jpegData(picture).screenState().rescaleCount, rescales);
+    picture.draw(painter, QRectF(0, 0, 170, 128));
+    QCOMPARE(jpegData(picture).screenState().rescaleCount, rescales + 1);
+    QCOMPARE(jpegData(picture).screenState().decodeCount, 1);
+}
+
+void JpegDisplayTest::toImageIsFullSizeAndKeepsScreenDecode() {
+    const Picture picture = loadJpeg(largePicture());
+    picture.prepare(QSize(200, 150));
+    const QImage full = picture.toImage();
+    QCOMPARE(full.size(), QSize(1600, 1200));
+    for (int quadrant = 0; quadrant < 4; ++quadrant)
+        QVERIFY(channelDistance(full.pixel(quadrantCentre(full.size(), quadrant)),
+                                quadrantColour(quadrant).rgb()) <= 4);
+    const JpegPictureData::ScreenState state = jpegData(picture).screenState();
+    QCOMPARE(state.scaleDenominator, 8);
+    QCOMPARE(state.decodedSize, QSize(200, 150));
+    QCOMPARE(state.decodeCount, 1);
+    // Printing before anything was shown decodes nothing for the screen.
+    const Picture unseen = loadJpeg(largePicture());
+    QCOMPARE(unseen.toImage().size(), QSize(1600, 1200));
+    QCOMPARE(jpegData(unseen).screenState().decodeCount, 0);
+}
+
+void JpegDisplayTest::colourModels_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("gray");
+    const QImage pattern = quadrantPattern(64, 48);
+    EncodeOptions subsampled;
+    subsampled.fullChroma = false;
+    EncodeOptions rgb;
+    rgb.rgbColourSpace = true;
+    EncodeOptions progressive;
+    progressive.coding = Coding::Progressive;
+    EncodeOptions arithmetic;
+    arithmetic.coding = Coding::Arithmetic;
+    EncodeOptions restarts;
+    restarts.restartRows = 1;
+    EncodeOptions progressiveArithmetic;
+    progressiveArithmetic.coding = Coding::Progressive;
+    QTest::newRow("YCbCr 4:4:4") << encodeRgb(pattern) << false;
+    QTest::newRow("YCbCr 4:2:0") << encodeRgb(pattern, subsampled) << false;
+    QTest::newRow("RGB") << encodeRgb(pattern, rgb) << false;
+    QTest::newRow("grayscale") << encodeGray(pattern) << true;
+    QTest::newRow("CMYK, Adobe inverted") << encodeCmyk(pattern, false, true) << false;
+    QTest::newRow("CMYK, plain") << encodeCmyk(pattern, false, false) << false;
+    QTest::newRow("YCCK, Adobe inverted") << encodeCmyk(pattern, true, true) << false;
+    QTest::newRow("progressive") << encodeRgb(pattern, progressive) << false;
+    QTest::newRow("arithmetic") << encodeRgb(pattern, arithmetic) << false;
+    QTest::newRow("restart markers") << encodeRgb(pattern, restarts) << false;
+}
+
+void JpegDisplayTest::colourModels() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, gray);
+    const Picture picture = loadJpeg(bytes);
+    QCOMPARE(picture.size(), QSize(64, 48));
+    const auto expected = [gray](int quadrant) {
+        QImage colour(1, 1, QImage::Format_RGB32);
+        colour.fill(quadrantColour(quadrant));
+        // The gray file was made through Qt's own conversion to gray.
+        return gray ? colour.convertToFormat(QImage::Format_Grayscale8).pixel(0, 0)
+                    : colour.pixel(0, 0);
+    };
+    const QImage full = picture.toImage();
+    for (int quadrant = 0; quadrant < 4; ++quadrant) {
+        const QRgb got = full.pixel(quadrantCentre(full.size(), quadrant));
+        QVERIFY2(channelDistance(got, expected(quadrant)) <= 8,
+                 qPrintable(QStringLiteral("quadrant %1: %2").arg(quadrant).arg(got, 8, 16)));
+    }
+    // And at a reduced DCT scale through the screen path.
+    const QImage canvas = paint(picture, QSize(16, 12), 1.0, QRectF(0, 0, 16, 12));
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 4);
+    for (int quadrant = 0; quadrant < 4; ++quadrant)
+        QVERIFY(channelDistance(canvas.pixel(quadrantCentre(canvas.size(), quadrant)),
+                                expected(quadrant)) <= 10);
+}
+
+void JpegDisplayTest::imageMagickCmykMatchesItsSource() {
+    QFile cmykFile(QStringLiteral(ZAROVIA_TEST_DATA "/jpeg/magick_cmyk_from_testorig.jpg"));
+    QFile rgbFile(QStringLiteral(ZAROVIA_TEST_DATA "/jpeg/ljt_testorig.jpg"));
+    QVERIFY(cmykFile.open(QIODevice::ReadOnly) && rgbFile.open(QIODevice::ReadOnly));
+    const QImage cmyk = loadJpeg(cmykFile.readAll()).toImage();
+    const QImage rgb = loadJpeg(rgbFile.readAll()).toImage();
+    QCOMPARE(cmyk.size(), rgb.size());
+    long long total = 0;
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            total += channelDistance(cmyk.pixel(x, y), rgb.pixel(x, y));
+    const double mean = static_cast<double>(total) / (rgb.width() * rgb.height());
+    QVERIFY2(mean < 6.0, qPrintable(QString::number(mean)));
+}
+
+void JpegDisplayTest::drawWhilePreparingOnAnotherThread() {
+    const Picture picture = loadJpeg(largePicture());
+    std::thread worker([picture] {
+        for (int i = 1; i <= 8; ++i) picture.prepare(QSize(100 * i, 75 * i));
+    });
+    for (int i = 0; i < 20; ++i) (void)paint(picture, QSize(200, 150), 1.0, QRectF(0, 0, 200, 150));
+    worker.join();
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 2);
+}

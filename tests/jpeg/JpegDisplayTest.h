@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+// Showing: the DCT scale chosen for a display size, the caches, colour models, printing size.
+class JpegDisplayTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void coveringScale_data();
+    void coveringScale();
+    void prepareDecodesAtCoveringScale_data();
+    void prepareDecodesAtCoveringScale();
+    void drawCountsDevicePixels();
+    void largerRequestDecodesAgainSmallerReuses();
+    void repaintAtSameSizeDoesNotRescale();
+    void toImageIsFullSizeAndKeepsScreenDecode();
+    void colourModels_data();
+    void colourModels();
+    void imageMagickCmykMatchesItsSource();
+    void drawWhilePreparingOnAnotherThread();
+};

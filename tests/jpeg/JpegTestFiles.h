@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+
+// Small JPEG files made in the tests with libjpeg itself, so every colour model and coding
+// mode can be checked against pixels whose values are known.
+namespace zarovia::picture::jpeg::test {
+
+enum class Coding { Baseline, Progressive, Arithmetic };
+
+struct EncodeOptions {
+    int quality = 95;
+    Coding coding = Coding::Baseline;
+    int restartRows = 0;
+    bool fullChroma = true;  // 4:4:4 instead of 4:2:0
+    bool rgbColourSpace = false;
+};
+
+// An RGB picture encoded as YCbCr (or RGB).
+QByteArray encodeRgb(const QImage& image, const EncodeOptions& options = {});
+QByteArray encodeGray(const QImage& image, int quality = 95);
+// Four-component files; libjpeg writes the Adobe marker unless told not to, and the Adobe
+// convention stores the inks inverted.
+QByteArray encodeCmyk(const QImage& image, bool ycck, bool adobeMarker);
+// A two-component file, which has no RGB meaning.
+QByteArray encodeTwoComponents(int width, int height);
+
+// Four solid quadrants, numbered 0 top left, 1 top right, 2 bottom left, 3 bottom right.
+QImage quadrantPattern(int width, int height);
+QColor quadrantColour(int quadrant);
+
+// The file with an APP1 Exif segment holding the orientation tag put right after SOI.
+QByteArray withExifOrientation(const QByteArray& jpeg, int orientation, bool bigEndian = false);
+// An APP1 payload ("Exif\0\0" + TIFF) with only an orientation tag.
+QByteArray exifPayload(int orientation, bool bigEndian, quint16 type = 3);
+
+// The offset of the first byte after the first SOS segment's header (the scan data).
+qsizetype scanDataOffset(const QByteArray& jpeg);
+
+// Colour distance for lossy comparisons: the largest channel difference.
+int channelDistance(QRgb a, QRgb b);
+
+}  // namespace zarovia::picture::jpeg::test

@@ -1,0 +1,25 @@
+#include "ExifOrientationTest.h"
+#include "JpegDisplayTest.h"
+#include "JpegLoadTest.h"
+
+#include <QGuiApplication>
+#include <QTest>
+
+// One executable for the JPEG area: each class keeps to one concern.
+int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
+    int failures = 0;
+    {
+        JpegLoadTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        JpegDisplayTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        ExifOrientationTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    return failures == 0 ? 0 : 1;
+}
