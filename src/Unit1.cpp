@@ -132,6 +132,8 @@ void TzaroForm1::FormResize() {
         FitPicture();
     else
         ActMovSExecute();
+    // The document follows the pane's size, in full-screen mode too.
+    fitRichEditToPane();
     // Dropped files stay accepted after every resize.
     setAcceptDrops(true);
 }

@@ -20,6 +20,9 @@ class QPrinter;
 namespace zarovia::picture {
 class PictureCache;
 }
+namespace zarovia::document {
+class RichEditControl;
+}
 namespace zarovia::media {
 class DisplayPanel;
 class MediaPlayerControl;
@@ -158,6 +161,8 @@ private:
 
     // Documents (Unit1Document.cpp).
     void showDocumentBranch(const QByteArray& upperExt);
+    // The rich edit fills the document pane below its tool bar.
+    void fitRichEditToPane();
 
     void setCursorHidden(bool hidden);
     void setCaptionText(const QString& text);
@@ -219,7 +224,7 @@ public:
     QWidget* ToolBar3 = nullptr;
     QLabel* Label5 = nullptr;
     controls::Panel* SizePanel = nullptr;
-    QTextEdit* RichEdit1 = nullptr;
+    document::RichEditControl* RichEdit1 = nullptr;
 
     controls::IntervalTimer* Timer1 = nullptr;
     controls::IntervalTimer* Timer3 = nullptr;

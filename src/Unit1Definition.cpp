@@ -9,6 +9,7 @@
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
+#include "document/widgets/RichEditControl.h"
 #include "media/MediaPositionFollower.h"
 #include "media/widgets/DisplayPanel.h"
 #include "media/widgets/MediaPlayerControl.h"
@@ -273,14 +274,18 @@ void TzaroForm1::createDocumentPane() {
     controls::setAlign(ToolBar3, Align::Top);
     createToolBar3();
 
-    RichEdit1 = new QTextEdit(MojiPanel);
+    RichEdit1 = new document::RichEditControl(MojiPanel);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->setGeometry(334, 40, 185, 89);
     RichEdit1->setFrameStyle(QFrame::NoFrame);
-    RichEdit1->setAcceptDrops(false);
-    RichEdit1->setContextMenuPolicy(Qt::PreventContextMenu);
     RichEdit1->setAccessibleName(QStringLiteral("RichEdit1"));
-    RichEdit1->installEventFilter(this);
+    QPalette p = RichEdit1->palette();
+    p.setColor(QPalette::Base, kBlack);
+    RichEdit1->setPalette(p);
+    QList<QKeySequence> shortcuts;
+    for (const QAction* action : actions_)
+        if (!action->shortcut().isEmpty()) shortcuts.append(action->shortcut());
+    RichEdit1->setCommandShortcuts(shortcuts);
 }
 
 void TzaroForm1::createToolBar1() {
