@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     {
         TzaroForm1 form(testing::fakeServices(&rec));
         form.show();
-        QTest::qWaitForWindowExposed(&form);
+        if (!QTest::qWaitForWindowExposed(&form)) return 1;
         form.guard([&] { form.FormDropFiles({pictures.items.front()}); });
         for (int i = 0; i < steps; ++i) {
             QTest::qWait(1500);  // the display time, during which the next picture is read ahead
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     {
         TzaroForm1 form(testing::fakeServices(&rec));
         form.show();
-        QTest::qWaitForWindowExposed(&form);
+        if (!QTest::qWaitForWindowExposed(&form)) return 1;
         form.guard([&] { form.FormDropFiles({pictures.items.front()}); });
         for (int i = 0; i < steps; ++i) {
             form.setPictureCache(std::make_unique<picture::PictureCache>());

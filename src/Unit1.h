@@ -153,6 +153,7 @@ private:
     void UpdatePictureCursor();
     void stepPicture(int delta, bool showToolBar);
     void readAheadNextPicture();
+    void startPendingReadAhead();
 
     // Media (Unit1Media.cpp).
     void showMediaBranch(const QByteArray& upperExt);
@@ -177,6 +178,9 @@ private:
     std::unique_ptr<picture::PictureCache> pictureCache_;
     // The direction of travel through the picture list, for reading ahead.
     int travel_ = 1;
+    // Reading ahead waits until the shown picture is on the screen, so it never competes with
+    // the show itself.
+    bool readAheadPending_ = false;
     std::unique_ptr<QPrinter> printer_;
     // Follows the open media device's position with TrackBar1 and seeks when the bar moves.
     std::unique_ptr<media::MediaPositionFollower> follower_;

@@ -156,6 +156,7 @@ void TzaroForm1::createPicturePane() {
     Image2->setCenter(true);
     Image2->setStretch(true);
     Image2->setPicture(title);
+    connect(Image2, &controls::ImageView::painted, this, [this] { startPendingReadAhead(); });
     connect(Image2, &controls::ImageView::mousePressed, this,
             [this](Qt::MouseButton b) { guard([this, b] { Image2MouseDown(b); }); });
 

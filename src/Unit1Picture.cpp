@@ -23,6 +23,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QTimer>
 
 namespace zarovia {
 
@@ -88,7 +89,15 @@ void TzaroForm1::ShowPicture() {
     const QByteArray& shown =
         (openedFirst && !openedIsListed) ? state_.CurrentFile : fn->itemAt(state_.CurrentIndex);
     setCaptionText(shell::captionFor(Timer1->isEnabled() ? shell::kAutoTitle : shell::kManuTitle, shown));
-    readAheadNextPicture();
+    readAheadPending_ = true;
+    // Started by the first paint of the picture; the timer covers a window that is not shown.
+    QTimer::singleShot(100, this, [this] { startPendingReadAhead(); });
+}
+
+void TzaroForm1::startPendingReadAhead() {
+    if (!readAheadPending_) return;
+    readAheadPending_ = false;
+    guard([this] { readAheadNextPicture(); });
 }
 
 void TzaroForm1::readAheadNextPicture() {

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     auto pictureCache = std::make_unique<zarovia::picture::PictureCache>();
     if (!files.empty() && zarovia::shell::classifyExtension(zarovia::shell::upperExtension(files.front())) ==
                               zarovia::shell::FileClass::Picture)
-        pictureCache->prefetch(files.front(), QSize(640, 480));
+        pictureCache->prefetch(files.front(), QSize(640, 480), zarovia::picture::PictureCache::Use::Certain);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarovia"));

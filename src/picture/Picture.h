@@ -27,6 +27,9 @@ public:
     // Makes drawing at `devicePixels` cheap (a JPEG decodes at the smallest DCT scale that
     // covers it). Safe to call on a worker thread ahead of the show.
     virtual void prepare(QSize devicePixels) const { (void)devicePixels; }
+    // Memory that prepare() needs for a while beyond what it keeps (a progressive JPEG holds
+    // all its coefficients while it decodes). Reading ahead skips pictures that need much.
+    virtual long long prepareWorkingBytes() const { return 0; }
     // The picture as a raster image at its natural size, for printing.
     virtual QImage toImage() const = 0;
 };
@@ -47,6 +50,7 @@ public:
         if (data_) data_->prepare(devicePixels);
     }
     QImage toImage() const { return data_ ? data_->toImage() : QImage(); }
+    long long prepareWorkingBytes() const { return data_ ? data_->prepareWorkingBytes() : 0; }
     const PictureData* data() const noexcept { return data_.get(); }
     bool sharesDataWith(const Picture& other) const noexcept { return data_ == other.data_; }
 

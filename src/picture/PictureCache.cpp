@@ -15,14 +15,15 @@ PictureCache::~PictureCache() {
         if (entry.result.valid()) entry.result.wait();
 }
 
-PictureCache::Result PictureCache::readAhead(const QByteArray& path, QSize clientSize) {
+PictureCache::Result PictureCache::readAhead(const QByteArray& path, QSize clientSize, Use use) {
     Result result;
     try {
         // The stamp is taken before reading, so a file replaced while it is read counts as
         // changed when the show compares it with the file as it is then.
         if (!fileStamp(path, &result.stamp.size, &result.stamp.mtimeNs)) return result;
         result.picture = loadPictureFile(path);
-        if (!clientSize.isEmpty()) {
+        const bool affordable = result.picture.prepareWorkingBytes() <= kMaxReadAheadWorkingBytes;
+        if (!clientSize.isEmpty() && (use == Use::Certain || affordable)) {
             const Fit fit = fitPicture(result.picture.size(), clientSize);
             result.picture.prepare(fit.displaySize);
         }
@@ -34,11 +35,11 @@ PictureCache::Result PictureCache::readAhead(const QByteArray& path, QSize clien
     return result;
 }
 
-void PictureCache::prefetch(const QByteArray& path, QSize clientSize) {
+void PictureCache::prefetch(const QByteArray& path, QSize clientSize, Use use) {
     if (path.isEmpty() || entries_.count(path)) return;
     if (entries_.size() >= capacity_) evictOldest();
     Entry entry;
-    entry.result = std::async(std::launch::async, &PictureCache::readAhead, path, clientSize).share();
+    entry.result = std::async(std::launch::async, &PictureCache::readAhead, path, clientSize, use).share();
     entry.age = ++clock_;
     entries_.emplace(path, std::move(entry));
 }

@@ -23,13 +23,21 @@ public:
     PictureCache(const PictureCache&) = delete;
     PictureCache& operator=(const PictureCache&) = delete;
 
+    enum class Use {
+        Certain,      // it is about to be shown: always prepare it
+        Speculative,  // it may be shown next: skip preparing what needs much working memory
+    };
     // Starts reading `path` ahead and preparing it for a client area of `clientSize` (device
     // pixels); does nothing when it is cached or under way already.
-    void prefetch(const QByteArray& path, QSize clientSize);
+    void prefetch(const QByteArray& path, QSize clientSize, Use use = Use::Speculative);
 
     // The picture at `path`: from the cache when it was read ahead from the file as it is now,
     // otherwise loaded here. Throws Failure as loadPictureFile does.
     Picture load(const QByteArray& path);
+
+    // A picture whose preparation needs more working memory than this is read ahead
+    // (file and header) but decoded only when it is shown.
+    static constexpr long long kMaxReadAheadWorkingBytes = 24LL * 1024 * 1024;
 
     // Number of loads answered from the cache (for tests and benchmarks).
     int hits() const { return hits_; }
@@ -50,7 +58,7 @@ private:
         std::uint64_t age = 0;
     };
 
-    static Result readAhead(const QByteArray& path, QSize clientSize);
+    static Result readAhead(const QByteArray& path, QSize clientSize, Use use);
     void evictOldest();
 
     std::size_t capacity_;

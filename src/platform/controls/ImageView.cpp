@@ -53,6 +53,7 @@ void ImageView::paintEvent(QPaintEvent*) {
     }
     if (target.isEmpty()) return;
     picture_.draw(painter, target);
+    emit painted();
 }
 
 void ImageView::mousePressEvent(QMouseEvent* event) {

@@ -24,6 +24,8 @@ public:
 
 signals:
     void mousePressed(Qt::MouseButton button);
+    // After each paint of a picture.
+    void painted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
