@@ -36,7 +36,7 @@ PictureCache::Result PictureCache::readAhead(const QByteArray& path, QSize clien
 }
 
 void PictureCache::prefetch(const QByteArray& path, QSize clientSize, Use use) {
-    if (path.isEmpty() || entries_.count(path)) return;
+    if (path.isEmpty() || entries_.count(path) || !decodableOffGuiThread(path)) return;
     if (entries_.size() >= capacity_) evictOldest();
     Entry entry;
     entry.result = std::async(std::launch::async, &PictureCache::readAhead, path, clientSize, use).share();

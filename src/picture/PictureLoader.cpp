@@ -58,6 +58,11 @@ Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExten
     }
 }
 
+bool decodableOffGuiThread(const QByteArray& path) {
+    const Decoder decoder = decoderFor(lowerAscii(extensionPart(path).mid(1)));
+    return decoder == Decoder::Bmp || decoder == Decoder::Ico || decoder == Decoder::Jpeg;
+}
+
 Picture loadPictureFile(const QByteArray& path) {
     QByteArray ext = extensionPart(path);
     if (!ext.isEmpty()) ext.remove(0, 1);

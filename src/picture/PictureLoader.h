@@ -18,6 +18,10 @@ Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExten
 // True when `lowerExtension` (no dot) has a decoder.
 bool hasPictureDecoder(const QByteArray& lowerExtension);
 
+// True when a file of this kind may be decoded on a worker thread, also before the
+// application object exists: metafiles lay out their text with the application's fonts.
+bool decodableOffGuiThread(const QByteArray& path);
+
 // The largest picture file read whole.
 inline constexpr long long kMaxPictureFileBytes = 1024LL * 1024 * 1024;
 

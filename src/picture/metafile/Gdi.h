@@ -1,0 +1,168 @@
+#pragma once
+
+#include "picture/metafile/DeviceContext.h"
+#include "picture/metafile/DrawingSteps.h"
+
+#include <QImage>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRectF>
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+// The graphics device both metafile formats draw on. The parsers turn records into calls in
+// logical coordinates; this class keeps the graphics state and appends drawing steps in device
+// coordinates. Nothing here reads bytes.
+namespace zarovia::picture::metafile {
+
+// ExtTextOut options.
+inline constexpr std::uint32_t ETO_OPAQUE = 0x0002;
+inline constexpr std::uint32_t ETO_CLIPPED = 0x0004;
+inline constexpr std::uint32_t ETO_GLYPH_INDEX = 0x0010;
+inline constexpr std::uint32_t ETO_NO_RECT = 0x0100;
+inline constexpr std::uint32_t ETO_PDY = 0x2000;
+
+// Ternary raster operations the players tell apart.
+inline constexpr std::uint32_t SRCCOPY = 0x00CC0020;
+inline constexpr std::uint32_t SRCPAINT = 0x00EE0086;
+inline constexpr std::uint32_t SRCAND = 0x008800C6;
+inline constexpr std::uint32_t SRCINVERT = 0x00660046;
+inline constexpr std::uint32_t SRCERASE = 0x00440328;
+inline constexpr std::uint32_t NOTSRCCOPY = 0x00330008;
+inline constexpr std::uint32_t NOTSRCERASE = 0x001100A6;
+inline constexpr std::uint32_t MERGECOPY = 0x00C000CA;
+inline constexpr std::uint32_t MERGEPAINT = 0x00BB0226;
+inline constexpr std::uint32_t PATCOPY = 0x00F00021;
+inline constexpr std::uint32_t PATPAINT = 0x00FB0A09;
+inline constexpr std::uint32_t PATINVERT = 0x005A0049;
+inline constexpr std::uint32_t DSTINVERT = 0x00550009;
+inline constexpr std::uint32_t BLACKNESS = 0x00000042;
+inline constexpr std::uint32_t WHITENESS = 0x00FF0062;
+
+// Region combination modes.
+inline constexpr int RGN_AND = 1;
+inline constexpr int RGN_OR = 2;
+inline constexpr int RGN_XOR = 3;
+inline constexpr int RGN_DIFF = 4;
+inline constexpr int RGN_COPY = 5;
+
+struct TextRun {
+    QPointF reference;  // logical; ignored when the alignment updates the position
+    QString text;
+    std::vector<double> dx;      // logical advance after each UTF-16 unit; empty: the font's
+    std::uint32_t options = 0;   // ETO_OPAQUE, ETO_CLIPPED
+    std::optional<QRectF> rect;  // logical
+};
+
+struct Blit {
+    QRectF dest;    // logical; a negative extent mirrors the image
+    QImage image;   // null when the raster operation takes no source
+    QRectF source;  // pixels of `image`, row 0 at the top; empty means the whole image
+    std::uint32_t rop = SRCCOPY;
+    double constantAlpha = 1.0;
+};
+
+class Gdi {
+public:
+    Gdi(std::vector<Step>& steps, const DeviceContext& initial);
+
+    DeviceContext& dc() noexcept { return dc_; }
+    // The mapping, for a change: the cached transform is rebuilt on next use.
+    Mapping& editMapping() noexcept;
+    const QTransform& toDevice();
+    QColor colour(ColourRef ref) const;
+
+    // True once a cap has been reached: the parser stops reading records.
+    bool exhausted() const noexcept { return exhausted_; }
+    // Device bounds of everything drawn so far.
+    const QRectF& drawnBounds() const noexcept { return drawnBounds_; }
+    // Counts bitmap pixels against the cap; false when they do not fit.
+    bool reserveImagePixels(std::int64_t pixels);
+
+    void saveDc();
+    void restoreDc(int which);
+
+    // Lines and shapes, logical coordinates.
+    void moveTo(QPointF p);
+    void lineTo(QPointF p);
+    void polyline(const QPolygonF& points);
+    void polylineTo(const QPolygonF& points);
+    void polygon(const QPolygonF& points);
+    void polyPolygon(const std::vector<QPolygonF>& polygons);
+    void polyPolyline(const std::vector<QPolygonF>& polylines);
+    void polyBezier(const QPolygonF& points);
+    void polyBezierTo(const QPolygonF& points);
+    void polyDraw(const QPolygonF& points, const std::vector<std::uint8_t>& types);
+    void rectangle(const QRectF& box);
+    void roundRect(const QRectF& box, QSizeF corner);
+    void ellipse(const QRectF& box);
+    void arc(const QRectF& box, QPointF start, QPointF end);
+    void arcTo(const QRectF& box, QPointF start, QPointF end);
+    void chord(const QRectF& box, QPointF start, QPointF end);
+    void pie(const QRectF& box, QPointF start, QPointF end);
+    void angleArc(QPointF centre, double radius, double startDegrees, double sweepDegrees);
+    void setPixel(QPointF p, ColourRef colour);
+
+    // Paths.
+    void beginPath();
+    void endPath();
+    void abortPath();
+    void closeFigure();
+    void fillPath();
+    void strokePath();
+    void strokeAndFillPath();
+    void widenPath();
+    void selectClipPath(int mode);
+
+    // Clipping; rectangles in logical coordinates, regions in device coordinates.
+    void intersectClipRect(const QRectF& box);
+    void excludeClipRect(const QRectF& box);
+    void selectClipRegion(const std::optional<QPainterPath>& deviceRegion, int mode);
+    void offsetClip(QPointF logicalOffset);
+    void fillRegion(const QPainterPath& deviceRegion, const ObjectRef& brush);
+    void frameRegion(const QPainterPath& deviceRegion, const ObjectRef& brush, QSizeF logicalSize);
+    void invertRegion(const QPainterPath& deviceRegion);
+
+    void text(const TextRun& run);
+    void blit(const Blit& blit);
+
+private:
+    enum class Figure { Open, Closed };
+    QPen makePen();
+    QBrush makeBrush(const ObjectRef& brushObject);
+    void emitShape(QPainterPath devicePath, bool stroke, bool fill);
+    void emitFill(const QPainterPath& devicePath, const QBrush& brush,
+                  QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver);
+    void addToBracket(const QPainterPath& devicePath, Figure figure);
+    void connected(const QPainterPath& logicalPiece, bool updatePosition = true);
+    void independent(const QPainterPath& logicalPath, bool stroke, bool fill);
+    QPainterPath arcLogical(const QRectF& box, QPointF start, QPointF end, int kind,
+                            bool fromCurrent);
+    bool countPoints(std::size_t n);
+    bool pushStep(Step step);
+    void setClip(Clip clip);
+    void emitClip();
+    QPainterPath clipArea() const;
+    bool rop2Applies(QColor& colour, QPainter::CompositionMode& mode) const;
+
+    std::vector<Step>& steps_;
+    DeviceContext dc_;
+    std::vector<DeviceContext> saved_;
+    QTransform toDevice_;
+    bool mappingDirty_ = true;
+    std::optional<QPainterPath> bracket_;  // device coordinates, while a path is being defined
+    bool bracketFigureOpen_ = false;
+    QPainterPath definedPath_;  // the path closed by EndPath
+    std::size_t totalPoints_ = 0;
+    std::size_t totalTextChars_ = 0;
+    std::int64_t totalImagePixels_ = 0;
+    std::size_t clipWork_ = 0;  // path elements put through area combinations
+    bool exhausted_ = false;
+    Clip emittedClip_;
+    QRectF drawnBounds_;
+};
+
+}  // namespace zarovia::picture::metafile

@@ -1,0 +1,207 @@
+#include "picture/metafile/FontMapping.h"
+#include "picture/metafile/Gdi.h"
+#include "picture/metafile/Limits.h"
+
+#include <QFontMetricsF>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+
+namespace zarovia::picture::metafile {
+
+namespace {
+
+// The default font of a device context: the system font of a Japanese desktop.
+LogFont systemFont() {
+    LogFont f;
+    f.faceName = QStringLiteral("System");
+    f.height = 16;
+    f.charset = SHIFTJIS_CHARSET;
+    resolveFont(f);
+    return f;
+}
+
+// Glyphs of `text` with their fallback fonts, the first one's baseline start at `origin`.
+void layOut(const QString& text, const QFont& font, QPointF origin, std::vector<QGlyphRun>& out) {
+    QTextLayout layout(text, font);
+    layout.setCacheEnabled(false);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    if (!line.isValid()) {
+        layout.endLayout();
+        return;
+    }
+    line.setLineWidth(1e7);
+    layout.endLayout();
+    const QPointF shift(origin.x() - line.x(), origin.y() - line.ascent());
+    for (QGlyphRun run : layout.glyphRuns()) {
+        QList<QPointF> positions = run.positions();
+        for (QPointF& p : positions) p += shift;
+        run.setPositions(positions);
+        out.push_back(std::move(run));
+    }
+}
+
+}  // namespace
+
+void Gdi::text(const TextRun& run) {
+    if (exhausted_ || bracket_) return;  // outlines of text and bitmaps do not join a path
+    const QTransform& t = toDevice();
+    const bool updateCp = (dc_.textAlign & TA_UPDATECP) != 0;
+    const QPointF reference = updateCp ? dc_.currentPosition : run.reference;
+
+    std::optional<QRectF> opaqueRect;
+    std::optional<QRectF> clipRect;
+    if (run.rect && (run.options & (ETO_OPAQUE | ETO_CLIPPED))) {
+        const QRectF r = t.mapRect(run.rect->normalized());
+        if (inRangeRect(r)) {
+            if (run.options & ETO_OPAQUE) opaqueRect = r;
+            if (run.options & ETO_CLIPPED) clipRect = r;
+        }
+    }
+    if (run.text.isEmpty()) {
+        // An empty ExtTextOut with an opaque rectangle is a common way to fill a box.
+        if (opaqueRect) {
+            QPainterPath p;
+            p.addRect(*opaqueRect);
+            emitFill(p, QBrush(colour(dc_.backgroundColour)));
+        }
+        return;
+    }
+    if (static_cast<std::size_t>(run.text.size()) > kMaxTotalTextChars - totalTextChars_) {
+        exhausted_ = true;
+        return;
+    }
+
+    const LogFont* font = dc_.font ? std::get_if<LogFont>(dc_.font.get()) : nullptr;
+    LogFont fallback;
+    if (!font) {
+        fallback = systemFont();
+        font = &fallback;
+    }
+    const double cell = font->ascent + font->descent;
+    // Negative heights give the character height (the em), positive ones the cell height.
+    double em = font->height < 0   ? -font->height
+                : font->height > 0 ? font->height * kReferencePixels / std::max(cell, 1.0)
+                                   : 12.0;
+    const double yScale = deviceUnitsPerLogicalY(t);
+    const double xScale = deviceUnitsPerLogicalX(t);
+    const double emDevice = em * yScale;
+    if (!(emDevice > 0) || !(emDevice < kMaxCoordinate)) return;
+    const double s = emDevice / kReferencePixels;  // device units per text-space unit
+    double sx = s;
+    if (font->width > 0 && font->averageWidth > 0) {
+        const double stretch = font->width * xScale / (font->averageWidth * s);
+        sx = s * std::clamp(stretch, 0.1, 10.0);
+    }
+    const QPointF origin = t.map(reference);
+    if (!std::isfinite(origin.x()) || !std::isfinite(origin.y()) ||
+        std::abs(origin.x()) > kMaxCoordinate || std::abs(origin.y()) > kMaxCoordinate)
+        return;
+
+    // The baseline follows the mapping's rotation and the font's escapement (counter-clockwise
+    // tenths of a degree on the device).
+    const double mappingAngle = std::atan2(t.m12(), t.m11()) * 180.0 / M_PI;
+    const double flip = t.determinant() < 0 && t.m11() < 0 ? 180.0 : 0.0;
+    const double angle = mappingAngle - flip - font->escapement / 10.0;
+
+    TextStep step;
+    step.text = run.text;
+    step.font = font->font;
+    QTransform frame;
+    frame.translate(origin.x(), origin.y());
+    frame.rotate(angle);
+    frame.scale(sx, s);
+    step.frame = frame;
+
+    const QFontMetricsF metrics(font->font);
+    const double extra = dc_.charExtra * xScale / sx;
+    double width = 0;
+    if (!run.dx.empty()) {
+        step.advances.reserve(static_cast<std::size_t>(run.text.size()));
+        for (qsizetype i = 0; i < run.text.size(); ++i) {
+            const std::size_t k = static_cast<std::size_t>(i);
+            const double a = k < run.dx.size() ? run.dx[k] * xScale / sx : 0.0;
+            step.advances.push_back(std::isfinite(a) ? std::clamp(a, -1e6, 1e6) : 0.0);
+            width += step.advances.back();
+        }
+    } else if (extra != 0) {
+        for (qsizetype i = 0; i < run.text.size(); ++i) {
+            step.advances.push_back(metrics.horizontalAdvance(run.text[i]) + extra);
+            width += step.advances.back();
+        }
+    } else {
+        width = metrics.horizontalAdvance(run.text);
+    }
+
+    double x = 0;
+    switch (dc_.textAlign & TA_HORIZONTAL_MASK) {
+        case TA_RIGHT:
+            x = -width;
+            break;
+        case TA_CENTER:
+            x = -width / 2;
+            break;
+        default:
+            break;
+    }
+    double y = 0;
+    switch (dc_.textAlign & TA_VERTICAL_MASK) {
+        case TA_BASELINE:
+            break;
+        case TA_BOTTOM:
+            y = -font->descent;
+            break;
+        default:
+            y = font->ascent;
+            break;  // TA_TOP
+    }
+    step.start = QPointF(x, y);
+    step.colour = colour(dc_.textColour);
+    if (dc_.backgroundMode == OPAQUE) step.background = colour(dc_.backgroundColour);
+    step.opaqueRect = opaqueRect;
+    step.opaqueColour = colour(dc_.backgroundColour);
+    step.clipRect = clipRect;
+
+    if (updateCp) {
+        // Left-aligned text moves the position to its end, right-aligned text to its start.
+        double along = 0;
+        switch (dc_.textAlign & TA_HORIZONTAL_MASK) {
+            case TA_RIGHT:
+                along = -width;
+                break;
+            case TA_CENTER:
+                break;
+            default:
+                along = width;
+                break;
+        }
+        bool invertible = false;
+        const QTransform back = t.inverted(&invertible);
+        if (invertible) dc_.currentPosition = back.map(frame.map(QPointF(along, 0)));
+    }
+
+    step.width = width;
+    if (step.advances.empty()) {
+        layOut(run.text, font->font, step.start, step.glyphs);
+    } else {
+        // Each character at the place the record gives it.
+        double at = step.start.x();
+        const qsizetype n = run.text.size();
+        for (qsizetype i = 0; i < n; ++i) {
+            const qsizetype len = run.text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
+            const QString piece = run.text.mid(i, len);
+            if (!piece.trimmed().isEmpty())
+                layOut(piece, font->font, QPointF(at, step.start.y()), step.glyphs);
+            for (qsizetype k = i; k < i + len; ++k)
+                at += step.advances[static_cast<std::size_t>(k)];
+            i += len - 1;
+        }
+    }
+    totalTextChars_ += static_cast<std::size_t>(run.text.size());
+    const QRectF box = frame.mapRect(QRectF(x, y - font->ascent, std::max(width, 1.0), cell));
+    if (inRangeRect(box)) drawnBounds_ = drawnBounds_.united(box);
+    pushStep(std::move(step));
+}
+
+}  // namespace zarovia::picture::metafile

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "picture/Picture.h"
+#include "picture/metafile/ParsedMetafile.h"
+
+namespace zarovia::picture::metafile {
+
+// A parsed metafile as a picture: drawing plays the steps, never the file again.
+class MetafilePictureData final : public PictureData {
+public:
+    explicit MetafilePictureData(ParsedMetafile parsed) : parsed_(std::move(parsed)) {}
+    PictureKind kind() const override { return PictureKind::Metafile; }
+    QSize naturalSize() const override { return parsed_.naturalSize; }
+    // Paints only what the records draw, mapped from the metafile's frame onto `target` and
+    // cut off at its edges.
+    void draw(QPainter& painter, const QRectF& target) const override;
+    // The picture at its natural size on a transparent premultiplied ARGB image.
+    QImage toImage() const override;
+    const ParsedMetafile& parsed() const noexcept { return parsed_; }
+
+private:
+    ParsedMetafile parsed_;
+};
+
+// The transform that maps the device frame onto the target.
+QTransform frameToTarget(const QRectF& deviceFrame, const QRectF& target);
+
+}  // namespace zarovia::picture::metafile

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "picture/metafile/DrawingSteps.h"
+#include "picture/metafile/RecordFraming.h"
+
+#include <QByteArray>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <vector>
+
+namespace zarovia::picture::metafile {
+
+// A metafile parsed once: its drawing steps in device coordinates, the device rectangle that
+// maps onto the picture, and the natural size in pixels at 96 dpi.
+struct ParsedMetafile {
+    std::vector<Step> steps;
+    QRectF deviceFrame;
+    QSize naturalSize;
+    FramingEnd end = FramingEnd::EndOfData;
+};
+
+// Both throw zarovia::Failure("メタファイルが不正です") when the bytes are no metafile or the
+// natural size comes out empty; damage after the header only shortens what is drawn.
+ParsedMetafile parseWmf(const QByteArray& bytes);
+ParsedMetafile parseEmf(const QByteArray& bytes);
+
+[[noreturn]] void failInvalidMetafile();
+
+// Pixels at 96 dpi for a length: rounded to the nearest, a positive length never below 1.
+// Returns 0 for a length that is not positive or not finite, or that exceeds the cap.
+int pixelsAt96Dpi(double inches);
+
+// Placeable WMF: the bounding box in units per inch.
+QSize placeableNaturalSize(const QRect& bounds, int unitsPerInch);
+// EMF: the frame in 0.01 mm (inclusive-inclusive).
+QSize emfFrameNaturalSize(const QRect& frame);
+
+}  // namespace zarovia::picture::metafile

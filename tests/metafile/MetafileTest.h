@@ -1,0 +1,83 @@
+#pragma once
+
+#include "MetafileWriter.h"
+#include "RecordingCanvas.h"
+#include "picture/metafile/ParsedMetafile.h"
+
+#include <QObject>
+
+namespace zarovia::picture::metafile::test {
+
+// Plays a parsed metafile on the recording fake.
+inline RecordingCanvas record(const ParsedMetafile& parsed) {
+    RecordingCanvas canvas;
+    play(parsed.steps, canvas);
+    return canvas;
+}
+
+class MetafileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Record framing.
+    void wmfFramingEnds_data();
+    void wmfFramingEnds();
+    void wmfShortRecordIsSkippedAndTheNextIsDrawn();
+    void wmfOversizedRecordKeepsTheLoopInStep();
+    void wmfPolygonCountBeyondItsRecordIsSkipped();
+    void emfFramingEnds_data();
+    void emfFramingEnds();
+    void emfPolylineCountBeyondItsRecordIsSkipped();
+    void everyPrefixOfAFileFailsCleanlyOrDraws();
+
+    // Objects.
+    void wmfNewObjectTakesTheLowestFreeSlot();
+    void wmfSelectingADeletedIndexChangesNothing();
+    void wmfCreateWithTheTableFullIsIgnored();
+    void emfStockObjects();
+    void emfSlotZeroAndSlotsOutsideTheTableIgnoreCreates();
+    void emfHugeHandleCountIsCapped();
+    void saveAndRestoreBringBackTheState();
+
+    // Mapping and sizes.
+    void pageToDevice_data();
+    void pageToDevice();
+    void placeableNaturalSize_data();
+    void placeableNaturalSize();
+    void emfFrameNaturalSize_data();
+    void emfFrameNaturalSize();
+    void placeableBoundsFillThePicture();
+    void plainWmfTakesItsSizeFromTheWindow();
+    void emptyPicturesFail_data();
+    void emptyPicturesFail();
+    void emfFrameMapsThroughTheReferenceDevice();
+    void emfDescriptionIsNoHeaderExtension();
+    void drawMapsTheFrameOntoTheTarget();
+    void toImageIsTransparentWhereNothingIsDrawn();
+    void clipRectanglesLimitDrawing();
+
+    // Text.
+    void japaneseFacesMapToInstalledFonts_data();
+    void japaneseFacesMapToInstalledFonts();
+    void shiftJisTextIsDecodedAndDrawn();
+    void doubleByteAdvancesAreSummedPerCharacter();
+    void textAlignmentUpdatesTheCurrentPosition();
+    void emfWideTextKeepsItsAdvances();
+
+    // Bitmaps and raster operations.
+    void stretchDibitsDrawsTheDibTheRightWayUp();
+    void rasterOperationsWithoutSource_data();
+    void rasterOperationsWithoutSource();
+    void hatchedBrushInOpaqueModeFillsTheGaps();
+
+    // Real files.
+    void goldenRenderings_data();
+    void goldenRenderings();
+    void badFilesFailOrDraw_data();
+    void badFilesFailOrDraw();
+    void corpusFilesRender_data();
+    void corpusFilesRender();
+    void hostileCountsStayCheap();
+};
+
+}  // namespace zarovia::picture::metafile::test

@@ -1,0 +1,5 @@
+#include "MetafileTest.h"
+
+#include <QtTest>
+
+QTEST_MAIN(zarovia::picture::metafile::test::MetafileTest)
