@@ -5,6 +5,8 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1
 seconds=${2:-20}
+# fontconfig, behind the metafile and document fuzzers, keeps its caches until exit.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for fuzzer in "$dir"/fuzz/*_fuzz; do
@@ -14,6 +16,11 @@ for fuzzer in "$dir"/fuzz/*_fuzz; do
     seeds=()
     [ -d "$top/fuzz/corpus/$name" ] && seeds+=("$top/fuzz/corpus/$name")
     echo "fuzzing $name for ${seconds}s"
-    "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
-        "$work/$name" "${seeds[@]}" 2>&1 | tail -n 3
+    if ! "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
+        "$work/$name" "${seeds[@]}" > "$work/$name.log" 2>&1; then
+        tail -n 60 "$work/$name.log"
+        echo "fuzzer $name failed" >&2
+        exit 1
+    fi
+    grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$work/$name.log" || true
 done

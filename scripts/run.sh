@@ -3,6 +3,6 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh" packages.txt
-cmake -S "$top" -B "$top/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$top/build" --target zarovia
-exec "$top/build/src/zarovia" "$@"
+cmake -S "$top" -B "$top/build-app" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_UNITY_BUILD=ON -DBUILD_TESTING=OFF -DZAROVIA_BUILD_BENCH=OFF >/dev/null
+cmake --build "$top/build-app" --target zarovia
+exec "$top/build-app/src/zarovia" "$@"

@@ -1,5 +1,7 @@
 #include "Unit1.h"
 
+#include "shell/Colours.h"
+
 #include "Unit3.h"
 #include "document/SizeReadout.h"
 #include "media/MediaPositionFollower.h"
@@ -32,14 +34,14 @@
 
 namespace zarovia {
 
+using shell::kAqua;
+using shell::kBlack;
+using shell::kLime;
+using shell::kRed;
+using shell::kWhite;
+
 using controls::Align;
 using shell::Command;
-
-namespace {
-
-const QColor kAqua(0, 255, 255);
-
-}  // namespace
 
 TzaroForm1::TzaroForm1(Services services, TAboutBox* aboutBox, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), aboutBox_(aboutBox) {

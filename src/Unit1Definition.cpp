@@ -2,6 +2,8 @@
 // visibility, alignment and captions. Handlers live in the other Unit1*.cpp files.
 #include "Unit1.h"
 
+#include "shell/Colours.h"
+
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/ImageView.h"
@@ -25,18 +27,18 @@
 
 namespace zarovia {
 
+using shell::kAqua;
+using shell::kBlack;
+using shell::kLime;
+using shell::kRed;
+using shell::kWhite;
+
 using controls::Align;
 using controls::Panel;
 using shell::Command;
 
 namespace {
 
-// Colours of the definition, as RGB.
-const QColor kBlack(0, 0, 0);
-const QColor kWhite(255, 255, 255);
-const QColor kLime(0, 255, 0);
-const QColor kAqua(0, 255, 255);
-const QColor kRed(255, 0, 0);
 
 QColor buttonFace() { return QPalette().color(QPalette::Button); }
 

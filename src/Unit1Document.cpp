@@ -1,6 +1,8 @@
 // Document pane handlers: the document branch and document printing.
 #include "Unit1.h"
 
+#include "shell/Colours.h"
+
 #include "document/DocumentKind.h"
 #include "document/OtherDocument.h"
 #include "document/widgets/PrinterOutput.h"
@@ -11,12 +13,11 @@
 
 namespace zarovia {
 
-namespace {
-
-const QColor kWhite(255, 255, 255);
-const QColor kBlack(0, 0, 0);
-
-}  // namespace
+using shell::kAqua;
+using shell::kBlack;
+using shell::kLime;
+using shell::kRed;
+using shell::kWhite;
 
 void TzaroForm1::fitRichEditToPane() {
     const int barHeight = CoolBar2->height();

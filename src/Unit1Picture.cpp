@@ -2,6 +2,8 @@
 // and stepping through the pictures.
 #include "Unit1.h"
 
+#include "shell/Colours.h"
+
 #include "picture/Fitting.h"
 #include "picture/PictureCache.h"
 #include "picture/PrintLayout.h"
@@ -27,15 +29,14 @@
 
 namespace zarovia {
 
+using shell::kAqua;
+using shell::kBlack;
+using shell::kLime;
+using shell::kRed;
+using shell::kWhite;
+
 using controls::Align;
 using shell::Command;
-
-namespace {
-
-const QColor kAqua(0, 255, 255);
-const QColor kRed(255, 0, 0);
-
-}  // namespace
 
 void TzaroForm1::ListFolderPictures(const QByteArray& fileName) {
     picture::FolderPictures pictures = picture::listFolderPictures(fileName);

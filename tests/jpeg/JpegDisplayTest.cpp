@@ -16,10 +16,6 @@ using namespace zarovia::picture::jpeg::test;
 
 namespace {
 
-const JpegPictureData& jpegData(const Picture& picture) {
-    return dynamic_cast<const JpegPictureData&>(*picture.data());
-}
-
 // 1600 x 1200: big enough that every DCT scale gives a different size.
 const QByteArray& largePicture() {
     static const QByteArray bytes = encodeRgb(quadrantPattern(1600, 1200));

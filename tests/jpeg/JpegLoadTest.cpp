@@ -41,10 +41,6 @@ int loadFailureCode(const QByteArray& bytes) {
     }
 }
 
-const JpegPictureData& jpegData(const Picture& picture) {
-    return dynamic_cast<const JpegPictureData&>(*picture.data());
-}
-
 // The frame header's size fields rewritten; `frameMarker` is 0xC0 (baseline) or 0xC2 (progressive).
 QByteArray withFrameSize(QByteArray jpeg, int width, int height, char frameMarker = '\xC0') {
     const qsizetype sof = jpeg.indexOf(QByteArray("\xFF", 1) + frameMarker);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "picture/Picture.h"
+#include "picture/jpeg/JpegPictureData.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
@@ -41,5 +44,10 @@ qsizetype scanDataOffset(const QByteArray& jpeg);
 
 // Colour distance for lossy comparisons: the largest channel difference.
 int channelDistance(QRgb a, QRgb b);
+
+// The JPEG data behind a loaded picture.
+inline const JpegPictureData& jpegData(const Picture& picture) {
+    return dynamic_cast<const JpegPictureData&>(*picture.data());
+}
 
 }  // namespace zarovia::picture::jpeg::test

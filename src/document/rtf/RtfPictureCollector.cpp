@@ -1,3 +1,4 @@
+#include "document/rtf/RtfTokenizer.h"
 #include "document/rtf/RtfPictureCollector.h"
 
 #include <algorithm>
@@ -8,13 +9,6 @@ namespace zarovia::document::rtf {
 namespace {
 
 constexpr int kMaxGoalTwips = 4 * 31680;
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 }  // namespace
 
@@ -81,7 +75,7 @@ bool PictureCollector::roomFor(qsizetype bytes) {
 
 void PictureCollector::appendHex(std::string_view text) {
     for (char c : text) {
-        const int v = hexValue(c);
+        const int v = hexDigitValue(c);
         if (v < 0) continue;  // blanks and line breaks between the digits
         if (nibble_ < 0) {
             nibble_ = v;

@@ -5,6 +5,13 @@
 
 namespace zarovia::document::rtf {
 
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 namespace {
 
 bool isLetter(char c) {
@@ -12,13 +19,6 @@ bool isLetter(char c) {
 }
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 Token tokenOf(TokenKind kind) {
@@ -67,8 +67,8 @@ Token Tokenizer::controlSequence() {
         ++pos_;
         if (c == '\'') {
             if (pos_ + 2 <= input_.size()) {
-                const int hi = hexValue(input_[pos_]);
-                const int lo = hexValue(input_[pos_ + 1]);
+                const int hi = hexDigitValue(input_[pos_]);
+                const int lo = hexDigitValue(input_[pos_ + 1]);
                 if (hi >= 0 && lo >= 0) {
                     pos_ += 2;
                     Token token = tokenOf(TokenKind::HexByte);

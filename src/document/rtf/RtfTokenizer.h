@@ -6,6 +6,9 @@
 
 namespace zarovia::document::rtf {
 
+// The value of a hexadecimal digit, or -1.
+int hexDigitValue(char c);
+
 enum class TokenKind {
     GroupStart,     // {
     GroupEnd,       // }
