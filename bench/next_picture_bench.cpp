@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
     }
     const int steps = argc > 2 ? std::atoi(argv[2]) : 10;
     shell::substitutePlatformFonts();
-    const QByteArray folder = QFile::encodeName(QDir(QString::fromLocal8Bit(argv[1])).absolutePath()) + '/';
+    const QByteArray folder =
+        QFile::encodeName(QDir(QString::fromLocal8Bit(argv[1])).absolutePath()) + '/';
     const auto pictures = picture::listFolderPictures(folder + "x.jpg");
     if (pictures.items.size() < 3) {
         std::fprintf(stderr, "need a folder of pictures\n");
@@ -85,8 +86,8 @@ int main(int argc, char** argv) {
         picture::decodeForDisplay(p, QSize(640, 427));
         plain.push_back(timer.nsecsElapsed() / 1e6);
     }
-    std::printf("next picture, read ahead:    median %.1f ms, min %.1f ms (%d steps)\n", median(ahead),
-                *std::min_element(ahead.begin(), ahead.end()), steps);
+    std::printf("next picture, read ahead:    median %.1f ms, min %.1f ms (%d steps)\n",
+                median(ahead), *std::min_element(ahead.begin(), ahead.end()), steps);
     std::printf("next picture, no read-ahead: median %.1f ms, min %.1f ms\n", median(cold),
                 *std::min_element(cold.begin(), cold.end()));
     std::printf("plain load + display decode: median %.1f ms, min %.1f ms\n", median(plain),

@@ -19,10 +19,12 @@ int main(int argc, char** argv) {
     const fs::path dir = fs::temp_directory_path() / "zarovia-list-bench";
     fs::remove_all(dir);
     fs::create_directories(dir);
-    const char* exts[] = {".jpg", ".JPG", ".bmp", ".txt", ".png", ".Jpeg", ".ico", ".wmf", ".dat", ".emf"};
+    const char* exts[] = {".jpg",  ".JPG", ".bmp", ".txt", ".png",
+                          ".Jpeg", ".ico", ".wmf", ".dat", ".emf"};
     for (int i = 0; i < entries; ++i) {
         char name[64];
-        std::snprintf(name, sizeof name, "%sIMG_%05d%s", i % 97 == 0 ? "." : "", (i * 7919) % 100000, exts[i % 10]);
+        std::snprintf(name, sizeof name, "%sIMG_%05d%s", i % 97 == 0 ? "." : "",
+                      (i * 7919) % 100000, exts[i % 10]);
         if (i % 211 == 0)
             fs::create_directory(dir / name);
         else
@@ -39,8 +41,10 @@ int main(int argc, char** argv) {
         ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("folder of %d entries: %zu pictures listed; min %.2f ms, median %.2f ms, max %.2f ms (%d runs)\n",
-                entries, listed, ms.front(), ms[ms.size() / 2], ms.back(), runs);
+    std::printf(
+        "folder of %d entries: %zu pictures listed; min %.2f ms, median %.2f ms, max %.2f ms (%d "
+        "runs)\n",
+        entries, listed, ms.front(), ms[ms.size() / 2], ms.back(), runs);
     fs::remove_all(dir);
     return 0;
 }

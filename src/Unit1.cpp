@@ -59,7 +59,9 @@ QPrinter& TzaroForm1::printer() {
     return *printer_;
 }
 
-TzaroForm1::~TzaroForm1() { FormDestroy(); }
+TzaroForm1::~TzaroForm1() {
+    FormDestroy();
+}
 
 bool TzaroForm1::guard(const std::function<void()>& step) {
     QString text;
@@ -149,11 +151,14 @@ void TzaroForm1::FormDestroy() {
     if (destroyed_) return;
     destroyed_ = true;
     // Whatever the mode, the frame comes back and the cursor is given back.
-    if (windowFlags().testFlag(Qt::FramelessWindowHint)) setWindowFlag(Qt::FramelessWindowHint, false);
+    if (windowFlags().testFlag(Qt::FramelessWindowHint))
+        setWindowFlag(Qt::FramelessWindowHint, false);
     services_.cursor->setHidden(false);
 }
 
-void TzaroForm1::EndButtonClick() { close(); }
+void TzaroForm1::EndButtonClick() {
+    close();
+}
 
 void TzaroForm1::ActAboutExecute() {
     if (aboutBox_) aboutBox_->showBeside();
@@ -164,7 +169,8 @@ void TzaroForm1::ActAboutExecute() {
 void TzaroForm1::OpenButtonClick() {
     Timer1->setEnabled(false);
     state_.PictureMode = true;
-    const std::optional<QByteArray> chosen = services_.openDialog->chooseFile(this, state_.CurrentFile);
+    const std::optional<QByteArray> chosen =
+        services_.openDialog->chooseFile(this, state_.CurrentFile);
     if (chosen) {
         state_.CurrentFile = *chosen;
     } else if (state_.CurrentFile.isEmpty()) {
@@ -202,8 +208,8 @@ void TzaroForm1::runOpenSequence(Entrance entrance) {
     CounterPanel->setCaption(shell::counterText(state_.CurrentIndex, fn->itemCount()));
     // Only a picture is shown "opened first"; after a sound, video or document the picture
     // commands go over the picture list as usual.
-    state_.ShowOpenedFirst =
-        shell::classifyExtension(shell::upperExtension(state_.CurrentFile)) == shell::FileClass::Picture;
+    state_.ShowOpenedFirst = shell::classifyExtension(shell::upperExtension(state_.CurrentFile)) ==
+                             shell::FileClass::Picture;
     command(Command::Stop)->setEnabled(false);
     command(Command::Start)->setEnabled(true);
     if (entrance != Entrance::OpenCommand) CounterPanel->setFontColor(kAqua);
@@ -315,9 +321,13 @@ void TzaroForm1::setFullScreenGlyphs(int glyph) {
 
 // --- Small helpers ---------------------------------------------------------------------
 
-void TzaroForm1::setCursorHidden(bool hidden) { services_.cursor->setHidden(hidden); }
+void TzaroForm1::setCursorHidden(bool hidden) {
+    services_.cursor->setHidden(hidden);
+}
 
-void TzaroForm1::setCaptionText(const QString& text) { setWindowTitle(text); }
+void TzaroForm1::setCaptionText(const QString& text) {
+    setWindowTitle(text);
+}
 
 bool TzaroForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
@@ -331,7 +341,8 @@ bool TzaroForm1::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    if (event->type() == QEvent::MouseButtonPress && (watched == Label3 || watched == Label4)) return true;
+    if (event->type() == QEvent::MouseButtonPress && (watched == Label3 || watched == Label4))
+        return true;
     return QWidget::eventFilter(watched, event);
 }
 

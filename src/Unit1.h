@@ -72,7 +72,9 @@ public:
     Services& services() { return services_; }
     void setAboutBox(TAboutBox* box) { aboutBox_ = box; }
     // Files named on the command line, opened in order by FormShow.
-    void setCommandLineFiles(std::vector<QByteArray> files) { commandLineFiles_ = std::move(files); }
+    void setCommandLineFiles(std::vector<QByteArray> files) {
+        commandLineFiles_ = std::move(files);
+    }
     // Pictures read ahead; main() hands over the cache in which it started reading the
     // command-line picture before the window was built.
     void setPictureCache(std::unique_ptr<picture::PictureCache> cache);

@@ -4,6 +4,11 @@
 
 #include "shell/Colours.h"
 
+#include "document/widgets/RichEditControl.h"
+#include "media/MediaPositionFollower.h"
+#include "media/widgets/DisplayPanel.h"
+#include "media/widgets/MediaPlayerControl.h"
+#include "media/widgets/TrackBar.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/ImageView.h"
@@ -11,11 +16,6 @@
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
-#include "document/widgets/RichEditControl.h"
-#include "media/MediaPositionFollower.h"
-#include "media/widgets/DisplayPanel.h"
-#include "media/widgets/MediaPlayerControl.h"
-#include "media/widgets/TrackBar.h"
 #include "shell/Glyphs.h"
 #include "shell/ResourcePictures.h"
 
@@ -39,10 +39,12 @@ using shell::Command;
 
 namespace {
 
+QColor buttonFace() {
+    return QPalette().color(QPalette::Button);
+}
 
-QColor buttonFace() { return QPalette().color(QPalette::Button); }
-
-QFont definitionFont(const QString& family, int pixelHeight, bool bold = false, bool italic = false) {
+QFont definitionFont(const QString& family, int pixelHeight, bool bold = false,
+                     bool italic = false) {
     QFont font(family);
     font.setPixelSize(pixelHeight);
     font.setBold(bold);
@@ -66,8 +68,9 @@ Panel* makePanel(QWidget* parent, const char* name, QRect bounds, const QColor& 
     return panel;
 }
 
-QLabel* makeLabel(QWidget* parent, const char* name, QRect bounds, const QString& text, const QFont& font,
-                  const QColor& color, bool transparent, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
+QLabel* makeLabel(QWidget* parent, const char* name, QRect bounds, const QString& text,
+                  const QFont& font, const QColor& color, bool transparent,
+                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(bounds);
@@ -114,17 +117,21 @@ void TzaroForm1::createControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer3 = new controls::IntervalTimer(50, this, services_.manualTimers);
     Timer3->setObjectName(QStringLiteral("Timer3"));
-    connect(Timer1, &controls::IntervalTimer::tick, this, [this] { guard([this] { Timer1Timer(); }); });
-    connect(Timer3, &controls::IntervalTimer::tick, this, [this] { guard([this] { Timer3Timer(); }); });
+    connect(Timer1, &controls::IntervalTimer::tick, this,
+            [this] { guard([this] { Timer1Timer(); }); });
+    connect(Timer3, &controls::IntervalTimer::tick, this,
+            [this] { guard([this] { Timer3Timer(); }); });
 }
 
 void TzaroForm1::createCommands() {
     using Handler = void (TzaroForm1::*)();
     const std::array<Handler, 11> handlers{
-        &TzaroForm1::OpenButtonClick,   &TzaroForm1::EndButtonClick,       &TzaroForm1::StartButtonClick,
-        &TzaroForm1::ActStopExecute,    &TzaroForm1::BackButtonClick,      &TzaroForm1::NextButtonClick,
-        &TzaroForm1::FullScreenButtonClick, &TzaroForm1::ActAboutExecute,  &TzaroForm1::ActMovSExecute,
-        &TzaroForm1::ActPrintExecute,   &TzaroForm1::ActCharPrintExecute,
+        &TzaroForm1::OpenButtonClick,       &TzaroForm1::EndButtonClick,
+        &TzaroForm1::StartButtonClick,      &TzaroForm1::ActStopExecute,
+        &TzaroForm1::BackButtonClick,       &TzaroForm1::NextButtonClick,
+        &TzaroForm1::FullScreenButtonClick, &TzaroForm1::ActAboutExecute,
+        &TzaroForm1::ActMovSExecute,        &TzaroForm1::ActPrintExecute,
+        &TzaroForm1::ActCharPrintExecute,
     };
     for (const shell::CommandRow& row : shell::commandTable()) {
         const auto index = static_cast<size_t>(row.id);
@@ -137,7 +144,8 @@ void TzaroForm1::createCommands() {
             action->setShortcutContext(Qt::WindowShortcut);
         }
         const Handler handler = handlers[index];
-        connect(action, &QAction::triggered, this, [this, handler] { guard([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guard([this, handler] { (this->*handler)(); }); });
         // On the window itself, so its shortcut works while every tool bar is hidden.
         addAction(action);
         actions_[index] = action;
@@ -147,8 +155,10 @@ void TzaroForm1::createCommands() {
 void TzaroForm1::createPicturePane() {
     BP1 = makePanel(this, "BP1", {0, 0, 640, 217}, kBlack, Panel::Bevel::None, false);
     P1 = makePanel(BP1, "P1", {0, 0, 609, 209}, kWhite, Panel::Bevel::None, false);
-    connect(BP1, &Panel::mousePressed, this, [this](Qt::MouseButton b) { guard([this, b] { BP1MouseDown(b); }); });
-    connect(P1, &Panel::mousePressed, this, [this](Qt::MouseButton b) { guard([this, b] { BP1MouseDown(b); }); });
+    connect(BP1, &Panel::mousePressed, this,
+            [this](Qt::MouseButton b) { guard([this, b] { BP1MouseDown(b); }); });
+    connect(P1, &Panel::mousePressed, this,
+            [this](Qt::MouseButton b) { guard([this, b] { BP1MouseDown(b); }); });
 
     const picture::Picture title = shell::titlePicture();
     Image2 = new controls::ImageView(P1);
@@ -210,6 +220,9 @@ void TzaroForm1::createMediaPane() {
     Label4->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     Label3->installEventFilter(this);
     Label4->installEventFilter(this);
+    // Both labels size themselves to their text in the fonts this platform has.
+    Label3->adjustSize();
+    Label4->adjustSize();
 
     DisplayPanel = new media::DisplayPanel(BackPanel);
     DisplayPanel->setObjectName(QStringLiteral("DisplayPanel"));
@@ -219,16 +232,19 @@ void TzaroForm1::createMediaPane() {
     connect(DisplayPanel, &media::DisplayPanel::mousePressed, this,
             [this](Qt::MouseButton b, QPoint) { guard([this, b] { DisplayPanelMouseDown(b); }); });
 
-    CoolBar1 = makePanel(BackPanel, "CoolBar1", {0, 0, 625, 36}, buttonFace(), Panel::Bevel::None, false);
+    CoolBar1 =
+        makePanel(BackPanel, "CoolBar1", {0, 0, 625, 36}, buttonFace(), Panel::Bevel::None, false);
     controls::setAlign(CoolBar1, Align::Top);
-    Panel2 = makePanel(CoolBar1, "Panel2", {9, 0, 608, 32}, buttonFace(), Panel::Bevel::Raised, false);
+    Panel2 =
+        makePanel(CoolBar1, "Panel2", {9, 0, 608, 32}, buttonFace(), Panel::Bevel::Raised, false);
 
     MediaPlayer1 = new media::MediaPlayerControl(Panel2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setAccessibleName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setGeometry(120, 3, 57, 26);
     MediaPlayer1->setDisplay(DisplayPanel);
-    MediaPlayer1->setOnClick([this](media::PlayerButton, bool&) { guard([this] { MediaPlayer1Click(); }); });
+    MediaPlayer1->setOnClick(
+        [this](media::PlayerButton, bool&) { guard([this] { MediaPlayer1Click(); }); });
     MediaPlayer1->setGuard([this](const std::function<void()>& work) { guard(work); });
 
     TrackBar1 = new media::TrackBar(Panel2);
@@ -237,9 +253,10 @@ void TzaroForm1::createMediaPane() {
     TrackBar1->setMin(0);
     TrackBar1->setMax(10);
     TrackBar1->setAccessibleName(QStringLiteral("TrackBar1"));
-    connect(TrackBar1, &media::TrackBar::changed, this, [this] { guard([this] { TrackBar1Change(); }); });
-    follower_ = std::make_unique<media::MediaPositionFollower>(MediaPlayer1->device(), *TrackBar1,
-                                                               [this] { MediaPlayer1->setAutoEnable(true); });
+    connect(TrackBar1, &media::TrackBar::changed, this,
+            [this] { guard([this] { TrackBar1Change(); }); });
+    follower_ = std::make_unique<media::MediaPositionFollower>(
+        MediaPlayer1->device(), *TrackBar1, [this] { MediaPlayer1->setAutoEnable(true); });
 
     Panel3 = makePanel(Panel2, "Panel3", {0, 0, 100, 30}, buttonFace(), Panel::Bevel::Raised);
     Panel3->setCaption(QStringLiteral("Panel3"));
@@ -262,7 +279,8 @@ void TzaroForm1::createMediaPane() {
 }
 
 void TzaroForm1::createDocumentPane() {
-    MojiPanel = makePanel(this, "MojiPanel", {-8, 240, 609, 121}, kBlack, Panel::Bevel::Raised, false);
+    MojiPanel =
+        makePanel(this, "MojiPanel", {-8, 240, 609, 121}, kBlack, Panel::Bevel::Raised, false);
     MojiPanel->setContextMenuPolicy(Qt::PreventContextMenu);
     CoolBar2 = makePanel(MojiPanel, "CoolBar2", {1, 1, 607, 28}, buttonFace());
     controls::setAlign(CoolBar2, Align::Top);
@@ -322,7 +340,8 @@ void TzaroForm1::createToolBar1() {
         const QString name = QString::fromLatin1(item.name);
         if (item.kind == ToolItem::Button) {
             const shell::CommandRow& row = shell::commandRow(item.command);
-            auto* button = new controls::CommandButton(command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar1);
+            auto* button = new controls::CommandButton(
+                command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar1);
             button->setObjectName(name);
             button->setGeometry(item.left, top, item.width, buttonHeight);
             button->setGlyph(glyphs_[static_cast<size_t>(row.glyph)], row.glyph);
@@ -332,8 +351,9 @@ void TzaroForm1::createToolBar1() {
             separator->setObjectName(name);
             separator->setGeometry(item.left, top, item.width, buttonHeight);
         } else if (name == QLatin1String("Label1")) {
-            Label1 = makeLabel(ToolBar1, "Label1", {item.left, top, item.width, buttonHeight}, QStringLiteral("タイマ-"),
-                               definitionFont(kGothic, 13), palette().color(QPalette::WindowText), false,
+            Label1 = makeLabel(ToolBar1, "Label1", {item.left, top, item.width, buttonHeight},
+                               QStringLiteral("タイマ-"), definitionFont(kGothic, 13),
+                               palette().color(QPalette::WindowText), false,
                                Qt::AlignLeft | Qt::AlignVCenter);
         } else if (name == QLatin1String("SpinEdit1")) {
             SpinEdit1 = new controls::SpinEdit(ToolBar1);
@@ -352,11 +372,14 @@ void TzaroForm1::createToolBar1() {
             SpinEdit1->setPalette(p);
             SpinEdit1->installEventFilter(this);
         } else if (name == QLatin1String("Label2")) {
-            Label2 = makeLabel(ToolBar1, "Label2", {item.left, top, item.width, buttonHeight}, QStringLiteral("カウンタ"),
-                               font(), palette().color(QPalette::WindowText), false, Qt::AlignLeft | Qt::AlignVCenter);
+            Label2 =
+                makeLabel(ToolBar1, "Label2", {item.left, top, item.width, buttonHeight},
+                          QStringLiteral("カウンタ"), font(), palette().color(QPalette::WindowText),
+                          false, Qt::AlignLeft | Qt::AlignVCenter);
         } else if (name == QLatin1String("CounterPanel")) {
-            CounterPanel = makePanel(ToolBar1, "CounterPanel", {item.left, top, item.width, buttonHeight}, kBlack,
-                                     Panel::Bevel::Single);
+            CounterPanel =
+                makePanel(ToolBar1, "CounterPanel", {item.left, top, item.width, buttonHeight},
+                          kBlack, Panel::Bevel::Single);
             CounterPanel->setFont(definitionFont(kGothic, 16, true));
             CounterPanel->setFontColor(kAqua);
             CounterPanel->setToolTip(QStringLiteral("画像数表示"));
@@ -387,7 +410,8 @@ void TzaroForm1::createToolBar2() {
             continue;
         }
         const shell::CommandRow& row = shell::commandRow(item.command);
-        auto* button = new controls::CommandButton(command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar2);
+        auto* button = new controls::CommandButton(
+            command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar2);
         button->setObjectName(name);
         button->setGeometry(item.left, 2, item.width, 24);
         button->setGlyph(glyphs_[static_cast<size_t>(row.glyph)], row.glyph);
@@ -414,7 +438,8 @@ void TzaroForm1::createToolBar3() {
         const QRect bounds(item.left, 0, item.width, 22);
         if (item.kind == ToolItem::Button) {
             const shell::CommandRow& row = shell::commandRow(item.command);
-            auto* button = new controls::CommandButton(command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar3);
+            auto* button = new controls::CommandButton(
+                command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar3);
             button->setObjectName(name);
             button->setGeometry(bounds);
             button->setGlyph(glyphs_[static_cast<size_t>(row.glyph)], row.glyph);
@@ -424,7 +449,8 @@ void TzaroForm1::createToolBar3() {
             separator->setGeometry(bounds);
         } else if (name == QLatin1String("Label5")) {
             Label5 = makeLabel(ToolBar3, "Label5", bounds, QStringLiteral("サイズ"), font(),
-                               palette().color(QPalette::WindowText), false, Qt::AlignLeft | Qt::AlignVCenter);
+                               palette().color(QPalette::WindowText), false,
+                               Qt::AlignLeft | Qt::AlignVCenter);
         } else if (name == QLatin1String("SizePanel")) {
             SizePanel = makePanel(ToolBar3, "SizePanel", bounds, kBlack, Panel::Bevel::Single);
             SizePanel->setFont(definitionFont(kGothic, 16, true));

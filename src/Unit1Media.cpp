@@ -63,11 +63,17 @@ void TzaroForm1::showMediaBranch(const QByteArray& upperExt) {
     TrackBar1->setMax(MediaPlayer1->length());
 }
 
-void TzaroForm1::Timer3Timer() { follower_->tick(); }
+void TzaroForm1::Timer3Timer() {
+    follower_->tick();
+}
 
-void TzaroForm1::TrackBar1Change() { follower_->trackBarChanged(); }
+void TzaroForm1::TrackBar1Change() {
+    follower_->trackBarChanged();
+}
 
-void TzaroForm1::MediaPlayer1Click() { MediaPlayer1->setAutoEnable(true); }
+void TzaroForm1::MediaPlayer1Click() {
+    MediaPlayer1->setAutoEnable(true);
+}
 
 void TzaroForm1::BackPanelMouseDown(Qt::MouseButton button) {
     if (button != Qt::RightButton) return;
@@ -75,11 +81,17 @@ void TzaroForm1::BackPanelMouseDown(Qt::MouseButton button) {
     UpdateMediaCursor();
 }
 
-void TzaroForm1::DisplayPanelMouseDown(Qt::MouseButton button) { BackPanelMouseDown(button); }
+void TzaroForm1::DisplayPanelMouseDown(Qt::MouseButton button) {
+    BackPanelMouseDown(button);
+}
 
-void TzaroForm1::UpdateMediaCursor() { setCursorHidden(CoolBar1->isHidden()); }
+void TzaroForm1::UpdateMediaCursor() {
+    setCursorHidden(CoolBar1->isHidden());
+}
 
-void TzaroForm1::WideClick() { ActMovSExecute(); }
+void TzaroForm1::WideClick() {
+    ActMovSExecute();
+}
 
 void TzaroForm1::ActMovSExecute() {
     const QRect area = media::videoArea({state_.FullScreenActive, Wide->isChecked(),

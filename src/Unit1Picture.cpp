@@ -6,9 +6,9 @@
 
 #include "picture/Fitting.h"
 #include "picture/PictureCache.h"
-#include "picture/PrintLayout.h"
 #include "picture/PictureList.h"
 #include "picture/PictureLoader.h"
+#include "picture/PrintLayout.h"
 #include "picture/ShowRules.h"
 #include "picture/jpeg/Jpeg.h"
 #include "platform/Failure.h"
@@ -89,7 +89,8 @@ void TzaroForm1::ShowPicture() {
 
     const QByteArray& shown =
         (openedFirst && !openedIsListed) ? state_.CurrentFile : fn->itemAt(state_.CurrentIndex);
-    setCaptionText(shell::captionFor(Timer1->isEnabled() ? shell::kAutoTitle : shell::kManuTitle, shown));
+    setCaptionText(
+        shell::captionFor(Timer1->isEnabled() ? shell::kAutoTitle : shell::kManuTitle, shown));
     readAheadPending_ = true;
     // Started by the first paint of the picture; the timer covers a window that is not shown.
     QTimer::singleShot(100, this, [this] { startPendingReadAhead(); });
@@ -106,7 +107,8 @@ void TzaroForm1::readAheadNextPicture() {
     if (count < 2) return;
     const int next = picture::wrapIndex(state_.CurrentIndex + travel_, count);
     const qreal ratio = devicePixelRatioF();
-    pictureCache_->prefetch(fn->itemAt(next), QSize(qRound(width() * ratio), qRound(height() * ratio)));
+    pictureCache_->prefetch(fn->itemAt(next),
+                            QSize(qRound(width() * ratio), qRound(height() * ratio)));
 }
 
 void TzaroForm1::FitPicture() {
@@ -120,7 +122,9 @@ void TzaroForm1::FitPicture() {
     Image2->setGeometry(QRect(QPoint(0, 0), fit.displaySize));
 }
 
-void TzaroForm1::UpdatePictureCursor() { setCursorHidden(ButtonPanel1->isHidden()); }
+void TzaroForm1::UpdatePictureCursor() {
+    setCursorHidden(ButtonPanel1->isHidden());
+}
 
 // --- Slide show and stepping -------------------------------------------------------------
 
@@ -163,9 +167,13 @@ void TzaroForm1::stepPicture(int delta, bool showToolBar) {
     ShowPicture();
 }
 
-void TzaroForm1::NextButtonClick() { stepPicture(+1, true); }
+void TzaroForm1::NextButtonClick() {
+    stepPicture(+1, true);
+}
 
-void TzaroForm1::BackButtonClick() { stepPicture(-1, true); }
+void TzaroForm1::BackButtonClick() {
+    stepPicture(-1, true);
+}
 
 void TzaroForm1::keyPressEvent(QKeyEvent* event) {
     // The arrow keys step through the pictures while the picture pane is shown, as in most
@@ -179,7 +187,9 @@ void TzaroForm1::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-void TzaroForm1::Image2MouseDown(Qt::MouseButton button) { BP1MouseDown(button); }
+void TzaroForm1::Image2MouseDown(Qt::MouseButton button) {
+    BP1MouseDown(button);
+}
 
 void TzaroForm1::BP1MouseDown(Qt::MouseButton button) {
     if (button == Qt::LeftButton) {
@@ -214,7 +224,8 @@ private:
 void TzaroForm1::ActPrintExecute() {
     QPrinter& target = printer();
     if (!services_.printDialog->choosePrinter(this, target)) return;
-    target.setPageOrientation(CheckBox2->isChecked() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    target.setPageOrientation(CheckBox2->isChecked() ? QPageLayout::Landscape
+                                                     : QPageLayout::Portrait);
     target.setDocName(printerDocName_);
     PrintJob job(target);
     // Full-size pixels, whatever was decoded for the screen. Icons and metafiles draw what they

@@ -1,7 +1,7 @@
 #include "Unit3.h"
 
-#include "ui_Unit3.h"
 #include "Version.h"
+#include "ui_Unit3.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -12,7 +12,8 @@ namespace zarovia {
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui(new Ui::TAboutBox) {
     ui->setupUi(this);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(273, 195);
     setObjectName(QStringLiteral("AboutBox"));
     ui->ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/icon/zarovia-64.png")));
@@ -31,14 +32,17 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui(new Ui::TAboutBox) {
     };
     styled(ui->ProductName, 21, QColor(128, 0, 0));
     styled(ui->Version, 16, QColor(0, 128, 0));
-    ui->Version->setText(QStringLiteral("バージョン %1.%2").arg(version::kMajor).arg(version::kMinor));
+    ui->Version->setText(
+        QStringLiteral("バージョン %1.%2").arg(version::kMajor).arg(version::kMinor));
     ui->Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     ui->Panel1->setMidLineWidth(1);
     ui->OKButton->setFocus();
     connect(ui->OKButton, &QPushButton::clicked, this, &TAboutBox::OKButtonClick);
 }
 
-TAboutBox::~TAboutBox() { delete ui; }
+TAboutBox::~TAboutBox() {
+    delete ui;
+}
 
 void TAboutBox::showBeside() {
     if (isVisible()) return;

@@ -43,9 +43,10 @@ int main(int argc, char** argv) {
     // Qt takes the first thread that uses it for the main thread: claim it before the worker.
     QThread::currentThread();
     auto pictureCache = std::make_unique<zarovia::picture::PictureCache>();
-    if (!files.empty() && zarovia::shell::classifyExtension(zarovia::shell::upperExtension(files.front())) ==
-                              zarovia::shell::FileClass::Picture)
-        pictureCache->prefetch(files.front(), QSize(640, 480), zarovia::picture::PictureCache::Use::Certain);
+    if (!files.empty() && zarovia::shell::classifyExtension(zarovia::shell::upperExtension(
+                              files.front())) == zarovia::shell::FileClass::Picture)
+        pictureCache->prefetch(files.front(), QSize(640, 480),
+                               zarovia::picture::PictureCache::Use::Certain);
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zarovia"));

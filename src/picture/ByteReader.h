@@ -21,8 +21,10 @@ public:
 class ByteReader {
 public:
     ByteReader() = default;
-    ByteReader(const char* data, std::size_t size) : data_(reinterpret_cast<const unsigned char*>(data)), size_(size) {}
-    explicit ByteReader(const QByteArray& bytes) : ByteReader(bytes.constData(), static_cast<std::size_t>(bytes.size())) {}
+    ByteReader(const char* data, std::size_t size)
+        : data_(reinterpret_cast<const unsigned char*>(data)), size_(size) {}
+    explicit ByteReader(const QByteArray& bytes)
+        : ByteReader(bytes.constData(), static_cast<std::size_t>(bytes.size())) {}
 
     std::size_t size() const noexcept { return size_; }
     std::size_t position() const noexcept { return pos_; }

@@ -10,7 +10,7 @@ namespace zarovia::picture {
 // until the side that exceeds by more pixels equals the client side; centred by halving that
 // truncates toward zero.
 struct Fit {
-    int rule = 0;          // 1 to 5
+    int rule = 0;  // 1 to 5
     QSize displaySize;
     QPoint topLeft;
 };

@@ -39,7 +39,8 @@ void PictureCache::prefetch(const QByteArray& path, QSize clientSize, Use use) {
     if (path.isEmpty() || entries_.count(path) || !decodableOffGuiThread(path)) return;
     if (entries_.size() >= capacity_) evictOldest();
     Entry entry;
-    entry.result = std::async(std::launch::async, &PictureCache::readAhead, path, clientSize, use).share();
+    entry.result =
+        std::async(std::launch::async, &PictureCache::readAhead, path, clientSize, use).share();
     entry.age = ++clock_;
     entries_.emplace(path, std::move(entry));
 }
@@ -48,7 +49,8 @@ void PictureCache::evictOldest() {
     auto oldest = entries_.end();
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         // A read under way is kept: dropping it would block here until it ends.
-        if (it->second.result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) continue;
+        if (it->second.result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            continue;
         if (oldest == entries_.end() || it->second.age < oldest->second.age) oldest = it;
     }
     if (oldest != entries_.end()) entries_.erase(oldest);

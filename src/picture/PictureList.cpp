@@ -16,7 +16,8 @@ FolderPictures listFolderPictures(const QByteArray& fileName) {
     FolderPictures result;
     result.folderPath = folderPart(fileName);
     for (const QByteArray& name : listFolderFiles(result.folderPath)) {
-        if (isListedPictureExtension(extensionPart(name))) result.items.push_back(result.folderPath + name);
+        if (isListedPictureExtension(extensionPart(name)))
+            result.items.push_back(result.folderPath + name);
     }
     return result;
 }

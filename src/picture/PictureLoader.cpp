@@ -44,17 +44,23 @@ bool hasPictureDecoder(const QByteArray& lowerExtension) {
 Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension) {
     switch (decoderFor(lowerExtension)) {
 #if ZAROVIA_HAVE_METAFILE
-        case Decoder::Wmf: return decodeWmf(bytes);
-        case Decoder::Emf: return decodeEmf(bytes);
+        case Decoder::Wmf:
+            return decodeWmf(bytes);
+        case Decoder::Emf:
+            return decodeEmf(bytes);
 #endif
 #if ZAROVIA_HAVE_BMP
-        case Decoder::Ico: return decodeIcoFile(bytes);
-        case Decoder::Bmp: return decodeBmpFile(bytes);
+        case Decoder::Ico:
+            return decodeIcoFile(bytes);
+        case Decoder::Bmp:
+            return decodeBmpFile(bytes);
 #endif
 #if ZAROVIA_HAVE_JPEG
-        case Decoder::Jpeg: return loadJpeg(bytes);
+        case Decoder::Jpeg:
+            return loadJpeg(bytes);
 #endif
-        default: unsupported(lowerExtension);
+        default:
+            unsupported(lowerExtension);
     }
 }
 
@@ -68,7 +74,8 @@ Picture loadPictureFile(const QByteArray& path) {
     if (!ext.isEmpty()) ext.remove(0, 1);
     const QByteArray lower = lowerAscii(ext);
     if (!hasPictureDecoder(lower)) unsupported(ext);
-    const QByteArray bytes = readWholeFile(path, kMaxPictureFileBytes, QStringLiteral("ストリームからの読み込みエラー"));
+    const QByteArray bytes =
+        readWholeFile(path, kMaxPictureFileBytes, QStringLiteral("ストリームからの読み込みエラー"));
     return decodePictureBytes(bytes, lower);
 }
 

@@ -21,7 +21,8 @@ QSize printedPictureSize(QSize picture, QSize page) {
     const int W = picture.width(), H = picture.height();
     const int PW = page.width(), PH = page.height();
     if (W <= 0 || H <= 0 || PW <= 0 || PH <= 0) return {};
-    if (static_cast<double>(W) / H > static_cast<double>(PW) / PH) return QSize(PW, mulDiv(H, PW, W));
+    if (static_cast<double>(W) / H > static_cast<double>(PW) / PH)
+        return QSize(PW, mulDiv(H, PW, W));
     return QSize(mulDiv(W, PH, H), PH);
 }
 

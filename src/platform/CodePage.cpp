@@ -41,25 +41,44 @@ int utf8SequenceLength(const QByteArray& bytes, qsizetype i, bool* cut) {
 
 const char* codecName(int codePage) {
     switch (codePage) {
-        case 932: return "windows-31j";
-        case 936: return "GBK";
-        case 949: return "windows-949";
-        case 950: return "Big5";
-        case 874: return "windows-874";
-        case 1250: return "windows-1250";
-        case 1251: return "windows-1251";
-        case 1252: return "windows-1252";
-        case 1253: return "windows-1253";
-        case 1254: return "windows-1254";
-        case 1255: return "windows-1255";
-        case 1256: return "windows-1256";
-        case 1257: return "windows-1257";
-        case 1258: return "windows-1258";
-        case 437: return "IBM437";
-        case 850: return "IBM850";
-        case 10000: return "macintosh";
-        case 65001: return "UTF-8";
-        default: return nullptr;
+        case 932:
+            return "windows-31j";
+        case 936:
+            return "GBK";
+        case 949:
+            return "windows-949";
+        case 950:
+            return "Big5";
+        case 874:
+            return "windows-874";
+        case 1250:
+            return "windows-1250";
+        case 1251:
+            return "windows-1251";
+        case 1252:
+            return "windows-1252";
+        case 1253:
+            return "windows-1253";
+        case 1254:
+            return "windows-1254";
+        case 1255:
+            return "windows-1255";
+        case 1256:
+            return "windows-1256";
+        case 1257:
+            return "windows-1257";
+        case 1258:
+            return "windows-1258";
+        case 437:
+            return "IBM437";
+        case 850:
+            return "IBM850";
+        case 10000:
+            return "macintosh";
+        case 65001:
+            return "UTF-8";
+        default:
+            return nullptr;
     }
 }
 
@@ -110,33 +129,53 @@ QString decodeCodePage(const QByteArray& bytes, int codePage) {
 
 bool isLeadByte(unsigned char byte, int codePage) {
     switch (codePage) {
-        case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+        case 932:
+            return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
         case 936:
         case 949:
-        case 950: return byte >= 0x81 && byte <= 0xFE;
-        default: return false;
+        case 950:
+            return byte >= 0x81 && byte <= 0xFE;
+        default:
+            return false;
     }
 }
 
 int codePageForCharset(int charset) {
     switch (charset) {
-        case 0: return 1252;     // ANSI
-        case 77: return 10000;   // Mac
-        case 128: return 932;    // Shift-JIS
-        case 129: return 949;    // Hangul
-        case 134: return 936;    // GB2312
-        case 136: return 950;    // Big5
-        case 161: return 1253;   // Greek
-        case 162: return 1254;   // Turkish
-        case 163: return 1258;   // Vietnamese
-        case 177: return 1255;   // Hebrew
-        case 178: return 1256;   // Arabic
-        case 186: return 1257;   // Baltic
-        case 204: return 1251;   // Russian
-        case 222: return 874;    // Thai
-        case 238: return 1250;   // Eastern Europe
-        case 254: return 437;    // PC 437
-        default: return 0;
+        case 0:
+            return 1252;  // ANSI
+        case 77:
+            return 10000;  // Mac
+        case 128:
+            return 932;  // Shift-JIS
+        case 129:
+            return 949;  // Hangul
+        case 134:
+            return 936;  // GB2312
+        case 136:
+            return 950;  // Big5
+        case 161:
+            return 1253;  // Greek
+        case 162:
+            return 1254;  // Turkish
+        case 163:
+            return 1258;  // Vietnamese
+        case 177:
+            return 1255;  // Hebrew
+        case 178:
+            return 1256;  // Arabic
+        case 186:
+            return 1257;  // Baltic
+        case 204:
+            return 1251;  // Russian
+        case 222:
+            return 874;  // Thai
+        case 238:
+            return 1250;  // Eastern Europe
+        case 254:
+            return 437;  // PC 437
+        default:
+            return 0;
     }
 }
 

@@ -10,7 +10,8 @@ namespace zarovia {
 // Every handler of the window runs inside one guard that catches it; nothing else does.
 class Failure : public std::exception {
 public:
-    explicit Failure(QString message) : message_(std::move(message)), utf8_(message_.toStdString()) {}
+    explicit Failure(QString message)
+        : message_(std::move(message)), utf8_(message_.toStdString()) {}
     const QString& message() const noexcept { return message_; }
     const char* what() const noexcept override { return utf8_.c_str(); }
 

@@ -3,10 +3,10 @@
 #include "PathSplit.h"
 #include "SystemErrors.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace zarovia {
 
@@ -20,21 +20,27 @@ int errorCodeFor(int err, const QByteArray& path) {
             QByteArray folder = folderPart(path);
             if (folder.isEmpty()) return kErrorFileNotFound;
             struct stat st {};
-            return (::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode)) ? kErrorFileNotFound
-                                                                                   : kErrorPathNotFound;
+            return (::stat(folder.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+                       ? kErrorFileNotFound
+                       : kErrorPathNotFound;
         }
         case ENOTDIR:
         case ENAMETOOLONG:
-        case ELOOP: return kErrorPathNotFound;
+        case ELOOP:
+            return kErrorPathNotFound;
         case EMFILE:
-        case ENFILE: return kErrorTooManyOpenFiles;
+        case ENFILE:
+            return kErrorTooManyOpenFiles;
         case EACCES:
         case EPERM:
         case EISDIR:
-        case EROFS: return kErrorAccessDenied;
+        case EROFS:
+            return kErrorAccessDenied;
         case EBUSY:
-        case ETXTBSY: return kErrorSharingViolation;
-        default: return err > 0 ? 1000 + err : 1000;
+        case ETXTBSY:
+            return kErrorSharingViolation;
+        default:
+            return err > 0 ? 1000 + err : 1000;
     }
 }
 
@@ -99,7 +105,8 @@ void ReadOnlyFile::close() {
     if (::close(fd) != 0 && errno != EINTR) throw FileError(errorCodeFor(errno, {}));
 }
 
-QByteArray readWholeFile(const QByteArray& path, std::int64_t maxBytes, const QString& tooLargeText) {
+QByteArray readWholeFile(const QByteArray& path, std::int64_t maxBytes,
+                         const QString& tooLargeText) {
     try {
         ReadOnlyFile file(path);
         if (file.size() > maxBytes) throw Failure(tooLargeText);

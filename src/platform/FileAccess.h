@@ -43,7 +43,8 @@ private:
 
 // The whole file, for loading a picture or a document by name. A file that cannot be opened
 // fails with "ファイル "%s". %s は開けません"; a file larger than maxBytes with `tooLargeText`.
-QByteArray readWholeFile(const QByteArray& path, std::int64_t maxBytes, const QString& tooLargeText);
+QByteArray readWholeFile(const QByteArray& path, std::int64_t maxBytes,
+                         const QString& tooLargeText);
 
 // Size and modification time of a regular file, without reading it; false when it has none.
 bool fileStamp(const QByteArray& path, std::int64_t* size, std::int64_t* mtimeNs);

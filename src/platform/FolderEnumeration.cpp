@@ -1,9 +1,9 @@
 #include "FolderEnumeration.h"
 
-#include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <algorithm>
 
 namespace zarovia {
 

@@ -10,7 +10,8 @@ namespace {
 
 // Index of the last byte that is one of `delimiters` and not the second byte of a two-byte
 // character, or -1.
-qsizetype lastDelimiter(const QByteArray& path, const QByteArray& delimiters, const PathRules& rules) {
+qsizetype lastDelimiter(const QByteArray& path, const QByteArray& delimiters,
+                        const PathRules& rules) {
     std::vector<bool> trail(static_cast<size_t>(path.size()), false);
     if (rules.leadByteCodePage != 0) {
         for (qsizetype i = 0; i < path.size(); ++i) {
@@ -29,9 +30,13 @@ qsizetype lastDelimiter(const QByteArray& path, const QByteArray& delimiters, co
 
 }  // namespace
 
-PathRules nativePathRules() { return {QByteArray("/"), 0}; }
+PathRules nativePathRules() {
+    return {QByteArray("/"), 0};
+}
 
-PathRules windowsPathRules() { return {QByteArray("\\:"), 932}; }
+PathRules windowsPathRules() {
+    return {QByteArray("\\:"), 932};
+}
 
 QByteArray fileNamePart(const QByteArray& path, const PathRules& rules) {
     return path.mid(lastDelimiter(path, rules.separators, rules) + 1);

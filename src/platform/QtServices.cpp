@@ -18,7 +18,8 @@ namespace {
 class QtErrorBox : public ErrorBox {
 public:
     void show(QWidget* owner, const QString& text) override {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("Zarovia"), text, QMessageBox::Ok, owner);
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Zarovia"), text, QMessageBox::Ok,
+                        owner);
         box.setObjectName(QStringLiteral("ErrorBox"));
         box.exec();
     }
@@ -34,7 +35,8 @@ public:
         // "*" rather than "*.*" so that names without a dot are offered too.
         dialog.setNameFilter(QStringLiteral("全てのファイル(*.*) (*)"));
         if (!previous.isEmpty()) dialog.selectFile(QFile::decodeName(previous));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
         return QFile::encodeName(dialog.selectedFiles().constFirst());
     }
 };

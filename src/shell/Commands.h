@@ -7,14 +7,26 @@
 namespace zarovia::shell {
 
 // The commands of the main window, one row each.
-enum class Command { Open, Close, Start, Stop, Back, Next, FullScreen, About, MovS, Print, CharPrint };
+enum class Command {
+    Open,
+    Close,
+    Start,
+    Stop,
+    Back,
+    Next,
+    FullScreen,
+    About,
+    MovS,
+    Print,
+    CharPrint
+};
 
 struct CommandRow {
     Command id;
-    const char* name;      // object name, also the (never shown) caption
-    const char* hint;      // tool tip; empty for none
-    int glyph;             // index into the glyph list; -1 for none
-    int shortcutCode;      // key code with the Ctrl flag 0x4000; 0 for none
+    const char* name;  // object name, also the (never shown) caption
+    const char* hint;  // tool tip; empty for none
+    int glyph;         // index into the glyph list; -1 for none
+    int shortcutCode;  // key code with the Ctrl flag 0x4000; 0 for none
 };
 
 inline constexpr int kCtrlFlag = 0x4000;

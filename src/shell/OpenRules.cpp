@@ -13,7 +13,9 @@ FileClass classifyExtension(const QByteArray& ext) {
     return FileClass::Document;
 }
 
-QByteArray upperExtension(const QByteArray& path) { return upperAscii(extensionPart(path)); }
+QByteArray upperExtension(const QByteArray& path) {
+    return upperAscii(extensionPart(path));
+}
 
 QString captionFor(const char16_t* prefix, const QByteArray& path) {
     return QString::fromUtf16(prefix) + decodeFileName(fileNamePart(path));

@@ -29,10 +29,16 @@ picture::Picture resourcePicture(const QString& path) {
 
 }  // namespace
 
-void initResources() { initZaroviaResources(); }
+void initResources() {
+    initZaroviaResources();
+}
 
-picture::Picture titlePicture() { return resourcePicture(QStringLiteral(":/title.jpg")); }
+picture::Picture titlePicture() {
+    return resourcePicture(QStringLiteral(":/title.jpg"));
+}
 
-picture::Picture backdropPicture() { return resourcePicture(QStringLiteral(":/backdrop.jpg")); }
+picture::Picture backdropPicture() {
+    return resourcePicture(QStringLiteral(":/backdrop.jpg"));
+}
 
 }  // namespace zarovia::shell

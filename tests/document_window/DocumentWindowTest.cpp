@@ -30,7 +30,9 @@ class DocumentWindowTest : public QObject {
         f.write(content);
         return QFile::encodeName(f.fileName());
     }
-    void drop(const QByteArray& path) { form->guard([&] { form->FormDropFiles({path}); }); }
+    void drop(const QByteArray& path) {
+        form->guard([&] { form->FormDropFiles({path}); });
+    }
     QString text() { return form->RichEdit1->toPlainText(); }
 
 private slots:
@@ -50,9 +52,13 @@ private slots:
         drop(write(QStringLiteral("data.bin"), bytes));
         QVERIFY(rec.errors.isEmpty());
         QVERIFY(form->MojiPanel->isVisible());
-        QCOMPARE(text(), QStringLiteral("0000 : 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \n0010 : 10 11 12 13 \n"));
+        QCOMPARE(
+            text(),
+            QStringLiteral(
+                "0000 : 00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F \n0010 : 10 11 12 13 \n"));
         QCOMPARE(form->SizePanel->caption(), QStringLiteral("20 byt"));
-        QCOMPARE(form->RichEdit1->geometry(), QRect(0, form->CoolBar2->height(), 640, 480 - form->CoolBar2->height()));
+        QCOMPARE(form->RichEdit1->geometry(),
+                 QRect(0, form->CoolBar2->height(), 640, 480 - form->CoolBar2->height()));
     }
 
     void textByContentAndPlainText() {
@@ -87,7 +93,8 @@ private slots:
     }
 
     void printingToPdf() {
-        if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) QSKIP("pdfinfo is not installed");
+        if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            QSKIP("pdfinfo is not installed");
         QByteArray lines;
         for (int i = 0; i < 300; ++i) lines += "line " + QByteArray::number(i) + "\n";
         drop(write(QStringLiteral("long.ini"), lines));
@@ -99,7 +106,8 @@ private slots:
         QVERIFY(info.waitForFinished());
         const QString out = QString::fromUtf8(info.readAllStandardOutput());
         QVERIFY2(out.contains(QStringLiteral("Zarovia       long.ini")), qPrintable(out));
-        const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(out);
+        const QRegularExpressionMatch pages =
+            QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(out);
         QVERIFY(pages.hasMatch());
         QVERIFY(pages.captured(1).toInt() > 1);
     }

@@ -23,7 +23,9 @@ using shell::Command;
 
 namespace {
 
-QByteArray clip(const char* name) { return QByteArray(ZAROVIA_TEST_DATA) + "/media/" + name; }
+QByteArray clip(const char* name) {
+    return QByteArray(ZAROVIA_TEST_DATA) + "/media/" + name;
+}
 
 }  // namespace
 
@@ -33,7 +35,9 @@ class MediaWindowTest : public QObject {
     testing::Recorded rec;
     std::unique_ptr<TzaroForm1> form;
 
-    void drop(const QByteArray& path) { form->guard([&] { form->FormDropFiles({path}); }); }
+    void drop(const QByteArray& path) {
+        form->guard([&] { form->FormDropFiles({path}); });
+    }
 
 private slots:
     void initTestCase() { shell::substitutePlatformFonts(); }
@@ -56,10 +60,14 @@ private slots:
         QVERIFY(form->CoolBar1->isVisible());
         QVERIFY(!form->Wide->isVisible());
         QVERIFY(form->TrackBar1->isVisible());
-        QCOMPARE(form->Image3->geometry(), QRect(0, form->CoolBar1->height(), 640, 480 - form->CoolBar1->height()));
+        QCOMPARE(form->Image3->geometry(),
+                 QRect(0, form->CoolBar1->height(), 640, 480 - form->CoolBar1->height()));
         const QSize outer = form->frameGeometry().size();
-        QCOMPARE(form->Label3->pos(), QPoint((outer.width() - 111) / 2 - 10, (outer.height() - 27) / 2 + 30));
-        QCOMPARE(form->Label4->pos(), QPoint((outer.width() - 123) / 2, (outer.height() - 40) / 2 - 55));
+        const QSize l3 = form->Label3->size(), l4 = form->Label4->size();
+        QCOMPARE(form->Label3->pos(), QPoint((outer.width() - l3.width()) / 2 - 10,
+                                             (outer.height() - l3.height()) / 2 + 30));
+        QCOMPARE(form->Label4->pos(),
+                 QPoint((outer.width() - l4.width()) / 2, (outer.height() - l4.height()) / 2 - 55));
         QVERIFY(form->Timer3->isEnabled());
         QCOMPARE(form->TrackBar1->minimum(), 0);
         QCOMPARE(form->TrackBar1->maximum(), form->MediaPlayer1->length());

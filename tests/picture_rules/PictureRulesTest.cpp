@@ -93,10 +93,14 @@ private slots:
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QSize>("page");
         QTest::addColumn<QSize>("printed");
-        QTest::newRow("landscape on portrait") << QSize(3000, 2000) << QSize(4800, 6800) << QSize(4800, 3200);
-        QTest::newRow("portrait on portrait") << QSize(2000, 3000) << QSize(4800, 6800) << QSize(4533, 6800);
-        QTest::newRow("equal proportions fill the height") << QSize(480, 680) << QSize(4800, 6800) << QSize(4800, 6800);
-        QTest::newRow("small picture enlarged") << QSize(30, 20) << QSize(4800, 6800) << QSize(4800, 3200);
+        QTest::newRow("landscape on portrait")
+            << QSize(3000, 2000) << QSize(4800, 6800) << QSize(4800, 3200);
+        QTest::newRow("portrait on portrait")
+            << QSize(2000, 3000) << QSize(4800, 6800) << QSize(4533, 6800);
+        QTest::newRow("equal proportions fill the height")
+            << QSize(480, 680) << QSize(4800, 6800) << QSize(4800, 6800);
+        QTest::newRow("small picture enlarged")
+            << QSize(30, 20) << QSize(4800, 6800) << QSize(4800, 3200);
         QTest::newRow("title picture") << QSize(640, 506) << QSize(4800, 6800) << QSize(4800, 3795);
     }
     void printProportions() {
@@ -117,16 +121,17 @@ private slots:
     void folderList() {
         QTemporaryDir dir;
         const QByteArray root = QFile::encodeName(dir.path()) + '/';
-        for (const char* name : {"PHOTO.JPG", "photo.Jpeg", "x.ICO", "a.bmp", "m.wmf", "e.EMF", "photo.jpe", "photo.gif",
-                                 "photo.png", "photo.tif", "photo.jpg.bak", "photo", ".secret.jpg",
-                                 "\xEF\xBC\xA1.\xEF\xBC\xAA\xEF\xBC\xB0\xEF\xBC\xA7"}) {  // full-width "Ａ.ＪＰＧ"
+        for (const char* name :
+             {"PHOTO.JPG", "photo.Jpeg", "x.ICO", "a.bmp", "m.wmf", "e.EMF", "photo.jpe",
+              "photo.gif", "photo.png", "photo.tif", "photo.jpg.bak", "photo", ".secret.jpg",
+              "\xEF\xBC\xA1.\xEF\xBC\xAA\xEF\xBC\xB0\xEF\xBC\xA7"}) {  // full-width "Ａ.ＪＰＧ"
             QFile f(QString::fromUtf8(root + name));
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("holiday.jpg")));
         const FolderPictures list = listFolderPictures(root + "PHOTO.JPG");
         QCOMPARE(list.folderPath, root);
-        std::vector<QByteArray> expected{root + "a.bmp", root + "e.EMF", root + "m.wmf",
+        std::vector<QByteArray> expected{root + "a.bmp",      root + "e.EMF",     root + "m.wmf",
                                          root + "photo.Jpeg", root + "PHOTO.JPG", root + "x.ICO"};
         QCOMPARE(list.items.size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) QCOMPARE(list.items[i], expected[i]);
@@ -157,7 +162,8 @@ private slots:
             loadPictureFile("/zarovia-missing/none.jpg");
             QFAIL("loaded");
         } catch (const Failure& f) {
-            QCOMPARE(f.message(), QStringLiteral("ファイル \"/zarovia-missing/none.jpg\". 指定されたパスが見つかりません は開けません"));
+            QCOMPARE(f.message(), QStringLiteral("ファイル \"/zarovia-missing/none.jpg\". "
+                                                 "指定されたパスが見つかりません は開けません"));
         }
     }
 };

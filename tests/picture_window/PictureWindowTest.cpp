@@ -29,7 +29,8 @@ QByteArray writePicture(const QTemporaryDir& dir, const QString& name, QSize siz
     QImage image(size, QImage::Format_RGB32);
     image.fill(color);
     const QString path = dir.filePath(name);
-    const QByteArray format = name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive) ? "BMP" : "JPEG";
+    const QByteArray format =
+        name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive) ? "BMP" : "JPEG";
     image.save(path, format.constData(), 95);
     return QFile::encodeName(path);
 }
@@ -52,7 +53,9 @@ class PictureWindowTest : public QObject {
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
-    void drop(const QByteArray& path) { form->guard([&] { form->FormDropFiles({path}); }); }
+    void drop(const QByteArray& path) {
+        form->guard([&] { form->FormDropFiles({path}); });
+    }
     void run(Command cmd) { form->command(cmd)->trigger(); }
     void tick() { form->Timer1->fire(); }
     QString counter() { return form->CounterPanel->caption(); }
@@ -265,7 +268,8 @@ private slots:
     void printing() {
         QFETCH(QSize, picture);
         QFETCH(bool, landscape);
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) QSKIP("pdftoppm is not installed");
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+            QSKIP("pdftoppm is not installed");
         const QByteArray path = writePicture(*dir, "p.bmp", picture, Qt::black);
         drop(path);
         form->CheckBox2->setChecked(landscape);
@@ -276,19 +280,23 @@ private slots:
         info.start(QStringLiteral("pdfinfo"), {rec.pdfPath});
         QVERIFY(info.waitForFinished());
         const QString out = QString::fromUtf8(info.readAllStandardOutput());
-        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))), qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))),
+                 qPrintable(out));
         QProcess raster;
-        raster.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"),
-                                                  rec.pdfPath, dir->filePath(QStringLiteral("page"))});
+        raster.start(QStringLiteral("pdftoppm"),
+                     {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"),
+                      rec.pdfPath, dir->filePath(QStringLiteral("page"))});
         QVERIFY(raster.waitForFinished());
         const QImage page(dir->filePath(QStringLiteral("page-1.png")));
         QVERIFY(!page.isNull());
         QCOMPARE(page.width() > page.height(), landscape);
         // The picture lies in the top-left corner of the printable area, as large as the page
         // allows: black there, white below it or to its right.
-        const bool widerThanPage = double(picture.width()) / picture.height() > double(page.width()) / page.height();
+        const bool widerThanPage =
+            double(picture.width()) / picture.height() > double(page.width()) / page.height();
         auto dark = [&](double fx, double fy) {
-            return qGray(page.pixel(int(fx * (page.width() - 1)), int(fy * (page.height() - 1)))) < 64;
+            return qGray(page.pixel(int(fx * (page.width() - 1)), int(fy * (page.height() - 1)))) <
+                   64;
         };
         QVERIFY(dark(0.1, 0.1));
         if (widerThanPage) {

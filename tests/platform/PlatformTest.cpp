@@ -10,9 +10,9 @@
 #include "shell/Commands.h"
 #include "shell/OpenRules.h"
 
+#include <sys/stat.h>
 #include <QTemporaryDir>
 #include <QTest>
-#include <sys/stat.h>
 
 using namespace zarovia;
 
@@ -25,14 +25,23 @@ private slots:
         QTest::addColumn<QByteArray>("folder");
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QByteArray>("ext");
-        QTest::newRow("plain") << QByteArray("C:\\pics\\a.jpg") << QByteArray("C:\\pics\\") << QByteArray("a.jpg") << QByteArray(".jpg");
-        QTest::newRow("drive only") << QByteArray("C:a.bmp") << QByteArray("C:") << QByteArray("a.bmp") << QByteArray(".bmp");
-        QTest::newRow("no folder") << QByteArray("README") << QByteArray() << QByteArray("README") << QByteArray();
-        QTest::newRow("dot in folder only") << QByteArray("C:\\a.b\\file") << QByteArray("C:\\a.b\\") << QByteArray("file") << QByteArray();
+        QTest::newRow("plain") << QByteArray("C:\\pics\\a.jpg") << QByteArray("C:\\pics\\")
+                               << QByteArray("a.jpg") << QByteArray(".jpg");
+        QTest::newRow("drive only") << QByteArray("C:a.bmp") << QByteArray("C:")
+                                    << QByteArray("a.bmp") << QByteArray(".bmp");
+        QTest::newRow("no folder")
+            << QByteArray("README") << QByteArray() << QByteArray("README") << QByteArray();
+        QTest::newRow("dot in folder only")
+            << QByteArray("C:\\a.b\\file") << QByteArray("C:\\a.b\\") << QByteArray("file")
+            << QByteArray();
         // "表" is 0x95 0x5C in Shift-JIS: its second byte is not a separator.
-        QTest::newRow("0x5C trail byte") << QByteArray("C:\\\x95\x5C\\x.jpg") << QByteArray("C:\\\x95\x5C\\") << QByteArray("x.jpg") << QByteArray(".jpg");
-        QTest::newRow("trail byte at end") << QByteArray("C:\\d\\\x95\x5C") << QByteArray("C:\\d\\") << QByteArray("\x95\x5C") << QByteArray();
-        QTest::newRow("double extension") << QByteArray("a\\photo.jpg.bak") << QByteArray("a\\") << QByteArray("photo.jpg.bak") << QByteArray(".bak");
+        QTest::newRow("0x5C trail byte")
+            << QByteArray("C:\\\x95\x5C\\x.jpg") << QByteArray("C:\\\x95\x5C\\")
+            << QByteArray("x.jpg") << QByteArray(".jpg");
+        QTest::newRow("trail byte at end") << QByteArray("C:\\d\\\x95\x5C") << QByteArray("C:\\d\\")
+                                           << QByteArray("\x95\x5C") << QByteArray();
+        QTest::newRow("double extension") << QByteArray("a\\photo.jpg.bak") << QByteArray("a\\")
+                                          << QByteArray("photo.jpg.bak") << QByteArray(".bak");
     }
     void windowsSplitting() {
         QFETCH(QByteArray, path);
@@ -67,17 +76,22 @@ private slots:
         // Byte order with letters compared as upper case: "_" (0x5F) sorts after "Z" (0x5A).
         const std::vector<QByteArray> expected{"a.JPG", "A.jpg", "b.jpg", "Z.ico", "_x.bmp"};
         QCOMPARE(names.size(), expected.size());
-        for (size_t i = 0; i < names.size(); ++i) QCOMPARE(upperAscii(names[i]), upperAscii(expected[i]));
+        for (size_t i = 0; i < names.size(); ++i)
+            QCOMPARE(upperAscii(names[i]), upperAscii(expected[i]));
         QVERIFY(listFolderFiles(root + "missing/").empty());
     }
 
     void fileErrors_data() {
         QTest::addColumn<QByteArray>("path");
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty name") << QByteArray() << QStringLiteral("ファイル名の指定が間違っています");
-        QTest::newRow("missing file") << QByteArray("/tmp") + "/zarovia-no-such-file" << QStringLiteral("ファイルが見つかりません");
-        QTest::newRow("missing folder") << QByteArray("/zarovia-no-such-dir/x.txt") << QStringLiteral("ファイル名の指定が間違っています");
-        QTest::newRow("folder") << QByteArray("/tmp") << QStringLiteral("ファイルへのアクセスが拒否されました");
+        QTest::newRow("empty name")
+            << QByteArray() << QStringLiteral("ファイル名の指定が間違っています");
+        QTest::newRow("missing file") << QByteArray("/tmp") + "/zarovia-no-such-file"
+                                      << QStringLiteral("ファイルが見つかりません");
+        QTest::newRow("missing folder") << QByteArray("/zarovia-no-such-dir/x.txt")
+                                        << QStringLiteral("ファイル名の指定が間違っています");
+        QTest::newRow("folder") << QByteArray("/tmp")
+                                << QStringLiteral("ファイルへのアクセスが拒否されました");
     }
     void fileErrors() {
         QFETCH(QByteArray, path);
@@ -105,15 +119,19 @@ private slots:
     void otherErrorCodes() {
         QCOMPARE(ioErrorText(32), QStringLiteral("I/O エラー (32)"));
         QCOMPARE(cannotOpenFileText("/a/b.jpg", 2),
-                 QStringLiteral("ファイル \"/a/b.jpg\". 指定されたファイルが見つかりません は開けません"));
+                 QStringLiteral(
+                     "ファイル \"/a/b.jpg\". 指定されたファイルが見つかりません は開けません"));
     }
 
     void errorBoxFullStop_data() {
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("japanese") << QStringLiteral("ファイルが見つかりません") << QStringLiteral("ファイルが見つかりません.");
-        QTest::newRow("digit") << QStringLiteral("JPEG エラー #53") << QStringLiteral("JPEG エラー #53.");
-        QTest::newRow("parenthesis") << QStringLiteral("I/O エラー (32)") << QStringLiteral("I/O エラー (32)");
+        QTest::newRow("japanese") << QStringLiteral("ファイルが見つかりません")
+                                  << QStringLiteral("ファイルが見つかりません.");
+        QTest::newRow("digit") << QStringLiteral("JPEG エラー #53")
+                               << QStringLiteral("JPEG エラー #53.");
+        QTest::newRow("parenthesis")
+            << QStringLiteral("I/O エラー (32)") << QStringLiteral("I/O エラー (32)");
         QTest::newRow("full stop") << QStringLiteral("done.") << QStringLiteral("done.");
         QTest::newRow("empty") << QString() << QString();
     }
@@ -151,7 +169,8 @@ private slots:
         QTest::newRow("123456789") << qint64(123456789) << QStringLiteral("117.74 MB");
         QTest::newRow("2147483647") << qint64(2147483647) << QStringLiteral("2,048 MB");
         QTest::newRow("2 GiB") << qint64(2147483648LL) << QStringLiteral("2,048 MB");
-        QTest::newRow("5 GiB + 1 MB") << qint64(5LL * 1073741824 + 1048576) << QStringLiteral("5,121 MB");
+        QTest::newRow("5 GiB + 1 MB")
+            << qint64(5LL * 1073741824 + 1048576) << QStringLiteral("5,121 MB");
     }
     void sizeReadout() {
         QFETCH(qint64, bytes);
@@ -182,9 +201,12 @@ private slots:
     }
 
     void captionsAndCounter() {
-        QCOMPARE(shell::captionFor(shell::kManuTitle, "/p/a.jpg"), QStringLiteral(" Zarovia        manu       a.jpg"));
-        QCOMPARE(shell::captionFor(shell::kAutoTitle, "a.jpg"), QStringLiteral(" Zarovia        auto        a.jpg"));
-        QCOMPARE(shell::captionFor(shell::kPlainTitle, QByteArray()), QStringLiteral(" Zarovia       "));
+        QCOMPARE(shell::captionFor(shell::kManuTitle, "/p/a.jpg"),
+                 QStringLiteral(" Zarovia        manu       a.jpg"));
+        QCOMPARE(shell::captionFor(shell::kAutoTitle, "a.jpg"),
+                 QStringLiteral(" Zarovia        auto        a.jpg"));
+        QCOMPARE(shell::captionFor(shell::kPlainTitle, QByteArray()),
+                 QStringLiteral(" Zarovia       "));
         QCOMPARE(shell::counterText(0, 0), QStringLiteral("1/0"));
         QCOMPARE(shell::counterText(-1, 0), QStringLiteral("0/0"));
         QCOMPARE(shell::counterText(2, 12), QStringLiteral("3/12"));

@@ -5,11 +5,12 @@
 #include "document/widgets/RichEditControl.h"
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/IntervalTimer.h"
-#include "platform/controls/SpinEdit.h"
 #include "platform/controls/Panel.h"
+#include "platform/controls/SpinEdit.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 
+#include <sys/stat.h>
 #include <QAction>
 #include <QApplication>
 #include <QFontInfo>
@@ -20,7 +21,6 @@
 #include <QTest>
 #include <QTextEdit>
 #include <memory>
-#include <sys/stat.h>
 
 using namespace zarovia;
 using shell::Command;
@@ -34,7 +34,9 @@ QByteArray writeFile(const QTemporaryDir& dir, const QString& name, const QByteA
     return QFile::encodeName(f.fileName());
 }
 
-QString counterOf(TzaroForm1& form) { return form.CounterPanel->caption(); }
+QString counterOf(TzaroForm1& form) {
+    return form.CounterPanel->caption();
+}
 
 }  // namespace
 
@@ -60,8 +62,12 @@ class ShellWindowTest : public QObject {
     }
     bool enabled(Command c) { return form->command(c)->isEnabled(); }
     // Handlers called directly run in the window's guard, as the event loop runs them.
-    void drop(const QList<QByteArray>& files) { form->guard([&] { form->FormDropFiles(files); }); }
-    void press(Qt::MouseButton b) { form->guard([&] { form->BP1MouseDown(b); }); }
+    void drop(const QList<QByteArray>& files) {
+        form->guard([&] { form->FormDropFiles(files); });
+    }
+    void press(Qt::MouseButton b) {
+        form->guard([&] { form->BP1MouseDown(b); });
+    }
 
 private slots:
     void initTestCase() { shell::substitutePlatformFonts(); }
@@ -82,8 +88,8 @@ private slots:
         QCOMPARE(counterOf(*form), QString());
         QVERIFY(!enabled(Command::Start));
         QVERIFY(!enabled(Command::Stop));
-        for (Command c : {Command::Open, Command::Close, Command::FullScreen, Command::Back, Command::Next,
-                          Command::About, Command::Print, Command::CharPrint})
+        for (Command c : {Command::Open, Command::Close, Command::FullScreen, Command::Back,
+                          Command::Next, Command::About, Command::Print, Command::CharPrint})
             QVERIFY(enabled(c));
         QVERIFY(!rec.cursorHidden);
         QVERIFY(!about->isVisible());
@@ -97,20 +103,19 @@ private slots:
             const char* name;
             QRect bounds;
         } rows[] = {
-            {"OpenButton", {0, 2, 23, 22}},     {"EndButton", {23, 2, 23, 22}},
+            {"OpenButton", {0, 2, 23, 22}},        {"EndButton", {23, 2, 23, 22}},
             {"FullScreenButton", {54, 2, 23, 22}}, {"StartButton", {85, 2, 23, 22}},
-            {"StopButton", {108, 2, 23, 22}},   {"BackButton", {131, 2, 23, 22}},
-            {"NextButton", {154, 2, 23, 22}},   {"Label1", {185, 2, 39, 22}},
-            {"SpinEdit1", {231, 2, 50, 26}},    {"Label2", {289, 2, 40, 22}},
-            {"CounterPanel", {337, 2, 89, 22}}, {"HelpButton", {434, 2, 23, 22}},
-            {"ToolButton14", {465, 2, 23, 22}}, {"CheckBox2", {496, 2, 97, 22}},
-            {"ToolButton2", {0, 2, 26, 24}},    {"FSBT", {60, 2, 26, 24}},
-            {"ToolButton4", {0, 0, 23, 22}},    {"Label5", {62, 0, 34, 22}},
-            {"SizePanel", {104, 0, 100, 22}},   {"ToolButton19", {212, 0, 23, 22}},
-            {"ToolButton21", {243, 0, 23, 22}}, {"MediaPlayer1", {120, 3, 57, 26}},
-            {"TrackBar1", {264, 5, 336, 20}},   {"Wide", {209, 7, 50, 17}},
-            {"Image3", {528, 48, 105, 105}},    {"Label3", {536, 48, 111, 27}},
-            {"Label4", {584, 56, 123, 40}},
+            {"StopButton", {108, 2, 23, 22}},      {"BackButton", {131, 2, 23, 22}},
+            {"NextButton", {154, 2, 23, 22}},      {"Label1", {185, 2, 39, 22}},
+            {"SpinEdit1", {231, 2, 50, 26}},       {"Label2", {289, 2, 40, 22}},
+            {"CounterPanel", {337, 2, 89, 22}},    {"HelpButton", {434, 2, 23, 22}},
+            {"ToolButton14", {465, 2, 23, 22}},    {"CheckBox2", {496, 2, 97, 22}},
+            {"ToolButton2", {0, 2, 26, 24}},       {"FSBT", {60, 2, 26, 24}},
+            {"ToolButton4", {0, 0, 23, 22}},       {"Label5", {62, 0, 34, 22}},
+            {"SizePanel", {104, 0, 100, 22}},      {"ToolButton19", {212, 0, 23, 22}},
+            {"ToolButton21", {243, 0, 23, 22}},    {"MediaPlayer1", {120, 3, 57, 26}},
+            {"TrackBar1", {264, 5, 336, 20}},      {"Wide", {209, 7, 50, 17}},
+            {"Image3", {528, 48, 105, 105}},
         };
         for (const Row& row : rows) {
             auto* w = form->findChild<QWidget*>(QString::fromLatin1(row.name));
@@ -124,6 +129,10 @@ private slots:
         QCOMPARE(form->CounterPanel->toolTip(), QStringLiteral("画像数表示"));
         QCOMPARE(form->Label1->text(), QStringLiteral("タイマ-"));
         QCOMPARE(form->Label3->text(), QStringLiteral("音の再生"));
+        // The labels are placed as defined and sized to their text.
+        QCOMPARE(form->Label3->pos(), QPoint(536, 48));
+        QCOMPARE(form->Label4->pos(), QPoint(584, 56));
+        QCOMPARE(form->Label4->size(), form->Label4->sizeHint());
         for (const shell::CommandRow& row : shell::commandTable()) {
             QAction* a = form->command(row.id);
             QCOMPARE(a->objectName(), QString::fromLatin1(row.name));
@@ -160,7 +169,8 @@ private slots:
         QVERIFY(form->state().WindowedMode);
         // Next before any open: the list is empty, so the list-index failure at position 0.
         QTest::keyClick(form.get(), Qt::Key_N, Qt::ControlModifier);
-        QCOMPARE(rec.errors.value(0), QStringLiteral("リストのインデックスが範囲を超えています (0)"));
+        QCOMPARE(rec.errors.value(0),
+                 QStringLiteral("リストのインデックスが範囲を超えています (0)"));
         QCOMPARE(counterOf(*form), QStringLiteral("1/0"));
         QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
         QVERIFY(!form->isVisible());

@@ -23,7 +23,9 @@ protected:
         if (!widget) return false;
         switch (event->type()) {
             case QEvent::Resize:
-            case QEvent::LayoutRequest: realign(widget); break;
+            case QEvent::LayoutRequest:
+                realign(widget);
+                break;
             case QEvent::Show:
             case QEvent::Hide:
             case QEvent::ShowToParent:
@@ -31,7 +33,8 @@ protected:
                 if (widget->parentWidget() && alignOf(widget) != Align::None)
                     realign(widget->parentWidget());
                 break;
-            default: break;
+            default:
+                break;
         }
         return false;
     }

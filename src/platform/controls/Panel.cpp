@@ -16,7 +16,9 @@ void Panel::setColor(const QColor& color) {
     setPalette(p);
 }
 
-QColor Panel::color() const { return palette().color(QPalette::Window); }
+QColor Panel::color() const {
+    return palette().color(QPalette::Window);
+}
 
 void Panel::setFontColor(const QColor& color) {
     QPalette p = palette();
@@ -28,10 +30,18 @@ void Panel::setFontColor(const QColor& color) {
 
 void Panel::setBevel(Bevel bevel) {
     switch (bevel) {
-        case Bevel::None: setFrameStyle(QFrame::NoFrame); break;
-        case Bevel::Raised: setFrameStyle(QFrame::Panel | QFrame::Raised); break;
-        case Bevel::Lowered: setFrameStyle(QFrame::Panel | QFrame::Sunken); break;
-        case Bevel::Single: setFrameStyle(QFrame::Box | QFrame::Plain); break;
+        case Bevel::None:
+            setFrameStyle(QFrame::NoFrame);
+            break;
+        case Bevel::Raised:
+            setFrameStyle(QFrame::Panel | QFrame::Raised);
+            break;
+        case Bevel::Lowered:
+            setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            break;
+        case Bevel::Single:
+            setFrameStyle(QFrame::Box | QFrame::Plain);
+            break;
     }
     setLineWidth(1);
 }

@@ -9,7 +9,8 @@ SpinEdit::SpinEdit(QWidget* parent) : QSpinBox(parent) {
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     setKeyboardTracking(true);
-    lineEdit()->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this));
+    lineEdit()->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this));
 }
 
 int SpinEdit::currentValue() const {
