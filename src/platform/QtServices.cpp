@@ -34,6 +34,7 @@ public:
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         // "*" rather than "*.*" so that names without a dot are offered too.
         dialog.setNameFilter(QStringLiteral("全てのファイル(*.*) (*)"));
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
         if (!previous.isEmpty()) dialog.selectFile(QFile::decodeName(previous));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;

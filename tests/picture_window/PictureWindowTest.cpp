@@ -149,6 +149,20 @@ private slots:
         QCOMPARE(form->Timer1->interval(), 60000);
     }
 
+    void spinEditTakesDigitsAndItsBoundsOnLeaving() {
+        form->SpinEdit1->setFocus();
+        form->SpinEdit1->editor()->selectAll();
+        QTest::keyClicks(form->SpinEdit1->editor(), QStringLiteral("9a9-"));
+        QCOMPARE(form->SpinEdit1->editor()->text(), QStringLiteral("99"));
+        form->SpinEdit1->clearFocus();
+        QCOMPARE(form->SpinEdit1->value(), 60);
+        form->SpinEdit1->setValue(1);
+        QTest::keyClick(form->SpinEdit1, Qt::Key_Down);
+        QCOMPARE(form->SpinEdit1->value(), 1);
+        QTest::keyClick(form->SpinEdit1, Qt::Key_Up);
+        QCOMPARE(form->SpinEdit1->value(), 2);
+    }
+
     void onePictureShow() {
         QFile::remove(QFile::decodeName(b));
         QFile::remove(QFile::decodeName(c));
