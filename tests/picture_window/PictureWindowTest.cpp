@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QProcess>
@@ -320,6 +321,30 @@ private slots:
             QVERIFY(dark(0.1, 0.9));
             QVERIFY(!dark(0.97, 0.5));
         }
+    }
+
+    // Icons and metafiles print by the same page rule as bitmaps, on white paper.
+    void printingIconsAndMetafiles_data() {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("icon") << QStringLiteral("ico/icotool_32x32_bpp32.ico");
+        QTest::newRow("metafile") << QStringLiteral("metafile/wmf/inkscape_shapes_text.wmf");
+    }
+    void printingIconsAndMetafiles() {
+        QFETCH(QString, source);
+        if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
+            QSKIP("pdfinfo is not installed");
+        const QString copy = dir->filePath(QFileInfo(source).fileName());
+        QVERIFY(QFile::copy(QStringLiteral(ZAROVIA_TEST_DATA "/") + source, copy));
+        drop(QFile::encodeName(copy));
+        QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errors.join(u'\n')));
+        rec.pdfPath = dir->filePath(QStringLiteral("shape.pdf"));
+        run(Command::Print);
+        QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errors.join(u'\n')));
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {rec.pdfPath});
+        QVERIFY(info.waitForFinished());
+        QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
+                    .contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
     }
 
     void printingCancelledPrintsNothing() {
