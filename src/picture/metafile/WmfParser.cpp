@@ -560,12 +560,17 @@ private:
         gdi_.text(run);
     }
 
-    void playDibBlit(std::uint16_t f, ByteReader& r) {
-        const bool stretch = f == META_DIBSTRETCHBLT;
-        const std::size_t fieldsWithoutBitmap = stretch ? 22 : 18;
-        const bool hasBitmap = r.size() > fieldsWithoutBitmap;
-        Blit b;
-        b.rop = r.u32();
+    // The fields every WMF blit record shares: raster operation, source size (stretching
+    // records only), source origin, destination; the bitmap, when there is one, follows.
+    struct BlitFrame {
+        Blit blit;
+        QRectF source;
+        bool hasBitmap = false;
+    };
+    static BlitFrame readBlitFrame(bool stretch, ByteReader& r) {
+        BlitFrame frame;
+        frame.hasBitmap = r.size() > (stretch ? 22u : 18u);
+        frame.blit.rop = r.u32();
         double srcH = 0;
         double srcW = 0;
         if (stretch) {
@@ -574,7 +579,7 @@ private:
         }
         const double ySrc = r.i16();
         const double xSrc = r.i16();
-        if (!hasBitmap) r.skip(2);
+        if (!frame.hasBitmap) r.skip(2);
         const double h = r.i16();
         const double w = r.i16();
         const QPointF p = pointYX(r);
@@ -582,44 +587,30 @@ private:
             srcW = w;
             srcH = h;
         }
-        b.dest = QRectF(p.x(), p.y(), w, h);
-        if (hasBitmap) {
+        frame.blit.dest = QRectF(p.x(), p.y(), w, h);
+        frame.source = QRectF(xSrc, ySrc, srcW, srcH);
+        return frame;
+    }
+
+    void playDibBlit(std::uint16_t f, ByteReader& r) {
+        BlitFrame frame = readBlitFrame(f == META_DIBSTRETCHBLT, r);
+        if (frame.hasBitmap) {
             // A bitmap used as a source device: its rows count from the top.
             if (auto dib = decodeRecordPackedDib(r.split(r.remaining()), DIB_RGB_COLORS, gdi_)) {
-                b.image = dib->image;
-                b.source = QRectF(xSrc, ySrc, srcW, srcH);
+                frame.blit.image = dib->image;
+                frame.blit.source = frame.source;
             }
         }
-        gdi_.blit(b);
+        gdi_.blit(frame.blit);
     }
 
     void playBitmap16Blit(std::uint16_t f, ByteReader& r) {
-        const bool stretch = f == META_STRETCHBLT;
-        const bool hasBitmap = r.size() > (stretch ? 22u : 18u);
-        Blit b;
-        b.rop = r.u32();
-        double srcH = 0;
-        double srcW = 0;
-        if (stretch) {
-            srcH = r.i16();
-            srcW = r.i16();
+        BlitFrame frame = readBlitFrame(f == META_STRETCHBLT, r);
+        if (frame.hasBitmap) {
+            frame.blit.image = decodeBitmap16(r, gdi_);
+            frame.blit.source = frame.source;
         }
-        const double ySrc = r.i16();
-        const double xSrc = r.i16();
-        if (!hasBitmap) r.skip(2);
-        const double h = r.i16();
-        const double w = r.i16();
-        const QPointF p = pointYX(r);
-        if (!stretch) {
-            srcW = w;
-            srcH = h;
-        }
-        b.dest = QRectF(p.x(), p.y(), w, h);
-        if (hasBitmap) {
-            b.image = decodeBitmap16(r, gdi_);
-            b.source = QRectF(xSrc, ySrc, srcW, srcH);
-        }
-        gdi_.blit(b);
+        gdi_.blit(frame.blit);
     }
 
     Gdi& gdi_;

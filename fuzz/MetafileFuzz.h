@@ -1,0 +1,42 @@
+#pragma once
+
+// The harness both metafile fuzzers share: parsing, then drawing into a small image, must
+// neither crash nor hang; a rejected file fails with the metafile failure.
+
+#include "picture/Picture.h"
+#include "platform/Failure.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstddef>
+#include <cstdint>
+
+namespace zarovia::fuzz {
+
+// Fonts and painting need a GUI application; one, kept for the whole run.
+inline void ensureApplication() {
+    if (QGuiApplication::instance()) return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "metafile_fuzz";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication* application = new QGuiApplication(argc, argv);
+    (void)application;
+}
+
+inline void playMetafile(const std::uint8_t* data, std::size_t size,
+                         picture::Picture (*decode)(const QByteArray&)) {
+    ensureApplication();
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    try {
+        const picture::Picture picture = decode(bytes);
+        QImage image(96, 96, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        picture.draw(painter, QRectF(0, 0, 96, 96));
+    } catch (const Failure&) {
+    }
+}
+
+}  // namespace zarovia::fuzz
