@@ -1,5 +1,3 @@
 # Metafile playing: parse once, then draw at 640 x 480 many times.
-if(TARGET zarovia_metafile)
-    zarovia_add_bench(metafile_render SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/metafile_render.cpp LIBS zarovia_metafile)
-    target_compile_definitions(metafile_render PRIVATE ZAROVIA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
-endif()
+zarovia_add_bench(metafile_render SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/metafile_render.cpp LIBS zarovia_metafile)
+target_compile_definitions(metafile_render PRIVATE ZAROVIA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")

@@ -11,7 +11,7 @@
 #include "platform/FileAccess.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
-#include "platform/controls/ImageView.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"

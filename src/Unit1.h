@@ -18,8 +18,9 @@ class QTextEdit;
 class QPrinter;
 
 namespace zarovia::picture {
+class ImageView;
 class PictureCache;
-}
+}  // namespace zarovia::picture
 namespace zarovia::document {
 class RichEditControl;
 }
@@ -32,7 +33,6 @@ class TrackBar;
 
 namespace zarovia::controls {
 class CommandButton;
-class ImageView;
 class IntervalTimer;
 class ListBox;
 class Panel;
@@ -196,8 +196,8 @@ public:
     // Controls, named as in the window definition.
     controls::Panel* BP1 = nullptr;
     controls::Panel* P1 = nullptr;
-    controls::ImageView* Image1 = nullptr;
-    controls::ImageView* Image2 = nullptr;
+    picture::ImageView* Image1 = nullptr;
+    picture::ImageView* Image2 = nullptr;
     controls::ListBox* fn = nullptr;
     controls::Panel* ButtonPanel1 = nullptr;
     controls::Panel* Panel1 = nullptr;
@@ -210,7 +210,7 @@ public:
     QCheckBox* CheckBox2 = nullptr;
 
     controls::Panel* BackPanel = nullptr;
-    controls::ImageView* Image3 = nullptr;
+    picture::ImageView* Image3 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
     media::DisplayPanel* DisplayPanel = nullptr;

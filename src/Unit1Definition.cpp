@@ -11,7 +11,7 @@
 #include "media/widgets/TrackBar.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
-#include "platform/controls/ImageView.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
@@ -161,18 +161,18 @@ void TzaroForm1::createPicturePane() {
             [this](Qt::MouseButton b) { guard([this, b] { BP1MouseDown(b); }); });
 
     const picture::Picture title = shell::titlePicture();
-    Image2 = new controls::ImageView(P1);
+    Image2 = new picture::ImageView(P1);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setAccessibleName(QStringLiteral("Image2"));
     Image2->setGeometry(0, 34, 632, 412);
     Image2->setCenter(true);
     Image2->setStretch(true);
     Image2->setPicture(title);
-    connect(Image2, &controls::ImageView::painted, this, [this] { startPendingReadAhead(); });
-    connect(Image2, &controls::ImageView::mousePressed, this,
+    connect(Image2, &picture::ImageView::painted, this, [this] { startPendingReadAhead(); });
+    connect(Image2, &picture::ImageView::mousePressed, this,
             [this](Qt::MouseButton b) { guard([this, b] { Image2MouseDown(b); }); });
 
-    Image1 = new controls::ImageView(P1);
+    Image1 = new picture::ImageView(P1);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAccessibleName(QStringLiteral("Image1"));
     Image1->setGeometry(1, -47, 640, 506);
@@ -204,7 +204,7 @@ void TzaroForm1::createMediaPane() {
     connect(BackPanel, &Panel::mousePressed, this,
             [this](Qt::MouseButton b) { guard([this, b] { BackPanelMouseDown(b); }); });
 
-    Image3 = new controls::ImageView(BackPanel);
+    Image3 = new picture::ImageView(BackPanel);
     Image3->setObjectName(QStringLiteral("Image3"));
     Image3->setAccessibleName(QStringLiteral("Image3"));
     Image3->setGeometry(528, 48, 105, 105);

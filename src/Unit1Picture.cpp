@@ -13,7 +13,7 @@
 #include "picture/jpeg/Jpeg.h"
 #include "platform/Failure.h"
 #include "platform/controls/Align.h"
-#include "platform/controls/ImageView.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"

@@ -4,16 +4,10 @@
 #include "platform/FileAccess.h"
 #include "platform/PathSplit.h"
 
-#if ZAROVIA_HAVE_BMP
 #include "picture/bmp/Bmp.h"
 #include "picture/bmp/Ico.h"
-#endif
-#if ZAROVIA_HAVE_JPEG
 #include "picture/jpeg/Jpeg.h"
-#endif
-#if ZAROVIA_HAVE_METAFILE
 #include "picture/metafile/Metafile.h"
-#endif
 
 namespace zarovia::picture {
 
@@ -43,22 +37,16 @@ bool hasPictureDecoder(const QByteArray& lowerExtension) {
 
 Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension) {
     switch (decoderFor(lowerExtension)) {
-#if ZAROVIA_HAVE_METAFILE
         case Decoder::Wmf:
             return decodeWmf(bytes);
         case Decoder::Emf:
             return decodeEmf(bytes);
-#endif
-#if ZAROVIA_HAVE_BMP
         case Decoder::Ico:
             return decodeIcoFile(bytes);
         case Decoder::Bmp:
             return decodeBmpFile(bytes);
-#endif
-#if ZAROVIA_HAVE_JPEG
         case Decoder::Jpeg:
             return loadJpeg(bytes);
-#endif
         default:
             unsupported(lowerExtension);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Picture.h"
+#include "picture/MemoryBudget.h"
+#include "picture/Picture.h"
 
 #include <QByteArray>
 
@@ -21,8 +22,5 @@ bool hasPictureDecoder(const QByteArray& lowerExtension);
 // True when a file of this kind may be decoded on a worker thread, also before the
 // application object exists: metafiles lay out their text with the application's fonts.
 bool decodableOffGuiThread(const QByteArray& path);
-
-// The largest picture file read whole.
-inline constexpr long long kMaxPictureFileBytes = 1024LL * 1024 * 1024;
 
 }  // namespace zarovia::picture

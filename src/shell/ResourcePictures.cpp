@@ -7,9 +7,7 @@
 
 // Q_INIT_RESOURCE must be used outside any namespace.
 static void initZaroviaResources() {
-#if ZAROVIA_HAVE_RESOURCES
     Q_INIT_RESOURCE(resources);
-#endif
 }
 
 namespace zarovia::shell {

@@ -5,7 +5,7 @@
 #include "media/widgets/DisplayPanel.h"
 #include "media/widgets/MediaPlayerControl.h"
 #include "media/widgets/TrackBar.h"
-#include "platform/controls/ImageView.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 #include "shell/PlatformFonts.h"

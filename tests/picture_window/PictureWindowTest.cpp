@@ -3,7 +3,7 @@
 // and printing to PDF.
 #include "Unit1.h"
 #include "picture/PictureCache.h"
-#include "platform/controls/ImageView.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"

@@ -4,21 +4,14 @@
 #include <algorithm>
 #include <exception>
 
-#if ZAROVIA_HAVE_BMP_DECODER
 #include "picture/bmp/Dib.h"
-#endif
-#if ZAROVIA_HAVE_JPEG_DECODER
 #include "picture/jpeg/Jpeg.h"
-#endif
-#if ZAROVIA_HAVE_METAFILE_DECODER
 #include "picture/metafile/Metafile.h"
-#endif
 
 namespace zarovia::document::rtf {
 
 namespace {
 
-#if ZAROVIA_HAVE_METAFILE_DECODER
 QSize clampedGoal(QSize goal) {
     return QSize(std::clamp(goal.width(), 1, kMaxPictureSide),
                  std::clamp(goal.height(), 1, kMaxPictureSide));
@@ -33,33 +26,13 @@ QImage renderMetafile(const picture::Picture& picture, QSize goalSize) {
     painter.end();
     return image;
 }
-#endif
 
 QImage decodeDib(const QByteArray& bytes) {
-#if ZAROVIA_HAVE_BMP_DECODER
     return picture::decodePackedDib(picture::ByteReader(bytes));
-#else
-    // A packed DIB is a .bmp file without its 14-byte file header.
-    if (bytes.size() < 40) return {};
-    QByteArray file("BM");
-    const auto put32 = [&file](quint32 v) {
-        for (int i = 0; i < 4; ++i) file.append(static_cast<char>((v >> (8 * i)) & 0xFF));
-    };
-    put32(static_cast<quint32>(bytes.size() + 14));
-    put32(0);
-    // Pixel data offset: header and colour table; QImage's reader recomputes it when absent.
-    put32(0);
-    file.append(bytes);
-    return QImage::fromData(file, "BMP");
-#endif
 }
 
 QImage decodeJpeg(const QByteArray& bytes) {
-#if ZAROVIA_HAVE_JPEG_DECODER
     return picture::loadJpeg(bytes).toImage();
-#else
-    return QImage::fromData(bytes, "JPEG");
-#endif
 }
 
 }  // namespace
@@ -74,12 +47,10 @@ QImage decodeRtfPicture(PictureFormat format, const QByteArray& bytes, QSize goa
                 return decodeJpeg(bytes);
             case PictureFormat::Dib:
                 return decodeDib(bytes);
-#if ZAROVIA_HAVE_METAFILE_DECODER
             case PictureFormat::Emf:
                 return renderMetafile(picture::decodeEmf(bytes), goalSize);
             case PictureFormat::Wmf:
                 return renderMetafile(picture::decodeWmf(bytes), goalSize);
-#endif
             default:
                 break;
         }
@@ -92,7 +63,7 @@ QImage decodeRtfPicture(PictureFormat format, const QByteArray& bytes, QSize goa
 }
 
 bool metafilePicturesSupported() {
-    return ZAROVIA_HAVE_METAFILE_DECODER != 0;
+    return true;
 }
 
 }  // namespace zarovia::document::rtf

@@ -1,11 +1,11 @@
 #include "ImageView.h"
 
-#include "Align.h"
+#include "platform/controls/Align.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-namespace zarovia::controls {
+namespace zarovia::picture {
 
 ImageView::ImageView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -35,7 +35,8 @@ void ImageView::setAutoSize(bool on) {
 
 void ImageView::applyAutoSize() {
     // An aligned control takes the size its alignment gives it.
-    if (autoSize_ && !picture_.isNull() && alignOf(this) == Align::None) resize(picture_.size());
+    if (autoSize_ && !picture_.isNull() && controls::alignOf(this) == controls::Align::None)
+        resize(picture_.size());
 }
 
 void ImageView::paintEvent(QPaintEvent*) {
@@ -61,4 +62,4 @@ void ImageView::mousePressEvent(QMouseEvent* event) {
     emit mousePressed(event->button());
 }
 
-}  // namespace zarovia::controls
+}  // namespace zarovia::picture

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-namespace zarovia::controls {
+namespace zarovia::picture {
 
 // An image control holding a picture: drawn stretched to its own bounds, or at its natural
 // size (centred when asked); with auto-size on it takes the picture's size. Transparent: it
@@ -40,4 +40,4 @@ private:
     bool autoSize_ = false;
 };
 
-}  // namespace zarovia::controls
+}  // namespace zarovia::picture
