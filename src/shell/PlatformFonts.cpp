@@ -1,16 +1,17 @@
 #include "PlatformFonts.h"
 
+#include "platform/FontFaces.h"
+
 #include <QFont>
 
 namespace zarovia::shell {
 
 void substitutePlatformFonts() {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐ明朝"), QStringLiteral("IPAPMincho"));
-    QFont::insertSubstitution(QStringLiteral("HG行書体"), QStringLiteral("AoyagiKouzanFontT"));
-    QFont::insertSubstitution(QStringLiteral("FixedSys"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ 明朝"), QStringLiteral("IPAMincho"));
+    int count = 0;
+    const WindowFace* faces = windowFaces(&count);
+    for (int i = 0; i < count; ++i)
+        QFont::insertSubstitution(QString::fromUtf8(faces[i].face),
+                                  QString::fromUtf8(faces[i].family));
 }
 
 }  // namespace zarovia::shell

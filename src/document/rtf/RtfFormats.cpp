@@ -1,5 +1,7 @@
 #include "document/rtf/RtfFormats.h"
 
+#include "platform/FontFaces.h"
+
 #include "platform/CodePage.h"
 
 #include <QFont>
@@ -122,7 +124,8 @@ NumberedCharFormat FormatTables::charFormat(const CharProps& chars) {
 QTextCharFormat FormatTables::buildCharFormat(const CharProps& chars) const {
     QTextCharFormat format;
     if (const FontEntry* font = fontFor(chars); font && !font->name.isEmpty()) {
-        format.setFontFamilies(QStringList{font->name});
+        // The Windows faces a document names stand in for installed ones, as in metafiles.
+        format.setFontFamilies(QStringList{substituteFamily(font->name, font->charset, -1)});
     }
     format.setFontPointSize(std::clamp(chars.fontSizeHalfPoints, 2, 3276) / 2.0);
     format.setFontWeight(chars.bold ? QFont::Bold : QFont::Normal);
