@@ -13,11 +13,16 @@ for fuzzer in "$dir"/fuzz/*_fuzz; do
     [ -x "$fuzzer" ] || continue
     name=$(basename "$fuzzer" _fuzz)
     mkdir -p "$work/$name"
-    seeds=()
-    [ -d "$top/fuzz/corpus/$name" ] && seeds+=("$top/fuzz/corpus/$name")
+    # Every fuzzer starts from its seeds, fuzz/corpus/<name>: without them it only finds how
+    # to get past the first header check.
+    seeds="$top/fuzz/corpus/$name"
+    if [ -z "$(ls -A "$seeds" 2>/dev/null)" ]; then
+        echo "fuzzer $name has no seeds in fuzz/corpus/$name" >&2
+        exit 1
+    fi
     echo "fuzzing $name for ${seconds}s"
     if ! "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 \
-        "$work/$name" "${seeds[@]}" > "$work/$name.log" 2>&1; then
+        "$work/$name" "$seeds" > "$work/$name.log" 2>&1; then
         tail -n 60 "$work/$name.log"
         echo "fuzzer $name failed" >&2
         exit 1

@@ -16,7 +16,13 @@ for name in "${wanted[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+        echo "Cannot install ${missing[*]}: run this as root, or install sudo" >&2
+        exit 1
+    fi
+    sudo="sudo"
+fi
 echo "Installing: ${missing[*]}"
 $sudo apt-get update -qq
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -8,14 +8,15 @@
 #include "media/widgets/MediaPlayerControl.h"
 #include "media/widgets/TrackBar.h"
 #include "picture/PictureCache.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/FileAccess.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
-#include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
+#include "shell/DroppedFiles.h"
 #include "shell/OpenRules.h"
 
 #include <QAction>
@@ -185,9 +186,10 @@ void TzaroForm1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TzaroForm1::dropEvent(QDropEvent* event) {
-    QList<QByteArray> files;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) files.append(QFile::encodeName(url.toLocalFile()));
+    // The names come from the list's own bytes: going through QUrl and QString would lose a
+    // name that is not valid UTF-8 (a CP932 name from a Windows disk).
+    const QList<QByteArray> files =
+        shell::localFilesOfUriList(event->mimeData()->data(QStringLiteral("text/uri-list")));
     if (files.isEmpty()) return;
     event->acceptProposedAction();
     guard([this, &files] { FormDropFiles(files); });

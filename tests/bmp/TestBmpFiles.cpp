@@ -1,6 +1,7 @@
 // Real files: the good ones decode to their size (and to Qt's pixels where Qt reads them right),
 // the bad ones fail with their text or show a partial picture, every truncated prefix fails
 // cleanly.
+#include "support/TestInputs.h"
 #include "Fixtures.h"
 #include "picture/bmp/Bmp.h"
 #include "picture/bmp/Ico.h"
@@ -148,7 +149,7 @@ void TestBmpFiles::goodFiles() {
     QFETCH(QSize, size);
     QFETCH(bool, qtAgrees);
     const QByteArray bytes = readFixture(file);
-    if (bytes.isEmpty()) QSKIP("file not available");
+    ZAROVIA_REQUIRE_INPUT(!bytes.isEmpty(), file);
     QImage image;
     const QString failure = failureText([&] { image = decodeFile(file, bytes); });
     QCOMPARE(failure, QString());
@@ -199,7 +200,7 @@ void TestBmpFiles::badFiles() {
     QFETCH(QString, failure);
     QFETCH(QSize, size);
     const QString path = fixturePath(file);
-    if (path.isEmpty()) QSKIP("file not available");
+    ZAROVIA_REQUIRE_INPUT(!path.isEmpty(), file);
     const QByteArray bytes = readFixture(file);
     QImage image;
     QCOMPARE(failureText([&] { image = decodeFile(file, bytes); }), failure);
@@ -241,7 +242,7 @@ void TestBmpFiles::samePicture() {
     QFETCH(int, tolerance);
     const QByteArray a = readFixture(file);
     const QByteArray b = readFixture(reference);
-    if (a.isEmpty() || b.isEmpty()) QSKIP("file not available");
+    ZAROVIA_REQUIRE_INPUT(!a.isEmpty() && !b.isEmpty(), file + QStringLiteral(" and ") + reference);
     const QImage image = decodeFile(file, a);
     const QImage expected = decodeFile(reference, b);
     QCOMPARE(image.size(), expected.size());
@@ -310,7 +311,7 @@ void TestBmpFiles::truncatedPrefixes_data() {
 void TestBmpFiles::truncatedPrefixes() {
     QFETCH(QString, file);
     const QByteArray bytes = readFixture(file);
-    if (bytes.isEmpty()) QSKIP("file not available");
+    ZAROVIA_REQUIRE_INPUT(!bytes.isEmpty(), file);
     const bool icon = file.endsWith(QLatin1String(".ico"));
     const QStringList allowed =
         icon ? QStringList{kMalformedIcon, kReadError} : QStringList{kMalformedBitmap, kReadError};

@@ -1,3 +1,4 @@
+#include "support/TestInputs.h"
 #include "document/DocumentPrinting.h"
 #include "document/widgets/PrinterOutput.h"
 #include "platform/Failure.h"
@@ -81,7 +82,7 @@ private:
 void DocumentPrintingTest::initTestCase() {
     if (QStandardPaths::findExecutable("pdfinfo").isEmpty() ||
         QStandardPaths::findExecutable("pdftotext").isEmpty()) {
-        QSKIP("poppler-utils not installed");
+        ZAROVIA_REQUIRE_INPUT(false, "pdfinfo and pdftotext (poppler-utils)");
     }
     QVERIFY(dir_.isValid());
 }
@@ -147,7 +148,7 @@ void DocumentPrintingTest::titleIsSet() {
 }
 
 void DocumentPrintingTest::whiteTextPrintsBlackAndSourceIsUntouched() {
-    if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) QSKIP("pdftoppm not installed");
+    if (QStandardPaths::findExecutable("pdftoppm").isEmpty()) ZAROVIA_REQUIRE_INPUT(false, "pdftoppm (poppler-utils)");
     QTextDocument doc;
     QTextCursor cursor(&doc);
     QTextCharFormat white;

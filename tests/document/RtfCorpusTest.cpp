@@ -1,3 +1,4 @@
+#include "support/TestInputs.h"
 #include "RtfTestSupport.h"
 #include "document/rtf/RtfPicture.h"
 
@@ -59,8 +60,7 @@ void RtfCorpusTest::corpusPictures_data() {
 void RtfCorpusTest::corpusPictures() {
     QFETCH(QString, name);
     QFETCH(bool, metafile);
-    if (!QFile::exists(corpusPath(name))) QSKIP("corpus not present");
-    if (metafile && !rtf::metafilePicturesSupported()) QSKIP("built without the metafile decoder");
+    ZAROVIA_REQUIRE_INPUT(QFile::exists(corpusPath(name)), corpusPath(name));
     const auto doc = readRtfText(readFixture(corpusPath(name)));
     QVERIFY(doc);
     QCOMPARE(imageCount(*doc), 1);
@@ -161,7 +161,7 @@ void RtfCorpusTest::expectedBeginnings() {
     QFETCH(QString, name);
     QFETCH(bool, dropLabels);
     QFETCH(QString, begins);
-    if (!QFile::exists(corpusPath(name))) QSKIP("corpus not present");
+    ZAROVIA_REQUIRE_INPUT(QFile::exists(corpusPath(name)), corpusPath(name));
     const auto doc = readRtfText(readFixture(corpusPath(name)));
     QVERIFY(doc);
     QString text = normalisedText(*doc);
@@ -172,7 +172,7 @@ void RtfCorpusTest::expectedBeginnings() {
 // Every file either reads or is rejected for its missing header, and a read document lays out.
 void RtfCorpusTest::everyCorpusFileReads() {
     const QDir dir(QStringLiteral(ZAROVIA_CORPUS "/rtf"));
-    if (!dir.exists()) QSKIP("corpus not present");
+    ZAROVIA_REQUIRE_INPUT(dir.exists(), dir.path());
     int read = 0;
     for (const QString& name : dir.entryList({"*.rtf"}, QDir::Files)) {
         const QByteArray bytes = readFixture(dir.filePath(name));

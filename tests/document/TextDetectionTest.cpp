@@ -1,3 +1,4 @@
+#include "support/TestInputs.h"
 #include "document/DocumentKind.h"
 #include "document/OtherDocument.h"
 #include "document/TextDetection.h"
@@ -206,7 +207,7 @@ void TextDetectionTest::corpusFiles() {
     QFETCH(QString, name);
     QFETCH(int, hexLines);
     const QString path = QStringLiteral(ZAROVIA_TEST_DATA "/document/") + name;
-    if (!QFile::exists(path)) QSKIP("fixture missing");
+    ZAROVIA_REQUIRE_INPUT(QFile::exists(path), path);
     const OtherDocument doc = readOtherDocument(QFile::encodeName(path));
     QCOMPARE(doc.isText, hexLines < 0);
     if (hexLines >= 0) QCOMPARE(doc.hexLines.size(), hexLines);

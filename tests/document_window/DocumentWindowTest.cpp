@@ -1,5 +1,6 @@
 // Documents through the real window: the three kinds, the hex dump, the size readout, the
 // rich edit following the pane, printing to PDF with the caption as the job title.
+#include "support/TestInputs.h"
 #include "Unit1.h"
 #include "document/widgets/RichEditControl.h"
 #include "platform/controls/Panel.h"
@@ -94,7 +95,7 @@ private slots:
 
     void printingToPdf() {
         if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
-            QSKIP("pdfinfo is not installed");
+            ZAROVIA_REQUIRE_INPUT(false, "pdfinfo (poppler-utils)");
         QByteArray lines;
         for (int i = 0; i < 300; ++i) lines += "line " + QByteArray::number(i) + "\n";
         drop(write(QStringLiteral("long.ini"), lines));

@@ -1,3 +1,4 @@
+#include "support/TestInputs.h"
 #include "MetafileTest.h"
 #include "picture/metafile/Metafile.h"
 #include "platform/Failure.h"
@@ -161,7 +162,7 @@ void MetafileTest::badFilesFailOrDraw_data() {
 
 void MetafileTest::badFilesFailOrDraw() {
     QFETCH(QString, path);
-    if (!QFile::exists(path)) QSKIP("corpus not present");
+    ZAROVIA_REQUIRE_INPUT(QFile::exists(path), path);
     try {
         const Picture picture = decode(path);
         QVERIFY(!picture.size().isEmpty());
@@ -194,7 +195,7 @@ void MetafileTest::corpusFilesRender_data() {
 // permissively licensed ones are compared with references above).
 void MetafileTest::corpusFilesRender() {
     QFETCH(QString, path);
-    if (path.isEmpty() || !QFile::exists(path)) QSKIP("corpus not present");
+    ZAROVIA_REQUIRE_INPUT(!path.isEmpty() && QFile::exists(path), path.isEmpty() ? kCorpus : path);
     const Picture picture = decode(path);
     QVERIFY(!picture.size().isEmpty());
     QCOMPARE(picture.kind(), PictureKind::Metafile);

@@ -67,6 +67,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(Failure, fitPicture(QSize(0, 0), QSize(640, 480)));
         try {
             fitPicture(QSize(0, 10), QSize(640, 480));
+            QFAIL("a picture 0 pixels wide must not fit");
         } catch (const Failure& f) {
             QCOMPARE(f.message(), QStringLiteral("0 による浮動小数点数除算"));
         }

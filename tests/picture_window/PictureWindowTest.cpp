@@ -1,6 +1,7 @@
 // Pictures through the real window: opening a folder's picture, stepping, the slide show with
 // a controllable timer, failures in the middle of a show, reading ahead, fitting on resize,
 // and printing to PDF.
+#include "support/TestInputs.h"
 #include "Unit1.h"
 #include "picture/PictureCache.h"
 #include "picture/widgets/ImageView.h"
@@ -284,7 +285,7 @@ private slots:
         QFETCH(QSize, picture);
         QFETCH(bool, landscape);
         if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
-            QSKIP("pdftoppm is not installed");
+            ZAROVIA_REQUIRE_INPUT(false, "pdftoppm (poppler-utils)");
         const QByteArray path = writePicture(*dir, "p.bmp", picture, Qt::black);
         drop(path);
         form->CheckBox2->setChecked(landscape);
@@ -332,7 +333,7 @@ private slots:
     void printingIconsAndMetafiles() {
         QFETCH(QString, source);
         if (QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty())
-            QSKIP("pdfinfo is not installed");
+            ZAROVIA_REQUIRE_INPUT(false, "pdfinfo (poppler-utils)");
         const QString copy = dir->filePath(QFileInfo(source).fileName());
         QVERIFY(QFile::copy(QStringLiteral(ZAROVIA_TEST_DATA "/") + source, copy));
         drop(QFile::encodeName(copy));

@@ -8,6 +8,7 @@
 #include "platform/PathSplit.h"
 #include "platform/SystemErrors.h"
 #include "shell/Commands.h"
+#include "shell/DroppedFiles.h"
 #include "shell/OpenRules.h"
 
 #include <sys/stat.h>
@@ -176,6 +177,32 @@ private slots:
         QFETCH(qint64, bytes);
         QFETCH(QString, text);
         QCOMPARE(document::formatFileSize(bytes), text);
+    }
+
+    void droppedUriLists_data() {
+        QTest::addColumn<QByteArray>("uriList");
+        QTest::addColumn<QList<QByteArray>>("files");
+        QTest::newRow("two files, CRLF")
+            << QByteArray("file:///tmp/a.jpg\r\nfile:///tmp/b%20c.txt\r\n")
+            << QList<QByteArray>{"/tmp/a.jpg", "/tmp/b c.txt"};
+        QTest::newRow("CP932 bytes kept")
+            << QByteArray("file:///d/%93%FA%96%7B.txt")
+            << QList<QByteArray>{QByteArray("/d/\x93\xfa\x96\x7b.txt")};
+        QTest::newRow("localhost and short forms")
+            << QByteArray("file://localhost/x\nfile:/y\nFILE:///z")
+            << QList<QByteArray>{"/x", "/y", "/z"};
+        QTest::newRow("comments, other hosts and schemes")
+            << QByteArray("# note\nfile://server/share/a\nhttp://h/b\nfile:///ok")
+            << QList<QByteArray>{"/ok"};
+        QTest::newRow("encoded hash and question mark stay")
+            << QByteArray("file:///a%23b%3F.txt?query#frag") << QList<QByteArray>{"/a#b?.txt"};
+        QTest::newRow("NUL names nothing") << QByteArray("file:///a%00b") << QList<QByteArray>{};
+        QTest::newRow("empty") << QByteArray() << QList<QByteArray>{};
+    }
+    void droppedUriLists() {
+        QFETCH(QByteArray, uriList);
+        QFETCH(QList<QByteArray>, files);
+        QCOMPARE(shell::localFilesOfUriList(uriList), files);
     }
 
     void extensionClasses_data() {

@@ -15,11 +15,13 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <cstdio>
 #include <memory>
 
 using namespace zarovia;
@@ -253,6 +255,37 @@ private slots:
         QVERIFY(rec.errors.isEmpty());
         QCOMPARE(form->state().CurrentFile, path);
         QCOMPARE(form->SizePanel->caption(), QStringLiteral("3 byt"));
+    }
+
+    // A real drop event: the names come from the text/uri-list bytes, so a CP932 name (not
+    // valid UTF-8) opens as the file system holds it.
+    void realDropOpensACp932Name() {
+        const QByteArray name = QByteArray("\x93\xfa\x96\x7b\x8c\xea.txt");  // 日本語.txt
+        const QByteArray path = QFile::encodeName(dir.path()) + '/' + name;
+        QFile file(QString::fromLocal8Bit(path));
+        {
+            FILE* out = std::fopen(path.constData(), "wb");
+            QVERIFY(out);
+            std::fputs("dropped", out);
+            std::fclose(out);
+        }
+        makeForm();
+        auto* mime = new QMimeData;
+        mime->setData(QStringLiteral("text/uri-list"),
+                      "file://" + path.toPercentEncoding("/") + "\r\n");
+        const QPointF at(320, 240);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent dropEvent(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.get(), &dropEvent);
+        delete mime;
+        QTRY_COMPARE(form->state().CurrentFile, path);
+        QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errors.join(u'|')));
+        QTRY_VERIFY(form->MojiPanel->isVisible());
+        QCOMPARE(form->SizePanel->caption(), QStringLiteral("7 byt"));
+        QVERIFY(form->windowTitle().endsWith(QStringLiteral("日本語.txt")));
+        std::remove(path.constData());
     }
 
     void openDialogCancelReopensPrevious() {
