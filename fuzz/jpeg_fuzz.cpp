@@ -1,5 +1,6 @@
 // Loads the input as a JPEG, then decodes it the ways the viewer does: for a small display,
-// drawn, and (for small headers) at full size for printing.
+// drawn, in passes with a first look (a progressive file), and (for small headers) at full
+// size and at a covering scale for printing.
 #include "picture/jpeg/Jpeg.h"
 #include "platform/Failure.h"
 
@@ -19,8 +20,8 @@ constexpr long long kMaxFullPixels = 1024LL * 1024;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace zarovia::picture;
     try {
-        const Picture picture =
-            loadJpeg(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+        const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+        const Picture picture = loadJpeg(bytes);
         if (picture.width() <= 0 || picture.height() <= 0) __builtin_trap();
         const long long pixels = static_cast<long long>(picture.width()) * picture.height();
         if (pixels <= kMaxDisplayPixels) {
@@ -32,11 +33,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 decodeForDisplay(picture, QSize(40, 30));
             } catch (const zarovia::Failure&) {
             }
+            // A fresh copy, so that the decode runs again, in passes.
+            const Picture inPasses = loadJpeg(bytes);
+            int looks = 0;
+            try {
+                decodeForDisplay(inPasses, QSize(40, 30), [&looks](const QImage& look) {
+                    if (look.isNull() || ++looks > 1) __builtin_trap();
+                });
+            } catch (const zarovia::Failure&) {
+            }
         }
         if (pixels <= kMaxFullPixels) {
             try {
                 const QImage full = picture.toImage();
                 if (full.size() != picture.size()) __builtin_trap();
+            } catch (const zarovia::Failure&) {
+            }
+            try {
+                const QImage covering = picture.toImageCovering(QSize(20, 15));
+                if (covering.isNull()) __builtin_trap();
             } catch (const zarovia::Failure&) {
             }
         }

@@ -4,6 +4,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -11,6 +12,12 @@ class QPainter;
 namespace zarovia::picture {
 
 enum class PictureKind { Bitmap, Icon, Metafile, Jpeg };
+
+// Receives an early, coarse rendering of a picture while its decode goes on (the first scans
+// of a progressive JPEG). Called on the decoding thread, at most once per decode, while the
+// picture's own decode is still in progress: it must not wait for a thread that draws that
+// same picture.
+using FirstLookSink = std::function<void(const QImage& look)>;
 
 // What a decoder produces: one decoded (or, for JPEG, header-only) picture. Immutable to its
 // users; implementations that decode lazily guard their caches, so every method may be
@@ -27,11 +34,26 @@ public:
     // Makes drawing at `devicePixels` cheap (a JPEG decodes at the smallest DCT scale that
     // covers it). Safe to call on a worker thread ahead of the show.
     virtual void prepare(QSize devicePixels) const { (void)devicePixels; }
+    // Like prepare(), and hands `firstLook` an early rendering when the decode has one (a
+    // progressive JPEG: its first pass covering every component, upright, at the same DCT
+    // scale as the finished decode). Pictures without such a pass never call it.
+    virtual void prepareWithFirstLook(QSize devicePixels, const FirstLookSink& firstLook) const {
+        (void)firstLook;
+        prepare(devicePixels);
+    }
     // Memory that prepare() needs for a while beyond what it keeps (a progressive JPEG holds
     // all its coefficients while it decodes). Reading ahead skips pictures that need much.
     virtual long long prepareWorkingBytes() const { return 0; }
-    // The picture as a raster image at its natural size, for printing.
+    // The picture as a raster image at its natural size, for printing. A picture whose full
+    // size would not fit kPictureBudgetBytes throws its decoder's failure instead.
     virtual QImage toImage() const = 0;
+    // The picture as a raster image at least covering `devicePixels` where the decoder can
+    // scale while decoding (a JPEG: the smallest DCT scale that covers it, within
+    // kPictureBudgetBytes, smaller when even that would not fit); otherwise toImage().
+    virtual QImage toImageCovering(QSize devicePixels) const {
+        (void)devicePixels;
+        return toImage();
+    }
 };
 
 // The picture holder: a value whose copies share one PictureData.
@@ -49,7 +71,13 @@ public:
     void prepare(QSize devicePixels) const {
         if (data_) data_->prepare(devicePixels);
     }
+    void prepareWithFirstLook(QSize devicePixels, const FirstLookSink& firstLook) const {
+        if (data_) data_->prepareWithFirstLook(devicePixels, firstLook);
+    }
     QImage toImage() const { return data_ ? data_->toImage() : QImage(); }
+    QImage toImageCovering(QSize devicePixels) const {
+        return data_ ? data_->toImageCovering(devicePixels) : QImage();
+    }
     long long prepareWorkingBytes() const { return data_ ? data_->prepareWorkingBytes() : 0; }
     const PictureData* data() const noexcept { return data_.get(); }
     bool sharesDataWith(const Picture& other) const noexcept { return data_ == other.data_; }
@@ -72,6 +100,11 @@ private:
     PictureKind kind_;
     QImage image_;
 };
+
+// A stand-in for `of` while it decodes: the kind and natural size of `of`, drawn as `look`
+// stretched smoothly into the target, so that it goes through the same fitting and centring.
+// `look` is usually smaller than the natural size (a first look at a reduced DCT scale).
+Picture previewPicture(const Picture& of, QImage look);
 
 // The largest picture, in pixels, that any decoder will allocate (about 1 GiB of ARGB32).
 inline constexpr long long kMaxPicturePixels = 16384LL * 16384LL;

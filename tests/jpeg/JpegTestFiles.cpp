@@ -149,6 +149,23 @@ QColor quadrantColour(int quadrant) {
     return colours[quadrant & 3];
 }
 
+QImage detailedPattern(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    quint32 seed = 2024;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int noise = static_cast<int>((seed >> 16) % 41) - 20;
+            const int stripe = ((x / 2 + y / 3) % 2) * 60;
+            image.setPixel(x, y,
+                           qRgb(std::clamp(x * 255 / width + noise, 0, 255),
+                                std::clamp(y * 255 / height + stripe - 30, 0, 255),
+                                std::clamp(128 + stripe + noise, 0, 255)));
+        }
+    }
+    return image;
+}
+
 QImage quadrantPattern(int width, int height) {
     // 0 top left, 1 top right, 2 bottom left, 3 bottom right.
     QImage image(width, height, QImage::Format_RGB32);
@@ -197,6 +214,17 @@ qsizetype scanDataOffset(const QByteArray& jpeg) {
     const int length = (static_cast<unsigned char>(jpeg[sos + 2]) << 8) |
                        static_cast<unsigned char>(jpeg[sos + 3]);
     return sos + 2 + length;
+}
+
+qsizetype firstScanEnd(const QByteArray& jpeg) {
+    const qsizetype start = scanDataOffset(jpeg);
+    if (start < 0) return -1;
+    for (qsizetype i = start; i + 1 < jpeg.size(); ++i) {
+        if (static_cast<unsigned char>(jpeg[i]) != 0xFF) continue;
+        const auto next = static_cast<unsigned char>(jpeg[i + 1]);
+        if (next != 0x00 && (next < 0xD0 || next > 0xD7)) return i;
+    }
+    return -1;
 }
 
 int channelDistance(QRgb a, QRgb b) {

@@ -30,6 +30,10 @@ QByteArray encodeCmyk(const QImage& image, bool ycck, bool adobeMarker);
 // A two-component file, which has no RGB meaning.
 QByteArray encodeTwoComponents(int width, int height);
 
+// Smooth colour ramps with fine stripes and deterministic noise: content whose first
+// progressive scan looks clearly coarser than the finished picture.
+QImage detailedPattern(int width, int height);
+
 // Four solid quadrants, numbered 0 top left, 1 top right, 2 bottom left, 3 bottom right.
 QImage quadrantPattern(int width, int height);
 QColor quadrantColour(int quadrant);
@@ -41,6 +45,9 @@ QByteArray exifPayload(int orientation, bool bigEndian, quint16 type = 3);
 
 // The offset of the first byte after the first SOS segment's header (the scan data).
 qsizetype scanDataOffset(const QByteArray& jpeg);
+// The offset of the marker that ends the first scan's data (the first 0xFF not followed by
+// 0x00 or a restart code), or -1.
+qsizetype firstScanEnd(const QByteArray& jpeg);
 
 // Colour distance for lossy comparisons: the largest channel difference.
 int channelDistance(QRgb a, QRgb b);

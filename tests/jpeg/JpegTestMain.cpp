@@ -1,6 +1,7 @@
 #include "ExifOrientationTest.h"
 #include "JpegDisplayTest.h"
 #include "JpegLoadTest.h"
+#include "JpegPassesTest.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -15,6 +16,10 @@ int main(int argc, char** argv) {
     }
     {
         JpegDisplayTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        JpegPassesTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {

@@ -1,6 +1,9 @@
 #include "picture/jpeg/DctScale.h"
 
+#include "picture/MemoryBudget.h"
+
 #include <algorithm>
+#include <iterator>
 
 namespace zarovia::picture::jpeg {
 
@@ -25,6 +28,16 @@ int coveringScaleDenominator(QSize natural, QSize wanted) {
         if (output.width() >= wantedWidth && output.height() >= wantedHeight) return denominator;
     }
     return 1;
+}
+
+int scaleDenominatorWithinBudget(QSize natural, int denominator, std::int64_t budgetBytes) {
+    // From the largest output down: the first that fits is the largest that fits.
+    for (auto it = std::rbegin(kScaleDenominators); it != std::rend(kScaleDenominators); ++it) {
+        if (*it < denominator) continue;
+        const QSize output = scaledOutputSize(natural, *it);
+        if (fitsBudget(output.width(), output.height(), 4, budgetBytes)) return *it;
+    }
+    return kScaleDenominators[0];
 }
 
 }  // namespace zarovia::picture::jpeg

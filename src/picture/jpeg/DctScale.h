@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSize>
+#include <cstdint>
 
 namespace zarovia::picture::jpeg {
 
@@ -14,5 +15,9 @@ QSize scaledOutputSize(QSize natural, int denominator);
 // The smallest scale whose output still covers `wanted` in both directions; 1 when even the
 // full size does not. A side of `wanted` below 1 counts as 1.
 int coveringScaleDenominator(QSize natural, QSize wanted);
+
+// `denominator`, or the next smaller scale whose output of `natural` fits `budgetBytes` as
+// 32-bit pixels; the smallest scale (8) when none does.
+int scaleDenominatorWithinBudget(QSize natural, int denominator, std::int64_t budgetBytes);
 
 }  // namespace zarovia::picture::jpeg

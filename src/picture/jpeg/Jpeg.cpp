@@ -14,9 +14,13 @@ Picture loadJpeg(QByteArray bytes) {
 }
 
 void decodeForDisplay(const Picture& picture, QSize devicePixels) {
+    decodeForDisplay(picture, devicePixels, FirstLookSink());
+}
+
+void decodeForDisplay(const Picture& picture, QSize devicePixels, const FirstLookSink& firstLook) {
     const auto* data = dynamic_cast<const jpeg::JpegPictureData*>(picture.data());
     if (data == nullptr) return;
-    if (const int code = data->prepareForDisplay(devicePixels); code != 0)
+    if (const int code = data->prepareForDisplay(devicePixels, firstLook); code != 0)
         throw Failure(jpeg::jpegErrorText(code));
 }
 

@@ -22,4 +22,12 @@ Picture loadJpeg(QByteArray bytes);
 // nothing for other kinds of picture.
 void decodeForDisplay(const Picture& picture, QSize devicePixels);
 
+// The same, handing `firstLook` (on the calling thread) the first pass of a progressive
+// JPEG that covers every component, upright, at the DCT scale of the finished decode, before
+// the rest is read; then throws as above when the finished decode ended in a fatal error.
+// A file damaged after its first look has been handed over (a late scan, the markers after
+// the first scan) calls `firstLook` and then throws. A baseline JPEG, a picture already
+// decoded at a covering scale and other kinds of picture never call it.
+void decodeForDisplay(const Picture& picture, QSize devicePixels, const FirstLookSink& firstLook);
+
 }  // namespace zarovia::picture

@@ -1,22 +1,15 @@
 #include "picture/jpeg/JpegDecode.h"
 
+#include "picture/MemoryBudget.h"
 #include "picture/jpeg/DctScale.h"
+#include "picture/jpeg/JpegOutput.h"
 #include "picture/jpeg/JpegSession.h"
 
 #include <jerror.h>
 
-#include <algorithm>
-#include <new>
-#include <vector>
-
 namespace zarovia::picture::jpeg {
 
 namespace {
-
-// What libjpeg leaves in the coefficients it never received; rows it never reached get it too.
-constexpr QRgb kUnreachedGrey = 0xFF808080;
-constexpr int kRowsPerRead = 16;
-constexpr int kCmykBytesPerPixel = 4;
 
 struct DecodeSetup {
     int scaleDenominator;
@@ -32,80 +25,16 @@ void startDecompress(j_decompress_ptr info, void* context) {
     jpeg_start_decompress(info);
 }
 
-// Where the rows go: straight into the image, or through a CMYK buffer converted per row.
-struct RowTarget {
-    uchar* bits;
-    qsizetype bytesPerLine;
-    JDIMENSION width;
-    JDIMENSION height;
-    unsigned char* cmykRows;  // kRowsPerRead rows of CMYK, or null for direct output
-    bool adobeInverted;
-};
-
-// Adobe's inverted CMYK stores 255 for no ink; plain CMYK stores 0.
-void cmykRowToRgb32(const unsigned char* cmyk, QRgb* out, JDIMENSION width, bool inverted) {
-    for (JDIMENSION x = 0; x < width; ++x, cmyk += kCmykBytesPerPixel) {
-        int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
-        if (!inverted) {
-            c = 255 - c;
-            m = 255 - m;
-            y = 255 - y;
-            k = 255 - k;
-        }
-        out[x] = qRgb((c * k + 127) / 255, (m * k + 127) / 255, (y * k + 127) / 255);
-    }
-}
-
-// Runs under the session's guard: holds nothing with a destructor.
-void readRows(j_decompress_ptr info, void* context) {
-    const auto* target = static_cast<const RowTarget*>(context);
-    JSAMPROW rows[kRowsPerRead];
-    while (info->output_scanline < target->height) {
-        const JDIMENSION first = info->output_scanline;
-        const JDIMENSION count = std::min<JDIMENSION>(kRowsPerRead, target->height - first);
-        for (JDIMENSION i = 0; i < count; ++i) {
-            rows[i] = target->cmykRows != nullptr
-                          ? target->cmykRows +
-                                static_cast<std::size_t>(i) * target->width * kCmykBytesPerPixel
-                          : target->bits + static_cast<qsizetype>(first + i) * target->bytesPerLine;
-        }
-        const JDIMENSION got = jpeg_read_scanlines(info, rows, count);
-        if (target->cmykRows != nullptr) {
-            for (JDIMENSION i = 0; i < got; ++i) {
-                auto* out = reinterpret_cast<QRgb*>(
-                    target->bits + static_cast<qsizetype>(first + i) * target->bytesPerLine);
-                cmykRowToRgb32(rows[i], out, target->width, target->adobeInverted);
-            }
-        }
-        if (got == 0) break;  // cannot happen with an in-memory source; never spin
-    }
-}
-
-J_COLOR_SPACE outputColourFor(JpegColour colour) {
-    // JCS_EXT_BGRX lays out bytes as Format_RGB32 does on a little-endian machine.
-    if (colour == JpegColour::Cmyk) return JCS_CMYK;
-    return Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRX : JCS_EXT_XRGB;
-}
-
-void fillRowsGrey(QImage& image, int fromRow) {
-    for (int y = std::max(fromRow, 0); y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        std::fill(row, row + image.width(), kUnreachedGrey);
-    }
-}
-
-QImage uprightGrey(QSize coded, Orientation orientation) {
-    QImage image(orientedSize(coded, orientation), QImage::Format_RGB32);
-    if (!image.isNull()) image.fill(kUnreachedGrey);
-    return image;
-}
-
 }  // namespace
 
 DecodedJpeg decodeJpeg(const QByteArray& bytes, const JpegHeader& header, int scaleDenominator,
                        OnFailure onFailure) {
     DecodedJpeg result;
     const QSize expected = scaledOutputSize(header.codedSize, scaleDenominator);
+    if (!fitsBudget(expected.width(), expected.height(), 4, kPictureBudgetBytes)) {
+        result.failureCode = JERR_IMAGE_TOO_BIG;  // not even a grey stand-in of that size
+        return result;
+    }
     const bool keepPartial = onFailure == OnFailure::KeepPartial;
     JpegSession session(bytes);
     DecodeSetup setup{scaleDenominator, outputColourFor(header.colour)};
@@ -126,27 +55,13 @@ DecodedJpeg decodeJpeg(const QByteArray& bytes, const JpegHeader& header, int sc
         return result;
     }
     QImage image(output, QImage::Format_RGB32);
-    if (image.isNull()) {
+    bool rowsOk = false;
+    std::vector<unsigned char> cmykRows = cmykRowBuffer(header, output.width(), rowsOk);
+    if (image.isNull() || !rowsOk) {
         result.failureCode = JERR_OUT_OF_MEMORY;
         return result;
     }
-
-    std::vector<unsigned char> cmykRows;
-    if (header.colour == JpegColour::Cmyk) {
-        try {
-            cmykRows.resize(static_cast<std::size_t>(kRowsPerRead) *
-                            static_cast<std::size_t>(output.width()) * kCmykBytesPerPixel);
-        } catch (const std::bad_alloc&) {
-            result.failureCode = JERR_OUT_OF_MEMORY;  // drawing must not throw
-            return result;
-        }
-    }
-    RowTarget target{image.bits(),
-                     image.bytesPerLine(),
-                     static_cast<JDIMENSION>(output.width()),
-                     static_cast<JDIMENSION>(output.height()),
-                     cmykRows.empty() ? nullptr : cmykRows.data(),
-                     header.adobeInverted};
+    RowTarget target = rowTargetFor(image, header, cmykRows);
     session.run(&readRows, &target);
 
     const JDIMENSION reached = info.output_scanline;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "picture/Picture.h"
 #include "picture/jpeg/JpegHeader.h"
 
 #include <QByteArray>
@@ -13,9 +14,11 @@ enum class OnFailure { KeepPartial, Discard };
 
 struct DecodedJpeg {
     // Upright, Format_RGB32; rows that a fatal error kept libjpeg from reaching are grey
-    // (KeepPartial), or null (Discard, or no memory for it).
+    // (KeepPartial), or null (Discard, no memory for it, or over the picture budget).
     QImage image;
-    // libjpeg's message code when the decode ended in a fatal error, else 0.
+    // libjpeg's message code when the decode ended in a fatal error, else 0. An output that
+    // would not fit kPictureBudgetBytes fails with JERR_IMAGE_TOO_BIG before anything of
+    // its size is allocated.
     int failureCode = 0;
 };
 
@@ -25,5 +28,16 @@ struct DecodedJpeg {
 // camera files, the fast IDCT and the merged upsampler gained nothing (bench/README.md).
 DecodedJpeg decodeJpeg(const QByteArray& bytes, const JpegHeader& header, int scaleDenominator,
                        OnFailure onFailure);
+
+// The same decode, for a progressive picture in passes (libjpeg's buffered-image mode): as
+// soon as the scans read so far give every component its DC coefficients, that pass is
+// output at the same scale, turned upright and handed to `firstLook`; then the remaining
+// scans are read and the finished picture is output, identical to decodeJpeg's.
+// A fatal error in a later scan comes after the first look; with KeepPartial the result then
+// holds the first look. A picture that is not progressive (or an empty `firstLook`) is
+// decoded by decodeJpeg, and `firstLook` is not called.
+DecodedJpeg decodeJpegInPasses(const QByteArray& bytes, const JpegHeader& header,
+                               int scaleDenominator, OnFailure onFailure,
+                               const FirstLookSink& firstLook);
 
 }  // namespace zarovia::picture::jpeg

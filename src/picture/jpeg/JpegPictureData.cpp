@@ -1,5 +1,6 @@
 #include "picture/jpeg/JpegPictureData.h"
 
+#include "picture/MemoryBudget.h"
 #include "picture/jpeg/DctScale.h"
 #include "platform/Failure.h"
 
@@ -24,11 +25,20 @@ QSize devicePixelsOf(const QPainter& painter, const QRectF& target) {
 JpegPictureData::JpegPictureData(QByteArray bytes, JpegHeader header)
     : bytes_(std::move(bytes)), header_(header) {}
 
-void JpegPictureData::decodeCovering(QSize devicePixels) const {
-    const int denominator = coveringScaleDenominator(header_.uprightSize(), devicePixels);
+int JpegPictureData::screenScaleDenominator(QSize devicePixels) const {
+    return scaleDenominatorWithinBudget(
+        header_.codedSize, coveringScaleDenominator(header_.uprightSize(), devicePixels),
+        kPictureBudgetBytes);
+}
+
+void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& firstLook) const {
+    const int denominator = screenScaleDenominator(devicePixels);
     // A decode at the same or a larger scale serves a smaller request too.
     if (screenDenominator_ != 0 && screenDenominator_ <= denominator) return;
-    DecodedJpeg decoded = decodeJpeg(bytes_, header_, denominator, OnFailure::KeepPartial);
+    DecodedJpeg decoded =
+        firstLook
+            ? decodeJpegInPasses(bytes_, header_, denominator, OnFailure::KeepPartial, firstLook)
+            : decodeJpeg(bytes_, header_, denominator, OnFailure::KeepPartial);
     screenDecoded_ = std::move(decoded.image);
     screenFailure_ = decoded.failureCode;
     screenDenominator_ = denominator;
@@ -38,6 +48,10 @@ void JpegPictureData::decodeCovering(QSize devicePixels) const {
 
 QImage JpegPictureData::scaledTo(QSize devicePixels) const {
     if (screenDecoded_.isNull()) return QImage();  // no memory for the decode
+    // A target too large for a scaled copy (a printer page drawn directly) gets the decode
+    // itself, and the painter resamples.
+    if (!fitsBudget(devicePixels.width(), devicePixels.height(), 4, kPictureBudgetBytes))
+        return screenDecoded_;
     if (scaled_.isNull() || scaled_.size() != devicePixels) {
         scaled_ = screenDecoded_.size() == devicePixels
                       ? screenDecoded_
@@ -71,9 +85,14 @@ void JpegPictureData::prepare(QSize devicePixels) const {
     (void)prepareForDisplay(devicePixels);
 }
 
-int JpegPictureData::prepareForDisplay(QSize devicePixels) const {
+void JpegPictureData::prepareWithFirstLook(QSize devicePixels,
+                                           const FirstLookSink& firstLook) const {
+    (void)prepareForDisplay(devicePixels, firstLook);
+}
+
+int JpegPictureData::prepareForDisplay(QSize devicePixels, const FirstLookSink& firstLook) const {
     const std::lock_guard lock(mutex_);
-    decodeCovering(devicePixels);
+    decodeCovering(devicePixels, firstLook);
     if (!devicePixels.isEmpty()) (void)scaledTo(devicePixels);
     return screenFailure_;
 }
@@ -87,6 +106,17 @@ QImage JpegPictureData::toImage() const {
     DecodedJpeg full = decodeJpeg(bytes_, header_, 1, OnFailure::Discard);
     if (full.failureCode != 0) throw Failure(jpegErrorText(full.failureCode));
     return std::move(full.image);
+}
+
+QImage JpegPictureData::toImageCovering(QSize devicePixels) const {
+    const int denominator = screenScaleDenominator(devicePixels);
+    {
+        const std::lock_guard lock(mutex_);
+        if (screenDenominator_ == denominator && screenFailure_ == 0) return screenDecoded_;
+    }
+    DecodedJpeg decoded = decodeJpeg(bytes_, header_, denominator, OnFailure::Discard);
+    if (decoded.failureCode != 0) throw Failure(jpegErrorText(decoded.failureCode));
+    return std::move(decoded.image);
 }
 
 JpegPictureData::ScreenState JpegPictureData::screenState() const {

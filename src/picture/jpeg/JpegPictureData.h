@@ -12,9 +12,10 @@
 namespace zarovia::picture::jpeg {
 
 // A JPEG held as its file bytes and header. The screen decode is made on demand at the
-// smallest DCT scale that covers the size asked for, kept, and replaced only when a larger
-// size is asked; the last scaled copy is kept so that a repaint at the same size is a copy.
-// Printing decodes at full size apart from the screen decode.
+// smallest DCT scale that covers the size asked for (a smaller one when that would not fit
+// kPictureBudgetBytes), kept, and replaced only when a larger size is asked; the last scaled
+// copy is kept so that a repaint at the same size is a copy. Printing decodes apart from the
+// screen decode.
 class JpegPictureData final : public PictureData {
 public:
     JpegPictureData(QByteArray bytes, JpegHeader header);
@@ -25,19 +26,29 @@ public:
     void draw(QPainter& painter, const QRectF& target) const override;
     // Never throws (it may run on a worker thread); see prepareForDisplay.
     void prepare(QSize devicePixels) const override;
+    // Never throws for bad data; a progressive picture hands `firstLook` its first pass.
+    void prepareWithFirstLook(QSize devicePixels, const FirstLookSink& firstLook) const override;
     // A progressive (or otherwise multi-scan) file keeps every coefficient while it decodes:
     // about 3 bytes per pixel for 4:2:0, whatever the output scale.
     long long prepareWorkingBytes() const override {
-        return header_.progressive
-                   ? 3LL * header_.codedSize.width() * header_.codedSize.height()
-                   : 0;
+        return header_.progressive ? 3LL * header_.codedSize.width() * header_.codedSize.height()
+                                   : 0;
     }
-    // The full-size pixels. Throws Failure(jpegErrorText(code)) on a fatal libjpeg error.
+    // The full-size pixels. Throws Failure(jpegErrorText(code)) on a fatal libjpeg error,
+    // and with JERR_IMAGE_TOO_BIG's code when the full size would not fit kPictureBudgetBytes.
     QImage toImage() const override;
+    // The pixels at the smallest DCT scale that covers `devicePixels` within the budget.
+    // Throws as toImage() does.
+    QImage toImageCovering(QSize devicePixels) const override;
 
     // Like prepare(), and returns libjpeg's message code when the screen decode that covers
-    // `devicePixels` ended in a fatal error (0 when it did not).
-    int prepareForDisplay(QSize devicePixels) const;
+    // `devicePixels` ended in a fatal error (0 when it did not). With `firstLook`, a
+    // progressive picture that has to be decoded is decoded in passes and its first pass is
+    // handed over before the rest is read (see decodeJpegInPasses).
+    int prepareForDisplay(QSize devicePixels, const FirstLookSink& firstLook = {}) const;
+
+    // The DCT scale the screen decode uses for `devicePixels`.
+    int screenScaleDenominator(QSize devicePixels) const;
 
     const JpegHeader& header() const noexcept { return header_; }
     const QByteArray& bytes() const noexcept { return bytes_; }
@@ -55,7 +66,7 @@ public:
 
 private:
     // Both run with mutex_ held.
-    void decodeCovering(QSize devicePixels) const;
+    void decodeCovering(QSize devicePixels, const FirstLookSink& firstLook = {}) const;
     QImage scaledTo(QSize devicePixels) const;
 
     const QByteArray bytes_;

@@ -57,9 +57,12 @@ void JpegSession::onMessage(j_common_ptr, int) {}
 
 void JpegSession::onProgress(j_common_ptr info) {
     if (!info->is_decompressor) return;
-    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-    if (decompress->input_scan_number > kMaxProgressiveScans)
-        ERREXIT4(decompress, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+    limitScans(reinterpret_cast<j_decompress_ptr>(info));
+}
+
+void JpegSession::limitScans(j_decompress_ptr info) {
+    if (info->input_scan_number > kMaxProgressiveScans)
+        ERREXIT4(info, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
 }
 
 }  // namespace zarovia::picture::jpeg

@@ -40,6 +40,10 @@ public:
     int run(Step step, void* context) noexcept;
 
     int failureCode() const noexcept { return failure_; }
+    // Ends the step with libjpeg's "bad progression" error once the input has passed
+    // kMaxProgressiveScans scans. The progress monitor calls it; a loop over
+    // jpeg_consume_input, which reports no progress, must call it after each call.
+    static void limitScans(j_decompress_ptr info);
     jpeg_decompress_struct& info() noexcept { return info_; }
 
 private:
