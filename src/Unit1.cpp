@@ -10,6 +10,7 @@
 #include "picture/PictureCache.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/FileAccess.h"
+#include "platform/WorkerPool.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/IntervalTimer.h"
@@ -31,6 +32,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTextEdit>
+#include <QTimer>
 #include <QUrl>
 
 namespace zarovia {
@@ -45,14 +47,24 @@ using controls::Align;
 using shell::Command;
 
 TzaroForm1::TzaroForm1(Services services, TAboutBox* aboutBox, QWidget* parent)
-    : QWidget(parent), services_(std::move(services)), aboutBox_(aboutBox) {
-    pictureCache_ = std::make_unique<picture::PictureCache>();
+    : QWidget(parent),
+      services_(std::move(services)),
+      aboutBox_(aboutBox),
+      liveGeneration_(std::make_shared<std::atomic<std::uint64_t>>(0)) {
+    if (!services_.files) services_.files = systemFileSource();
+    workers_ = std::make_shared<WorkerPool>();
+    pictureCache_ = std::make_unique<picture::PictureCache>(services_.files, workers_);
+    busyTimer_ = new QTimer(this);
+    busyTimer_->setSingleShot(true);
+    connect(busyTimer_, &QTimer::timeout, this, [this] { showBusyCursor(true); });
     createControls();
     guard([this] { FormCreate(); });
 }
 
 void TzaroForm1::setPictureCache(std::unique_ptr<picture::PictureCache> cache) {
-    if (cache) pictureCache_ = std::move(cache);
+    if (!cache) return;
+    pictureCache_ = std::move(cache);
+    workers_ = pictureCache_->workers();
 }
 
 QPrinter& TzaroForm1::printer() {
@@ -62,6 +74,9 @@ QPrinter& TzaroForm1::printer() {
 
 TzaroForm1::~TzaroForm1() {
     FormDestroy();
+    // Work under way finishes while the window still exists to receive (and drop) its result.
+    pictureCache_.reset();
+    workers_.reset();
 }
 
 bool TzaroForm1::guard(const std::function<void()>& step) {
@@ -113,18 +128,6 @@ void TzaroForm1::showEvent(QShowEvent* event) {
     if (shownOnce_) return;
     shownOnce_ = true;
     FormShow();
-}
-
-void TzaroForm1::FormShow() {
-    state_.PictureMode = true;
-    for (const QByteArray& file : commandLineFiles_) {
-        const bool opened = guard([this, &file] {
-            Timer1->setEnabled(false);
-            state_.CurrentFile = file;
-            runOpenSequence(Entrance::CommandLine);
-        });
-        if (!opened) break;
-    }
 }
 
 void TzaroForm1::resizeEvent(QResizeEvent* event) {
@@ -206,6 +209,8 @@ void TzaroForm1::FormDropFiles(const QList<QByteArray>& files) {
 }
 
 void TzaroForm1::runOpenSequence(Entrance entrance) {
+    // Whatever was still loading belongs to the file the user has left.
+    cancelLoad();
     ButtonPanel1->show();
     CounterPanel->setCaption(shell::counterText(state_.CurrentIndex, fn->itemCount()));
     // Only a picture is shown "opened first"; after a sound, video or document the picture

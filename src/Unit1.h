@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QWidget>
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -15,11 +17,17 @@ class QCheckBox;
 class QLabel;
 class QSlider;
 class QTextEdit;
+class QTimer;
 class QPrinter;
 
+namespace zarovia {
+class WorkerPool;
+}
 namespace zarovia::picture {
 class ImageView;
+class Picture;
 class PictureCache;
+struct LoadedPicture;
 }  // namespace zarovia::picture
 namespace zarovia::document {
 class RichEditControl;
@@ -85,6 +93,9 @@ public:
     // Runs `step` and reports a failure in the error box; the window goes on.
     bool guard(const std::function<void()>& step);
 
+    // True while a picture or a document is being read and decoded on a worker.
+    bool isLoading() const { return pendingLoad_ != LoadKind::None; }
+
 public slots:
     // Commands.
     void OpenButtonClick();
@@ -123,6 +134,7 @@ protected:
 
 private:
     enum class Entrance { OpenCommand, CommandLine, Drop };
+    enum class LoadKind { None, Picture, Document };
 
     // Window definition (Unit1Definition.cpp).
     void createControls();
@@ -136,6 +148,7 @@ private:
 
     void FormCreate();
     void FormShow();
+    void openCommandLineFile(std::size_t index);
     void FormResize();
     void FormDestroy();
 
@@ -156,6 +169,10 @@ private:
     void stepPicture(int delta, bool showToolBar);
     void readAheadNextPicture();
     void startPendingReadAhead();
+    void finishShowPicture(const picture::LoadedPicture& loaded, bool openedFirst,
+                           bool openedIsListed);
+    void showFirstLook(const picture::Picture& preview);
+    void supersedePictureLoad();
 
     // Media (Unit1Media.cpp).
     void showMediaBranch(const QByteArray& upperExt);
@@ -164,11 +181,27 @@ private:
 
     // Documents (Unit1Document.cpp).
     void showDocumentBranch(const QByteArray& upperExt);
+    void loadWholeDocument(bool plainText);
+    void loadOtherDocument();
     // The rich edit fills the document pane below its tool bar.
     void fitRichEditToPane();
 
     void setCursorHidden(bool hidden);
     void setCaptionText(const QString& text);
+
+    // Loads on the workers (Unit1Loading.cpp). One load is the window's at a time: a new one,
+    // or a new file opened, supersedes it and its result is dropped when it arrives.
+    std::uint64_t beginLoad(LoadKind kind);
+    // True when `generation` is the load under way; it is over then.
+    bool endLoad(std::uint64_t generation);
+    bool isCurrentLoad(std::uint64_t generation) const;
+    bool isLoading(LoadKind kind) const { return pendingLoad_ == kind; }
+    void cancelLoad();
+    // Asked by the workers before each costly step.
+    std::function<bool()> loadWanted(std::uint64_t generation) const;
+    // The file opened by the current entrance has finished loading.
+    void settleOpen(std::uint64_t generation, bool loaded);
+    void showBusyCursor(bool busy);
 
     Services services_;
     TAboutBox* aboutBox_ = nullptr;
@@ -177,7 +210,15 @@ private:
     bool shownOnce_ = false;
     bool destroyed_ = false;
     QRect normalGeometry_;
+    std::shared_ptr<WorkerPool> workers_;
     std::unique_ptr<picture::PictureCache> pictureCache_;
+    LoadKind pendingLoad_ = LoadKind::None;
+    std::uint64_t loadGeneration_ = 0;
+    // The generation the workers compare theirs with.
+    std::shared_ptr<std::atomic<std::uint64_t>> liveGeneration_;
+    QTimer* busyTimer_ = nullptr;
+    // Runs when the file being opened has loaded (the command line opens its files in turn).
+    std::function<void()> afterOpen_;
     // The direction of travel through the picture list, for reading ahead.
     int travel_ = 1;
     // Reading ahead waits until the shown picture is on the screen, so it never competes with

@@ -24,6 +24,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QPrinter>
 #include <QTimer>
 
@@ -71,20 +72,50 @@ void TzaroForm1::ShowPicture() {
     CounterPanel->setCaption(shell::counterText(state_.CurrentIndex, count));
 
     const bool openedFirst = state_.ShowOpenedFirst;
-    bool openedIsListed = false;
-    if (openedFirst) {
-        Image1->setPicture(pictureCache_->load(state_.CurrentFile));
-        command(Command::Start)->setEnabled(true);
-        openedIsListed = state_.CurrentIndex >= 0 && state_.CurrentIndex < count &&
-                         fn->itemAt(state_.CurrentIndex) == state_.CurrentFile;
-    } else {
-        Image1->setPicture(pictureCache_->load(fn->itemAt(state_.CurrentIndex)));
-    }
+    const bool openedIsListed = openedFirst && state_.CurrentIndex >= 0 &&
+                                state_.CurrentIndex < count &&
+                                fn->itemAt(state_.CurrentIndex) == state_.CurrentFile;
+    // The list entry is read here, so a position the list does not have fails before
+    // anything is loaded.
+    const QByteArray path = openedFirst ? state_.CurrentFile : fn->itemAt(state_.CurrentIndex);
+
+    // The file is read and decoded on a worker, the JPEG at its display scale; the rest of the
+    // show runs when it arrives, unless the user has moved on by then.
+    const std::uint64_t generation = beginLoad(LoadKind::Picture);
+    QPointer<TzaroForm1> self(this);
+    pictureCache_->load(
+        path, size(), devicePixelRatioF(), this,
+        [this, generation, openedFirst, openedIsListed](picture::LoadedPicture loaded) {
+            if (!endLoad(generation)) return;
+            guard([&] { finishShowPicture(loaded, openedFirst, openedIsListed); });
+            settleOpen(generation, !loaded.failure);
+        },
+        [self, generation](picture::Picture preview) {
+            // On the worker: the first scans of a progressive JPEG.
+            QMetaObject::invokeMethod(
+                self.data(),
+                [self, generation, preview] {
+                    if (self && self->isCurrentLoad(generation)) self->showFirstLook(preview);
+                },
+                Qt::QueuedConnection);
+        },
+        loadWanted(generation));
+}
+
+void TzaroForm1::showFirstLook(const picture::Picture& preview) {
+    // Fitted and centred as the finished picture will be, which then takes its place.
+    Image1->setPicture(preview);
     FitPicture();
-    // A JPEG decodes here for the screen (at once when it was read ahead), so that a fatal
-    // error in its data is reported now, in the error box, rather than inside a paint.
-    const qreal ratio = devicePixelRatioF();
-    picture::decodeForDisplay(Image2->picture(), (QSizeF(Image2->size()) * ratio).toSize());
+}
+
+void TzaroForm1::finishShowPicture(const picture::LoadedPicture& loaded, bool openedFirst,
+                                   bool openedIsListed) {
+    if (loaded.picture.isNull()) std::rethrow_exception(loaded.failure);
+    Image1->setPicture(loaded.picture);
+    if (openedFirst) command(Command::Start)->setEnabled(true);
+    FitPicture();
+    // A JPEG whose data ends in a fatal error shows what was decoded, then the error.
+    if (loaded.failure) std::rethrow_exception(loaded.failure);
     state_.ShowOpenedFirst = false;
 
     const QByteArray& shown =
@@ -94,6 +125,12 @@ void TzaroForm1::ShowPicture() {
     readAheadPending_ = true;
     // Started by the first paint of the picture; the timer covers a window that is not shown.
     QTimer::singleShot(100, this, [this] { startPendingReadAhead(); });
+}
+
+void TzaroForm1::supersedePictureLoad() {
+    // The picture under way would have been shown by now had it loaded at once: the opened
+    // picture counts as shown, so the next step goes on from the list.
+    if (isLoading(LoadKind::Picture)) state_.ShowOpenedFirst = false;
 }
 
 void TzaroForm1::startPendingReadAhead() {
@@ -129,6 +166,7 @@ void TzaroForm1::UpdatePictureCursor() {
 // --- Slide show and stepping -------------------------------------------------------------
 
 void TzaroForm1::StartButtonClick() {
+    supersedePictureLoad();
     command(Command::Print)->setEnabled(false);
     ButtonPanel1->hide();
     Timer1->setEnabled(true);
@@ -141,6 +179,8 @@ void TzaroForm1::StartButtonClick() {
 
 void TzaroForm1::Timer1Timer() {
     Timer1->setInterval(SpinEdit1->currentValue() * 1000);
+    // A picture still loading is shown first: ticks do not pile up loads on a slow disk.
+    if (isLoading(LoadKind::Picture)) return;
     travel_ = 1;
     ++state_.CurrentIndex;
     ShowPicture();
@@ -156,6 +196,7 @@ void TzaroForm1::ActStopExecute() {
 }
 
 void TzaroForm1::stepPicture(int delta, bool showToolBar) {
+    supersedePictureLoad();
     if (showToolBar) ButtonPanel1->show();
     Timer1->setEnabled(false);
     command(Command::Print)->setEnabled(true);
@@ -228,9 +269,14 @@ void TzaroForm1::ActPrintExecute() {
                                                      : QPageLayout::Portrait);
     target.setDocName(printerDocName_);
     PrintJob job(target);
-    // Full-size pixels, whatever was decoded for the screen. Icons and metafiles draw what they
-    // cover onto white paper.
-    QImage image = Image2->picture().toImage();
+    // The page's size follows from the natural size; the picture is decoded for it (a JPEG at
+    // the smallest scale covering the printed size, within the memory budget), whatever was
+    // decoded for the screen. Icons and metafiles draw what they cover onto white paper.
+    const picture::Picture& shown = Image2->picture();
+    if (shown.isNull()) return;
+    const QRect page = target.pageLayout().paintRectPixels(target.resolution());
+    const QSize printed = picture::printedPictureSize(shown.size(), page.size());
+    QImage image = shown.toImageCovering(printed);
     if (image.isNull()) return;
     if (image.hasAlphaChannel()) {
         QImage flat(image.size(), QImage::Format_RGB32);
@@ -238,8 +284,7 @@ void TzaroForm1::ActPrintExecute() {
         QPainter(&flat).drawImage(0, 0, image);
         image = flat;
     }
-    const QRect page = target.pageLayout().paintRectPixels(target.resolution());
-    const QSize printed = picture::printedPictureSize(image.size(), page.size());
+    job.painter().setRenderHint(QPainter::SmoothPixmapTransform, true);
     job.painter().drawImage(QRect(QPoint(0, 0), printed), image);
 }
 

@@ -5,6 +5,7 @@ add_library(zarovia_app STATIC
     Unit1.h
     Unit1Definition.cpp
     Unit1Document.cpp
+    Unit1Loading.cpp
     Unit1Media.cpp
     Unit1Picture.cpp
     Unit3.cpp

@@ -3,6 +3,8 @@
 #include "Unit3.h"
 #include "Version.h"
 #include "picture/PictureCache.h"
+#include "platform/FileSource.h"
+#include "platform/WorkerPool.h"
 #include "shell/OpenRules.h"
 #include "shell/PlatformFonts.h"
 
@@ -42,7 +44,8 @@ int main(int argc, char** argv) {
     // its show takes it from there (or reports its failure then, in its place).
     // Qt takes the first thread that uses it for the main thread: claim it before the worker.
     QThread::currentThread();
-    auto pictureCache = std::make_unique<zarovia::picture::PictureCache>();
+    auto pictureCache = std::make_unique<zarovia::picture::PictureCache>(
+        zarovia::systemFileSource(), std::make_shared<zarovia::WorkerPool>());
     if (!files.empty() && zarovia::shell::classifyExtension(zarovia::shell::upperExtension(
                               files.front())) == zarovia::shell::FileClass::Picture)
         pictureCache->prefetch(files.front(), QSize(640, 480),

@@ -1,76 +1,380 @@
-#include "PictureCache.h"
+#include "picture/PictureCache.h"
 
-#include "Fitting.h"
-#include "PictureLoader.h"
-#include "platform/Failure.h"
-#include "platform/FileAccess.h"
+#include "picture/Fitting.h"
+#include "picture/PictureLoader.h"
+#include "picture/jpeg/Jpeg.h"
+#include "picture/jpeg/JpegPictureData.h"
+
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <vector>
 
 namespace zarovia::picture {
 
-PictureCache::PictureCache(std::size_t capacity) : capacity_(capacity < 1 ? 1 : capacity) {}
+namespace cached {
 
-PictureCache::~PictureCache() {
-    // Pending reads finish before the cache goes; they hold nothing of ours but their results.
-    for (auto& [path, entry] : entries_)
-        if (entry.result.valid()) entry.result.wait();
+struct Entry {
+    std::optional<FileStamp> stamp;
+    bool ready = false;
+    bool ok = false;
+    Picture picture;
+    // What the entry counts against the budget: its file's size while it is being read, then
+    // what the decoded picture holds.
+    std::int64_t bytes = 0;
+    std::uint64_t age = 0;
+    // Loads that asked for this picture while it was being read; they run again when it is
+    // ready (or dropped).
+    std::vector<std::function<void()>> waiters;
+};
+
+}  // namespace cached
+
+using cached::Entry;
+
+namespace {
+
+std::int64_t imageBytes(QSize size) {
+    const std::int64_t bytes = rasterBytes(size.width(), size.height(), 4);
+    return bytes < 0 ? 0 : bytes;
 }
 
-PictureCache::Result PictureCache::readAhead(const QByteArray& path, QSize clientSize, Use use) {
-    Result result;
-    try {
-        // The stamp is taken before reading, so a file replaced while it is read counts as
-        // changed when the show compares it with the file as it is then.
-        if (!fileStamp(path, &result.stamp.size, &result.stamp.mtimeNs)) return result;
-        result.picture = loadPictureFile(path);
-        const bool affordable = result.picture.prepareWorkingBytes() <= kMaxReadAheadWorkingBytes;
-        if (!clientSize.isEmpty() && (use == Use::Certain || affordable)) {
-            const Fit fit = fitPicture(result.picture.size(), clientSize);
-            result.picture.prepare(fit.displaySize);
-        }
-        result.ok = true;
-    } catch (...) {
-        // Forgotten here; the show reads the file itself and reports what it finds.
-        result = Result();
+// The display size of `natural` fitted into `client`, in device pixels.
+QSize devicePixelsFor(QSize natural, QSize client, qreal ratio) {
+    const Fit fit = fitPicture(natural, client);
+    return (QSizeF(fit.displaySize) * ratio).toSize();
+}
+
+}  // namespace
+
+struct PictureCache::Shared {
+    std::shared_ptr<const FileSource> files;
+    std::int64_t budget = 0;
+    mutable std::mutex mutex;
+    std::map<QByteArray, std::shared_ptr<Entry>> entries;
+    std::int64_t held = 0;
+    std::uint64_t clock = 0;
+    int hits = 0;
+
+    // All with `mutex` held.
+    bool isCurrent(const QByteArray& path, const std::shared_ptr<Entry>& entry) const {
+        const auto it = entries.find(path);
+        return it != entries.end() && it->second == entry;
     }
-    return result;
+    // Removes the entry; its waiters are handed back to run once the lock is released.
+    void erase(std::map<QByteArray, std::shared_ptr<Entry>>::iterator it,
+               std::vector<std::function<void()>>* waiters) {
+        held -= it->second->bytes;
+        for (auto& waiter : it->second->waiters) waiters->push_back(std::move(waiter));
+        entries.erase(it);
+    }
+    // Drops the oldest entries other than `keep` until `incoming` more bytes fit. False when
+    // they cannot fit at all.
+    bool makeRoom(std::int64_t incoming, const Entry* keep,
+                  std::vector<std::function<void()>>* waiters) {
+        if (incoming > budget) return false;
+        while (held + incoming > budget) {
+            auto oldest = entries.end();
+            for (auto it = entries.begin(); it != entries.end(); ++it) {
+                if (it->second.get() == keep) continue;
+                if (oldest == entries.end() || it->second->age < oldest->second->age) oldest = it;
+            }
+            if (oldest == entries.end()) return false;
+            erase(oldest, waiters);
+        }
+        return true;
+    }
+    // Sets what a ready entry holds, within the budget; an entry that cannot fit goes.
+    void settle(const QByteArray& path, const std::shared_ptr<Entry>& entry, bool ok,
+                Picture picture, std::int64_t bytes,
+                std::vector<std::function<void()>>* waiters) {
+        if (!isCurrent(path, entry)) return;
+        for (auto& waiter : entry->waiters) waiters->push_back(std::move(waiter));
+        entry->waiters.clear();
+        held -= entry->bytes;
+        entry->bytes = 0;
+        if (!ok) {
+            // A failed read ahead is forgotten; the show reads the file and reports it.
+            entries.erase(path);
+            return;
+        }
+        if (!makeRoom(bytes, entry.get(), waiters)) {
+            entries.erase(path);
+            return;
+        }
+        entry->bytes = bytes;
+        held += bytes;
+        entry->ready = true;
+        entry->ok = true;
+        entry->picture = std::move(picture);
+    }
+};
+
+namespace {
+
+void runAll(std::vector<std::function<void()>>& waiters) {
+    for (auto& waiter : waiters) waiter();
+    waiters.clear();
+}
+
+struct LoadRequest {
+    QByteArray path;
+    QSize clientSize;
+    qreal ratio = 1;
+    QPointer<QObject> context;
+    PictureCache::Done done;
+    PictureCache::FirstLook firstLook;
+    PictureCache::Wanted wanted;
+    std::weak_ptr<WorkerPool> workers;
+};
+
+void deliver(const LoadRequest& request, LoadedPicture result) {
+    if (!request.context) return;
+    QMetaObject::invokeMethod(
+        request.context.data(),
+        [done = request.done, result = std::move(result)]() mutable { done(std::move(result)); },
+        Qt::QueuedConnection);
+}
+
+// The bytes of a picture that may only be decoded on the window's thread: decoded there, then
+// handed on.
+void deliverForDecodingThere(const LoadRequest& request, QByteArray bytes, QByteArray extension) {
+    if (!request.context) return;
+    QMetaObject::invokeMethod(
+        request.context.data(),
+        [done = request.done, bytes = std::move(bytes), extension = std::move(extension)] {
+            LoadedPicture result;
+            try {
+                result.picture = decodePictureBytes(bytes, extension);
+            } catch (...) {
+                result.failure = std::current_exception();
+            }
+            done(std::move(result));
+        },
+        Qt::QueuedConnection);
+}
+
+void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest request);
+
+void submit(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest request) {
+    const std::shared_ptr<WorkerPool> workers = request.workers.lock();
+    if (!workers) return;
+    workers->run([shared, request = std::move(request)]() mutable { runLoad(shared, request); },
+                 WorkerPool::Priority::Shown);
+}
+
+void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest request) {
+    const auto wanted = [&request] { return !request.wanted || request.wanted(); };
+    if (!wanted()) return;
+    LoadedPicture result;
+    const std::optional<FileStamp> stamp = shared->files->stamp(request.path);
+    {
+        std::vector<std::function<void()>> waiters;
+        std::unique_lock lock(shared->mutex);
+        const auto it = shared->entries.find(request.path);
+        if (it != shared->entries.end()) {
+            Entry& entry = *it->second;
+            if (!entry.ready) {
+                // Read ahead and still under way: this load runs again when it is ready.
+                entry.waiters.push_back([shared, request] { submit(shared, request); });
+                return;
+            }
+            if (entry.ok && stamp && entry.stamp == stamp) {
+                entry.age = ++shared->clock;
+                ++shared->hits;
+                result.picture = entry.picture;
+                result.fromCache = true;
+            } else {
+                shared->erase(it, &waiters);
+            }
+        }
+        lock.unlock();
+        runAll(waiters);
+    }
+    if (!result.fromCache) {
+        try {
+            QByteArray extension;
+            QByteArray bytes = readPictureFile(*shared->files, request.path, &extension);
+            if (!decodableOffGuiThread(request.path)) {
+                deliverForDecodingThere(request, std::move(bytes), std::move(extension));
+                return;
+            }
+            if (!wanted()) return;
+            result.picture = decodePictureBytes(bytes, extension);
+            // Kept for Back and for a show of the same picture again, within the budget.
+            std::vector<std::function<void()>> waiters;
+            {
+                std::lock_guard lock(shared->mutex);
+                if (!shared->entries.count(request.path)) {
+                    auto entry = std::make_shared<Entry>();
+                    entry->stamp = stamp;
+                    entry->age = ++shared->clock;
+                    shared->entries.emplace(request.path, entry);
+                    shared->settle(request.path, entry, stamp.has_value(), result.picture,
+                                   estimatedResidentBytes(result.picture, bytes.size()),
+                                   &waiters);
+                }
+            }
+            runAll(waiters);
+        } catch (...) {
+            result.failure = std::current_exception();
+            deliver(request, std::move(result));
+            return;
+        }
+    }
+    if (!wanted()) return;
+    try {
+        const QSize target =
+            devicePixelsFor(result.picture.size(), request.clientSize, request.ratio);
+        FirstLookSink sink;
+        if (request.firstLook) {
+            sink = [&request, &result](const QImage& look) {
+                request.firstLook(previewPicture(result.picture, look));
+            };
+        }
+        decodeForDisplay(result.picture, target, sink);
+    } catch (...) {
+        // The picture shows what was decoded; the failure follows it into the error box.
+        result.failure = std::current_exception();
+    }
+    deliver(request, std::move(result));
+}
+
+void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
+                  const std::shared_ptr<Entry>& entry, QSize clientSize,
+                  PictureCache::Use use) {
+    std::vector<std::function<void()>> waiters;
+    const auto finish = [&](bool ok, Picture picture, std::int64_t bytes) {
+        {
+            std::lock_guard lock(shared->mutex);
+            shared->settle(path, entry, ok, std::move(picture), bytes, &waiters);
+        }
+        runAll(waiters);
+    };
+    // The stamp is taken before reading, so a file replaced while it is read counts as
+    // changed when the show compares it with the file as it is then.
+    const std::optional<FileStamp> stamp = shared->files->stamp(path);
+    if (!stamp) return finish(false, {}, 0);
+    bool proceed = true;
+    {
+        std::lock_guard lock(shared->mutex);
+        if (!shared->isCurrent(path, entry)) return;
+        entry->stamp = stamp;
+        // The file's bytes are held while it decodes.
+        const bool speculative = use == PictureCache::Use::Speculative;
+        if ((speculative && stamp->size > PictureCache::kMaxReadAheadWorkingBytes) ||
+            !shared->makeRoom(stamp->size, entry.get(), &waiters)) {
+            shared->held -= entry->bytes;
+            entry->bytes = 0;
+            for (auto& waiter : entry->waiters) waiters.push_back(std::move(waiter));
+            shared->entries.erase(path);
+            proceed = false;
+        } else {
+            entry->bytes = stamp->size;
+            shared->held += stamp->size;
+        }
+    }
+    runAll(waiters);
+    if (!proceed) return;
+    try {
+        QByteArray extension;
+        const QByteArray bytes = readPictureFile(*shared->files, path, &extension);
+        Picture picture = decodePictureBytes(bytes, extension);
+        const bool affordable =
+            picture.prepareWorkingBytes() <= PictureCache::kMaxReadAheadWorkingBytes;
+        if (!clientSize.isEmpty() && (use == PictureCache::Use::Certain || affordable))
+            picture.prepare(fitPicture(picture.size(), clientSize).displaySize);
+        const std::int64_t held = estimatedResidentBytes(picture, bytes.size());
+        finish(true, std::move(picture), held);
+    } catch (...) {
+        finish(false, {}, 0);
+    }
+}
+
+}  // namespace
+
+PictureCache::PictureCache(std::shared_ptr<const FileSource> files,
+                           std::shared_ptr<WorkerPool> workers, std::int64_t budgetBytes)
+    : files_(std::move(files)), workers_(std::move(workers)), shared_(std::make_shared<Shared>()) {
+    shared_->files = files_;
+    shared_->budget = budgetBytes;
+}
+
+PictureCache::~PictureCache() = default;
+
+void PictureCache::load(const QByteArray& path, QSize clientSize, qreal devicePixelRatio,
+                        QObject* context, Done done, FirstLook firstLook, Wanted wanted) {
+    LoadRequest request;
+    request.path = path;
+    request.clientSize = clientSize;
+    request.ratio = devicePixelRatio;
+    request.context = context;
+    request.done = std::move(done);
+    request.firstLook = std::move(firstLook);
+    request.wanted = std::move(wanted);
+    request.workers = workers_;
+    submit(shared_, std::move(request));
 }
 
 void PictureCache::prefetch(const QByteArray& path, QSize clientSize, Use use) {
-    if (path.isEmpty() || entries_.count(path) || !decodableOffGuiThread(path)) return;
-    if (entries_.size() >= capacity_) evictOldest();
-    Entry entry;
-    entry.result =
-        std::async(std::launch::async, &PictureCache::readAhead, path, clientSize, use).share();
-    entry.age = ++clock_;
-    entries_.emplace(path, std::move(entry));
+    if (path.isEmpty() || !decodableOffGuiThread(path)) return;
+    auto entry = std::make_shared<Entry>();
+    {
+        std::lock_guard lock(shared_->mutex);
+        if (shared_->entries.count(path)) return;
+        entry->age = ++shared_->clock;
+        shared_->entries.emplace(path, entry);
+    }
+    workers_->run(
+        [shared = shared_, path, entry, clientSize, use] {
+            runReadAhead(shared, path, entry, clientSize, use);
+        },
+        use == Use::Certain ? WorkerPool::Priority::Shown : WorkerPool::Priority::ReadAhead);
 }
 
-void PictureCache::evictOldest() {
-    auto oldest = entries_.end();
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-        // A read under way is kept: dropping it would block here until it ends.
-        if (it->second.result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
-            continue;
-        if (oldest == entries_.end() || it->second.age < oldest->second.age) oldest = it;
-    }
-    if (oldest != entries_.end()) entries_.erase(oldest);
+int PictureCache::hits() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->hits;
 }
 
-Picture PictureCache::load(const QByteArray& path) {
-    auto it = entries_.find(path);
-    if (it != entries_.end()) {
-        // A read ahead under way started earlier than a new load would, so waiting for it is
-        // never slower than reading anew.
-        const Result result = it->second.result.get();
-        it->second.age = ++clock_;
-        Stamp now;
-        if (result.ok && fileStamp(path, &now.size, &now.mtimeNs) && now == result.stamp) {
-            ++hits_;
-            return result.picture;
-        }
-        entries_.erase(it);
+std::int64_t PictureCache::heldBytes() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->held;
+}
+
+int PictureCache::entryCount() const {
+    std::lock_guard lock(shared_->mutex);
+    return static_cast<int>(shared_->entries.size());
+}
+
+bool PictureCache::holds(const QByteArray& path) const {
+    std::lock_guard lock(shared_->mutex);
+    const auto it = shared_->entries.find(path);
+    return it != shared_->entries.end() && it->second->ready;
+}
+
+std::int64_t estimatedResidentBytes(const Picture& picture, std::int64_t fileBytes) {
+    if (picture.isNull()) return 0;
+    switch (picture.kind()) {
+        case PictureKind::Bitmap:
+        case PictureKind::Icon:
+            if (const auto* raster = dynamic_cast<const RasterPictureData*>(picture.data()))
+                return raster->image().sizeInBytes();
+            return imageBytes(picture.size());
+        case PictureKind::Jpeg:
+            if (const auto* jpeg = dynamic_cast<const jpeg::JpegPictureData*>(picture.data())) {
+                const auto screen = jpeg->screenState();
+                return fileBytes + imageBytes(screen.decodedSize) + imageBytes(screen.scaledSize);
+            }
+            return fileBytes;
+        case PictureKind::Metafile:
+            // The parsed drawing steps take a few times the records they come from.
+            return 4 * fileBytes;
     }
-    return loadPictureFile(path);
+    return fileBytes;
 }
 
 }  // namespace zarovia::picture

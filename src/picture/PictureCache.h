@@ -1,70 +1,91 @@
 #pragma once
 
+#include "picture/MemoryBudget.h"
 #include "picture/Picture.h"
+#include "platform/FileSource.h"
+#include "platform/WorkerPool.h"
 
 #include <QByteArray>
 #include <QSize>
 #include <cstdint>
-#include <future>
-#include <map>
-#include <mutex>
+#include <exception>
+#include <functional>
+#include <memory>
+
+class QObject;
 
 namespace zarovia::picture {
 
-// Pictures read ahead on a worker thread, keyed by path, size and modification time, so a
-// file changed since it was read ahead is read again. A read ahead that failed is forgotten:
-// the show loads the file itself and reports the failure then, never earlier. Waiting for a
-// read ahead that is under way never takes longer than loading the file anew would.
+// A picture loaded for the screen, or why it could not be.
+struct LoadedPicture {
+    // The picture; null when the file could not be read or decoded.
+    Picture picture;
+    // The failure, rethrown by the window inside its guard. With a picture too, the file loaded
+    // but its display decode ended in a fatal error (a damaged JPEG): what was decoded shows.
+    std::exception_ptr failure;
+    // Answered from what was read ahead.
+    bool fromCache = false;
+};
+
+// Reads and decodes pictures on the worker pool and keeps those read ahead, keyed by path and
+// the file's stamp, so a file changed since it was read is read again. The cache holds at most
+// `budgetBytes` of file bytes and decoded pixels, entries still being read included; the oldest
+// entries go first. A read ahead that failed is forgotten: the show reads the file itself and
+// reports the failure then, never earlier. Nothing here ever blocks the calling thread.
 class PictureCache {
 public:
-    // `capacity`: how many finished or pending pictures are kept at most.
-    explicit PictureCache(std::size_t capacity = 3);
+    enum class Use {
+        Certain,      // it is about to be shown: always prepare it
+        Speculative,  // it may be shown next: skip what needs much working memory
+    };
+
+    PictureCache(std::shared_ptr<const FileSource> files, std::shared_ptr<WorkerPool> workers,
+                 std::int64_t budgetBytes = kReadAheadBudgetBytes);
     ~PictureCache();
     PictureCache(const PictureCache&) = delete;
     PictureCache& operator=(const PictureCache&) = delete;
 
-    enum class Use {
-        Certain,      // it is about to be shown: always prepare it
-        Speculative,  // it may be shown next: skip preparing what needs much working memory
-    };
+    using Done = std::function<void(LoadedPicture)>;
+    // Receives the first look of a progressive JPEG (a picture of the same kind and natural size
+    // drawing the first scans), on a worker thread.
+    using FirstLook = std::function<void(Picture preview)>;
+    // Asked on the worker before each costly step; false drops the load (the user moved on).
+    using Wanted = std::function<bool()>;
+
+    // Loads `path` and prepares it for its display size when fitted into `clientSize` (logical
+    // pixels) on a screen of `devicePixelRatio` (a JPEG decodes at its display scale). `done`
+    // runs on the thread of `context` unless `context` is gone by then.
+    void load(const QByteArray& path, QSize clientSize, qreal devicePixelRatio, QObject* context,
+              Done done, FirstLook firstLook = {}, Wanted wanted = {});
+
     // Starts reading `path` ahead and preparing it for a client area of `clientSize` (device
     // pixels); does nothing when it is cached or under way already.
     void prefetch(const QByteArray& path, QSize clientSize, Use use = Use::Speculative);
 
-    // The picture at `path`: from the cache when it was read ahead from the file as it is now,
-    // otherwise loaded here. Throws Failure as loadPictureFile does.
-    Picture load(const QByteArray& path);
+    // A speculative read ahead of a picture whose preparation needs more working memory than
+    // this is read (file and header) but decoded only when it is shown; one whose file is
+    // larger than this is not read ahead at all.
+    static constexpr std::int64_t kMaxReadAheadWorkingBytes = 24 * kMiB;
 
-    // A picture whose preparation needs more working memory than this is read ahead
-    // (file and header) but decoded only when it is shown.
-    static constexpr long long kMaxReadAheadWorkingBytes = 24LL * 1024 * 1024;
+    const std::shared_ptr<WorkerPool>& workers() const { return workers_; }
+    const std::shared_ptr<const FileSource>& files() const { return files_; }
 
-    // Number of loads answered from the cache (for tests and benchmarks).
-    int hits() const { return hits_; }
+    // For tests and benchmarks.
+    int hits() const;
+    std::int64_t heldBytes() const;
+    int entryCount() const;
+    bool holds(const QByteArray& path) const;
+
+    struct Shared;
 
 private:
-    struct Stamp {
-        std::int64_t size = -1;
-        std::int64_t mtimeNs = 0;
-        bool operator==(const Stamp&) const = default;
-    };
-    struct Result {
-        Picture picture;
-        Stamp stamp;
-        bool ok = false;
-    };
-    struct Entry {
-        std::shared_future<Result> result;
-        std::uint64_t age = 0;
-    };
-
-    static Result readAhead(const QByteArray& path, QSize clientSize, Use use);
-    void evictOldest();
-
-    std::size_t capacity_;
-    std::map<QByteArray, Entry> entries_;
-    std::uint64_t clock_ = 0;
-    int hits_ = 0;
+    std::shared_ptr<const FileSource> files_;
+    std::shared_ptr<WorkerPool> workers_;
+    std::shared_ptr<Shared> shared_;
 };
+
+// What a picture holds in memory, for the cache's budget: decoded pixels, a JPEG's file bytes
+// and its screen decode, a metafile's parsed form.
+std::int64_t estimatedResidentBytes(const Picture& picture, std::int64_t fileBytes);
 
 }  // namespace zarovia::picture

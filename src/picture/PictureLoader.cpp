@@ -9,6 +9,8 @@
 #include "picture/jpeg/Jpeg.h"
 #include "picture/metafile/Metafile.h"
 
+#include <QGuiApplication>
+
 namespace zarovia::picture {
 
 namespace {
@@ -54,17 +56,32 @@ Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExten
 
 bool decodableOffGuiThread(const QByteArray& path) {
     const Decoder decoder = decoderFor(lowerAscii(extensionPart(path).mid(1)));
+    if (decoder == Decoder::Wmf || decoder == Decoder::Emf) {
+        // Metafiles measure their fonts while they parse: Qt's font database serves any
+        // thread, but only once the application object exists.
+        return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    }
     return decoder == Decoder::Bmp || decoder == Decoder::Ico || decoder == Decoder::Jpeg;
 }
 
-Picture loadPictureFile(const QByteArray& path) {
+QByteArray readPictureFile(const FileSource& files, const QByteArray& path,
+                           QByteArray* lowerExtension) {
     QByteArray ext = extensionPart(path);
     if (!ext.isEmpty()) ext.remove(0, 1);
-    const QByteArray lower = lowerAscii(ext);
-    if (!hasPictureDecoder(lower)) unsupported(ext);
-    const QByteArray bytes =
-        readWholeFile(path, kMaxPictureFileBytes, QStringLiteral("ストリームからの読み込みエラー"));
+    *lowerExtension = lowerAscii(ext);
+    if (!hasPictureDecoder(*lowerExtension)) unsupported(ext);
+    return files.readWhole(path, kMaxPictureFileBytes,
+                           QStringLiteral("ストリームからの読み込みエラー"));
+}
+
+Picture loadPictureFile(const FileSource& files, const QByteArray& path) {
+    QByteArray lower;
+    const QByteArray bytes = readPictureFile(files, path, &lower);
     return decodePictureBytes(bytes, lower);
+}
+
+Picture loadPictureFile(const QByteArray& path) {
+    return loadPictureFile(*systemFileSource(), path);
 }
 
 }  // namespace zarovia::picture

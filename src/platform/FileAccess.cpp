@@ -120,12 +120,17 @@ QByteArray readWholeFile(const QByteArray& path, std::int64_t maxBytes,
     }
 }
 
-bool fileStamp(const QByteArray& path, std::int64_t* size, std::int64_t* mtimeNs) {
+std::optional<FileStamp> fileStampOf(const QByteArray& path) {
     struct stat st {};
-    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    *size = static_cast<std::int64_t>(st.st_size);
-    *mtimeNs = mtimeOf(st);
-    return true;
+    if (path.contains('\0') || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    FileStamp stamp;
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.mtimeNs = mtimeOf(st);
+    stamp.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    return stamp;
 }
 
 }  // namespace zarovia

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <optional>
 
 namespace zarovia {
 
@@ -46,7 +47,20 @@ private:
 QByteArray readWholeFile(const QByteArray& path, std::int64_t maxBytes,
                          const QString& tooLargeText);
 
-// Size and modification time of a regular file, without reading it; false when it has none.
-bool fileStamp(const QByteArray& path, std::int64_t* size, std::int64_t* mtimeNs);
+// What tells one version of a file from another without reading it: a file replaced by
+// another (new inode), rewritten (new change time) or resized compares unequal. A file
+// rewritten in place with the same size inside one tick of the file system's clock still
+// compares equal: that is the honest limit of a stamp.
+struct FileStamp {
+    std::int64_t size = -1;
+    std::int64_t mtimeNs = 0;
+    std::int64_t ctimeNs = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t device = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+// The stamp of a regular file; nothing for anything else or a file that is not there.
+std::optional<FileStamp> fileStampOf(const QByteArray& path);
 
 }  // namespace zarovia

@@ -89,6 +89,7 @@ Services qtServices() {
     s.printDialog = std::make_unique<QtPrintDialog>();
     s.cursor = std::make_unique<AppCursor>();
     s.screen = std::make_unique<PrimaryScreen>();
+    s.files = systemFileSource();
     return s;
 }
 

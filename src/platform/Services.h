@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSource.h"
+
 #include <QByteArray>
 #include <QSize>
 #include <QString>
@@ -56,6 +58,8 @@ struct Services {
     std::unique_ptr<PrintDialog> printDialog;
     std::unique_ptr<CursorOwner> cursor;
     std::unique_ptr<ScreenInfo> screen;
+    // Where files are read from (on worker threads).
+    std::shared_ptr<const FileSource> files;
     // Timers that tick only when a test fires them.
     bool manualTimers = false;
 };

@@ -8,6 +8,7 @@
 #include "support/FakeServices.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -31,8 +32,10 @@ class DocumentWindowTest : public QObject {
         f.write(content);
         return QFile::encodeName(f.fileName());
     }
+    // Documents load on the workers: each drop waits until the document has arrived.
     void drop(const QByteArray& path) {
         form->guard([&] { form->FormDropFiles({path}); });
+        QTRY_VERIFY_WITH_TIMEOUT(!form->isLoading(), 10000);
     }
     QString text() { return form->RichEdit1->toPlainText(); }
 
@@ -91,6 +94,50 @@ private slots:
         QFile::remove(QFile::decodeName(path));
         drop(path);
         QCOMPARE(rec.errors, QStringList{QStringLiteral("ファイルが見つかりません.")});
+    }
+
+    // A slow disk: the window keeps turning while the document is read, and a document the
+    // user has left for another never replaces it.
+    void slowDocumentsArriveInPlace_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("rich text") << "slow.rtf" << "bold";
+        QTest::newRow("plain text") << "slow.ini" << "{\\rtf1 {\\b bold}}";
+        QTest::newRow("other document") << "slow.dat" << "{\\rtf1 {\\b bold}}";
+    }
+    void slowDocumentsArriveInPlace() {
+        QFETCH(QString, name);
+        QFETCH(QString, shown);
+        const QByteArray path = write(name, "{\\rtf1 {\\b bold}}");
+        *rec.readDelayMs = 800;
+        form->guard([&] { form->FormDropFiles({path}); });
+        QVERIFY(form->isLoading());
+        QVERIFY(form->MojiPanel->isVisible());
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0, longest = 0;
+        while (form->isLoading() && clock.elapsed() < 10000) {
+            QTest::qWait(5);
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        }
+        QVERIFY2(longest < 50, qPrintable(QStringLiteral("stalled %1 ms").arg(longest)));
+        QVERIFY(rec.errors.isEmpty());
+        QCOMPARE(text().trimmed(), shown);
+        QCOMPARE(*rec.readsOnWindowThread, 0);
+    }
+
+    void aDocumentTheUserLeftNeverShows() {
+        const QByteArray first = write(QStringLiteral("first.ini"), "first");
+        const QByteArray second = write(QStringLiteral("second.ini"), "second");
+        *rec.readDelayMs = 600;
+        form->guard([&] { form->FormDropFiles({first}); });
+        *rec.readDelayMs = 0;
+        drop(second);
+        QCOMPARE(text(), QStringLiteral("second"));
+        QTest::qWait(800);
+        QCOMPARE(text(), QStringLiteral("second"));
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       second.ini"));
     }
 
     void printingToPdf() {

@@ -13,6 +13,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 using namespace zarovia;
@@ -55,11 +58,49 @@ class PictureWindowTest : public QObject {
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
+    // Pictures load on the workers: each step waits until what it started has arrived.
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(!form->isLoading(), 10000); }
     void drop(const QByteArray& path) {
         form->guard([&] { form->FormDropFiles({path}); });
+        settle();
     }
-    void run(Command cmd) { form->command(cmd)->trigger(); }
-    void tick() { form->Timer1->fire(); }
+    void run(Command cmd) {
+        form->command(cmd)->trigger();
+        settle();
+    }
+    void tick() {
+        form->Timer1->fire();
+        settle();
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(form.get(), k, modifiers);
+        settle();
+    }
+    void press(Qt::MouseButton button, bool onPicture = false) {
+        form->guard([&] {
+            if (onPicture)
+                form->Image2MouseDown(button);
+            else
+                form->BP1MouseDown(button);
+        });
+        settle();
+    }
+    // The longest time the window's event loop went without turning while `until` was false.
+    int longestStallMs(const std::function<bool()>& until) {
+        QElapsedTimer clock;
+        clock.start();
+        qint64 last = 0;
+        qint64 longest = 0;
+        QTimer beat;
+        beat.setInterval(5);
+        QObject::connect(&beat, &QTimer::timeout, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        beat.start();
+        while (!until() && clock.elapsed() < 10000) QTest::qWait(5);
+        return static_cast<int>(longest);
+    }
     QString counter() { return form->CounterPanel->caption(); }
     QColor counterColour() { return form->CounterPanel->palette().color(QPalette::WindowText); }
     QSize shownSize() { return form->Image2->picture().size(); }
@@ -99,10 +140,10 @@ private slots:
         QCOMPARE(counter(), QStringLiteral("1/3"));
         QCOMPARE(shownSize(), QSize(200, 100));
         run(Command::Back);
-        QTest::keyClick(form.get(), Qt::Key_Left);
+        key(Qt::Key_Left);
         QCOMPARE(counter(), QStringLiteral("2/3"));
-        QTest::keyClick(form.get(), Qt::Key_Right);
-        QTest::keyClick(form.get(), Qt::Key_Left);
+        key(Qt::Key_Right);
+        key(Qt::Key_Left);
         QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       b.bmp"));
     }
 
@@ -131,7 +172,7 @@ private slots:
         QCOMPARE(form->Timer1->restarts(), restarts + 1);
         QCOMPARE(counter(), QStringLiteral("1/3"));  // wrapped past the end
         // Ctrl+P stops it while the tool bar is hidden.
-        QTest::keyClick(form.get(), Qt::Key_P, Qt::ControlModifier);
+        key(Qt::Key_P, Qt::ControlModifier);
         QVERIFY(!form->Timer1->isEnabled());
         QCOMPARE(counterColour(), kAquaText);
         QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       a.jpg"));
@@ -196,13 +237,13 @@ private slots:
     void pressesDuringAShow() {
         drop(a);
         run(Command::Start);
-        form->guard([&] { form->BP1MouseDown(Qt::RightButton); });
+        press(Qt::RightButton);
         QVERIFY(!form->ButtonPanel1->isHidden());
         QVERIFY(!rec.cursorHidden);
         QVERIFY(form->Timer1->isEnabled());
-        form->guard([&] { form->BP1MouseDown(Qt::RightButton); });
+        press(Qt::RightButton);
         QVERIFY(form->ButtonPanel1->isHidden());
-        form->guard([&] { form->Image2MouseDown(Qt::LeftButton); });
+        press(Qt::LeftButton, true);
         QVERIFY(!form->Timer1->isEnabled());
         QCOMPARE(counter(), QStringLiteral("2/3"));
         QVERIFY(form->ButtonPanel1->isHidden());
@@ -346,6 +387,105 @@ private slots:
         QVERIFY(info.waitForFinished());
         QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
                     .contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
+    }
+
+    // A slow disk: the window keeps turning, answers Stop and Next at once, shows the busy
+    // cursor, and the picture arrives in its place.
+    void slowReadKeepsTheWindowTurning() {
+        drop(a);
+        *rec.readDelayMs = 2000;
+        form->guard([&] { form->FormDropFiles({c}); });
+        QVERIFY(form->isLoading());
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       c.JPG"));
+        QTRY_COMPARE(form->cursor().shape(), Qt::BusyCursor);
+        form->command(Command::Stop)->trigger();  // at once, while the load goes on
+        QVERIFY(form->isLoading());
+        const int stall = longestStallMs([&] { return !form->isLoading(); });
+        QVERIFY2(stall < 50, qPrintable(QStringLiteral("the window stalled %1 ms").arg(stall)));
+        QCOMPARE(shownSize(), QSize(400, 100));
+        QCOMPARE(form->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(*rec.readsOnWindowThread, 0);
+        QVERIFY(rec.errors.isEmpty());
+    }
+
+    void nextDuringALoadMovesOn() {
+        drop(a);
+        *rec.readDelayMs = 1000;
+        form->guard([&] { form->NextButtonClick(); });  // b, slow
+        QVERIFY(form->isLoading());
+        *rec.readDelayMs = 0;
+        form->guard([&] { form->NextButtonClick(); });  // c supersedes it
+        settle();
+        QCOMPARE(counter(), QStringLiteral("3/3"));
+        QCOMPARE(shownSize(), QSize(400, 100));
+        // b's late answer changes nothing.
+        QTest::qWait(1200);
+        QCOMPARE(shownSize(), QSize(400, 100));
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       c.JPG"));
+    }
+
+    void closeAnswersAtOnceDuringALoad() {
+        drop(a);
+        *rec.readDelayMs = 1500;
+        form->guard([&] { form->NextButtonClick(); });
+        QVERIFY(form->isLoading());
+        QElapsedTimer clock;
+        clock.start();
+        form->command(Command::Close)->trigger();
+        QVERIFY(!form->isVisible());
+        QVERIFY(clock.elapsed() < 200);
+    }
+
+    void ticksDoNotPileUpLoads() {
+        drop(a);
+        run(Command::Start);
+        const int readsBefore = *rec.reads;
+        *rec.readDelayMs = 400;
+        form->Timer1->fire();
+        form->Timer1->fire();
+        form->Timer1->fire();
+        settle();
+        QCOMPARE(counter(), QStringLiteral("2/3"));
+        QCOMPARE(*rec.reads - readsBefore, 1);
+        QVERIFY(form->Timer1->isEnabled());
+    }
+
+    // The error box is modal but the timers go on: a tick while it is open shows the next
+    // picture.
+    void ticksGoOnWhileTheErrorBoxIsOpen() {
+        QFile bad(QFile::decodeName(b));
+        QVERIFY(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write("BMnot a bitmap");
+        bad.close();
+        drop(a);
+        run(Command::Start);
+        bool ticked = false;
+        rec.whileErrorShown = [&] {
+            if (ticked) return;
+            ticked = true;
+            form->Timer1->fire();
+            form->Timer3->fire();  // no media open: nothing happens
+            QTRY_VERIFY(!form->isLoading());
+        };
+        tick();  // b fails; in the box, the next tick shows c
+        QVERIFY(ticked);
+        QCOMPARE(rec.errors.size(), 1);
+        QCOMPARE(counter(), QStringLiteral("3/3"));
+        QCOMPARE(shownSize(), QSize(400, 100));
+        QVERIFY(form->Timer1->isEnabled());
+    }
+
+    void slowMetafileArrivesInPlace() {
+        const QString copy = dir->filePath(QStringLiteral("shapes.wmf"));
+        QVERIFY(QFile::copy(QStringLiteral(ZAROVIA_TEST_DATA "/metafile/wmf/inkscape_shapes_text.wmf"),
+                            copy));
+        *rec.readDelayMs = 1000;
+        form->guard([&] { form->FormDropFiles({QFile::encodeName(copy)}); });
+        const int stall = longestStallMs([&] { return !form->isLoading(); });
+        QVERIFY2(stall < 50, qPrintable(QStringLiteral("the window stalled %1 ms").arg(stall)));
+        QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errors.join(u'|')));
+        QCOMPARE(form->Image2->picture().kind(), picture::PictureKind::Metafile);
+        QCOMPARE(*rec.readsOnWindowThread, 0);
     }
 
     void printingCancelledPrintsNothing() {

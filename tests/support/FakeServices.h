@@ -3,8 +3,10 @@
 // Fakes of the platform services, so window tests run without dialogs, message boxes or a
 // real printer.
 #include "platform/Services.h"
+#include "support/FakeFileSource.h"
 
 #include <QPrinter>
+#include <atomic>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -24,7 +26,16 @@ struct Recorded {
     QSize screen{1280, 1024};
     // Run inside the error box (as its nested loop would).
     std::function<void()> whileErrorShown;
+    // Every file read takes this long (a slow or network disk); shared with the worker threads.
+    std::shared_ptr<std::atomic<int>> readDelayMs = std::make_shared<std::atomic<int>>(0);
+    // Reads made so far, and how many of them on the window's thread (there must be none).
+    std::shared_ptr<std::atomic<int>> reads = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> readsOnWindowThread = std::make_shared<std::atomic<int>>(0);
 };
+
+inline std::shared_ptr<FakeFileSource> fakeFileSource(const Recorded* r) {
+    return std::make_shared<FakeFileSource>(r->readDelayMs, r->reads, r->readsOnWindowThread);
+}
 
 class FakeErrorBox : public ErrorBox {
 public:
@@ -95,6 +106,7 @@ inline Services fakeServices(Recorded* r, bool manualTimers = true) {
     s.printDialog = std::make_unique<FakePrintDialog>(r);
     s.cursor = std::make_unique<FakeCursor>(r);
     s.screen = std::make_unique<FakeScreen>(r);
+    s.files = fakeFileSource(r);
     s.manualTimers = manualTimers;
     return s;
 }

@@ -77,14 +77,33 @@ void RichEditControl::loadFromFile(const QByteArray& path) {
 }
 
 void RichEditControl::loadBytes(const QByteArray& bytes) {
-    if (bytes.size() > maxBytes_) throw Failure(kReadFailedText);
-    QTextDocument* doc = freshDocument();
-    if (plainTextMode_ || !readRtf(bytes, *doc)) {
+    adoptDocument(buildDocument(bytes, plainTextMode_, defaultFont_, maxBytes_));
+}
+
+std::unique_ptr<QTextDocument> RichEditControl::buildDocument(const QByteArray& bytes,
+                                                              bool plainText,
+                                                              const QFont& defaultFont,
+                                                              qint64 maxBytes) {
+    if (bytes.size() > maxBytes) throw Failure(kReadFailedText);
+    auto doc = std::make_unique<QTextDocument>();
+    doc->setUndoRedoEnabled(false);
+    doc->setDefaultFont(defaultFont);
+    if (plainText || !readRtf(bytes, *doc)) {
         // A file the RTF reader rejects is read again from its start as plain text.
         setPlainTextInLineGroups(*doc, decodeDocumentText(bytes));
     }
     doc->setModified(false);
+    return doc;
+}
+
+void RichEditControl::adoptDocument(std::unique_ptr<QTextDocument> document) {
+    QTextDocument* doc = document.release();
+    doc->setParent(this);
     adopt(doc);
+}
+
+const QString& RichEditControl::readFailedText() {
+    return kReadFailedText;
 }
 
 void RichEditControl::setDocumentText(const QString& text) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextEdit>
+#include <memory>
 
 namespace zarovia::document {
 
@@ -39,6 +40,20 @@ public:
     void loadFromFile(const QByteArray& path);
     // The loading step itself, for bytes already read.
     void loadBytes(const QByteArray& bytes);
+
+    // What loadFromFile builds from the file's bytes, as a document with no parent, so that
+    // it can be built on a worker thread and handed to adoptDocument() on the window's. Plain:
+    // decoded text; rich: RTF, or plain text when the reader rejects it. Throws
+    // zarovia::Failure("ストリームからの読み込みに失敗しました") past `maxBytes`.
+    static std::unique_ptr<QTextDocument> buildDocument(const QByteArray& bytes, bool plainText,
+                                                        const QFont& defaultFont,
+                                                        qint64 maxBytes);
+    // Shows a document built by buildDocument (which must live in this control's thread by
+    // now); the control owns it.
+    void adoptDocument(std::unique_ptr<QTextDocument> document);
+    const QFont& defaultFont() const noexcept { return defaultFont_; }
+    qint64 maxBytes() const noexcept { return maxBytes_; }
+    static const QString& readFailedText();
 
     // The whole text becomes `text`, in the default format.
     void setDocumentText(const QString& text);

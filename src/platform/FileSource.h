@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/FileAccess.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace zarovia {
+
+// Where the viewer reads files from. Every read goes through here, on a worker thread, so that
+// tests can stand in a slow or failing disk. Implementations are thread-safe.
+class FileSource {
+public:
+    virtual ~FileSource() = default;
+    // The whole file; fails as readWholeFile does.
+    virtual QByteArray readWhole(const QByteArray& path, std::int64_t maxBytes,
+                                 const QString& tooLargeText) const;
+    // Up to maxBytes from the start of the file; fails with the file's FileError.
+    virtual QByteArray readHead(const QByteArray& path, std::int64_t maxBytes) const;
+    virtual std::optional<FileStamp> stamp(const QByteArray& path) const;
+};
+
+// The file system itself.
+std::shared_ptr<const FileSource> systemFileSource();
+
+}  // namespace zarovia

@@ -1,0 +1,235 @@
+// The read-ahead cache: loads answered on the window's thread, eviction by bytes, failures
+// forgotten, speculation, stale stamps, loads the user has left.
+#include "picture/PictureCache.h"
+#include "platform/Failure.h"
+#include "support/FakeFileSource.h"
+
+#include <sys/stat.h>
+#include <utime.h>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <optional>
+
+using namespace zarovia;
+using picture::LoadedPicture;
+using picture::PictureCache;
+using testing::FakeFileSource;
+
+namespace {
+
+// A 24-bit bitmap of `side` x `side` filled with `colour`: `side`^2 * 4 bytes once decoded.
+QByteArray writeBitmap(const QTemporaryDir& dir, const QString& name, int side, QRgb colour) {
+    QImage image(side, side, QImage::Format_RGB888);
+    image.fill(colour);
+    const QString path = dir.filePath(name);
+    image.save(path, "BMP");
+    return QFile::encodeName(path);
+}
+
+struct Outcome {
+    std::optional<LoadedPicture> loaded;
+    int firstLooks = 0;
+};
+
+}  // namespace
+
+class PictureCacheTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    struct Traffic {
+        FakeFileSource::Counter readDelayMs = std::make_shared<std::atomic<int>>(0);
+        FakeFileSource::Counter reads = std::make_shared<std::atomic<int>>(0);
+        FakeFileSource::Counter readsOnWindowThread = std::make_shared<std::atomic<int>>(0);
+    } rec;
+    std::shared_ptr<testing::FakeFileSource> files;
+    std::shared_ptr<WorkerPool> workers;
+
+    std::unique_ptr<PictureCache> makeCache(std::int64_t budget) {
+        rec = Traffic();
+        files = std::make_shared<testing::FakeFileSource>(rec.readDelayMs, rec.reads,
+                                                          rec.readsOnWindowThread);
+        workers = std::make_shared<WorkerPool>();
+        return std::make_unique<PictureCache>(files, workers, budget);
+    }
+    // Loads on the workers and waits on this thread for the answer, as the window gets it.
+    LoadedPicture load(PictureCache& cache, const QByteArray& path,
+                       PictureCache::Wanted wanted = {}) {
+        std::optional<LoadedPicture> result;
+        cache.load(path, QSize(640, 480), 1.0, this,
+                   [&result](LoadedPicture loaded) { result = std::move(loaded); }, {},
+                   std::move(wanted));
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 10000); }();
+        return result.value_or(LoadedPicture{});
+    }
+
+private slots:
+    void loadAnswersOnTheCallingThread() {
+        auto cache = makeCache(64 * picture::kMiB);
+        const QByteArray path = writeBitmap(dir, "a.bmp", 40, qRgb(255, 0, 0));
+        QThread* answeredOn = nullptr;
+        std::optional<LoadedPicture> result;
+        cache->load(path, QSize(640, 480), 1.0, this, [&](LoadedPicture loaded) {
+            answeredOn = QThread::currentThread();
+            result = std::move(loaded);
+        });
+        QTRY_VERIFY(result.has_value());
+        QCOMPARE(answeredOn, QThread::currentThread());
+        QVERIFY(!result->failure);
+        QCOMPARE(result->picture.size(), QSize(40, 40));
+        QCOMPARE(*rec.readsOnWindowThread, 0);
+    }
+
+    void failuresComeBackWithTheirText_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("missing") << "missing.bmp" << QByteArray() << "ファイルが見つかりません";
+        QTest::newRow("not a bitmap")
+            << "bad.bmp" << QByteArray(64, 'x') << "ビットマップイメージが不正です";
+        QTest::newRow("no decoder") << "a.png" << QByteArray("png") << "拡張子 .png";
+    }
+    void failuresComeBackWithTheirText() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, text);
+        auto cache = makeCache(64 * picture::kMiB);
+        const QString path = dir.filePath(name);
+        if (!content.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const LoadedPicture loaded = load(*cache, QFile::encodeName(path));
+        QVERIFY(loaded.picture.isNull());
+        QVERIFY(loaded.failure);
+        try {
+            std::rethrow_exception(loaded.failure);
+        } catch (const Failure& failure) {
+            QVERIFY2(failure.message().contains(text), qPrintable(failure.message()));
+        }
+    }
+
+    void readAheadIsAnsweredOnceAndFromTheCache() {
+        auto cache = makeCache(64 * picture::kMiB);
+        const QByteArray path = writeBitmap(dir, "ahead.bmp", 64, qRgb(0, 255, 0));
+        *rec.readDelayMs = 300;  // the load arrives while the read ahead is still under way
+        cache->prefetch(path, QSize(640, 480));
+        const LoadedPicture loaded = load(*cache, path);
+        QVERIFY(!loaded.failure);
+        QVERIFY(loaded.fromCache);
+        QCOMPARE(*rec.reads, 1);
+        QCOMPARE(cache->hits(), 1);
+    }
+
+    // The budget counts bytes: decoded pixels and files being read alike.
+    void evictsTheOldestByBytes() {
+        const std::int64_t picture = 512LL * 512 * 4;  // one decoded bitmap
+        auto cache = makeCache(3 * picture + picture / 2);
+        QList<QByteArray> paths;
+        for (int i = 0; i < 5; ++i) {
+            paths.append(writeBitmap(dir, QStringLiteral("e%1.bmp").arg(i), 512, qRgb(i, 0, 0)));
+            cache->prefetch(paths.last(), QSize(640, 480));
+            QVERIFY(workers->waitForIdle(10000));
+            QVERIFY(cache->heldBytes() <= 3 * picture + picture / 2);
+        }
+        QCOMPARE(cache->entryCount(), 3);
+        QVERIFY(!cache->holds(paths[0]));
+        QVERIFY(!cache->holds(paths[1]));
+        QVERIFY(cache->holds(paths[4]));
+        // A picture larger than the whole budget is never kept.
+        auto small = makeCache(picture / 2);
+        small->prefetch(paths[0], QSize(640, 480));
+        QVERIFY(workers->waitForIdle(10000));
+        QCOMPARE(small->entryCount(), 0);
+        QCOMPARE(small->heldBytes(), 0);
+    }
+
+    void failedReadAheadIsForgotten() {
+        auto cache = makeCache(64 * picture::kMiB);
+        const QString path = dir.filePath("broken.bmp");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("BM not really");
+        f.close();
+        cache->prefetch(QFile::encodeName(path), QSize(640, 480));
+        QVERIFY(workers->waitForIdle(10000));
+        QCOMPARE(cache->entryCount(), 0);
+        // The show reads the file again and reports what it finds.
+        const LoadedPicture loaded = load(*cache, QFile::encodeName(path));
+        QVERIFY(loaded.failure);
+        QCOMPARE(*rec.reads, 2);
+    }
+
+    void speculationSkipsLargeFiles() {
+        auto cache = makeCache(160 * picture::kMiB);
+        // 2900 x 2900 x 3 bytes: a file larger than a speculative read ahead takes.
+        const QByteArray big = writeBitmap(dir, "big.bmp", 2900, qRgb(1, 2, 3));
+        QVERIFY(QFileInfo(QString::fromLocal8Bit(big)).size() >
+                PictureCache::kMaxReadAheadWorkingBytes);
+        cache->prefetch(big, QSize(640, 480), PictureCache::Use::Speculative);
+        QVERIFY(workers->waitForIdle(10000));
+        QCOMPARE(*rec.reads, 0);
+        QVERIFY(!cache->holds(big));
+        cache->prefetch(big, QSize(640, 480), PictureCache::Use::Certain);
+        QVERIFY(workers->waitForIdle(10000));
+        QCOMPARE(*rec.reads, 1);
+        QVERIFY(cache->holds(big));
+    }
+
+    // Same size and modification time, new content: the inode or the change time tells.
+    void staleStampsAreReadAgain_data() {
+        QTest::addColumn<bool>("replaceByRename");
+        QTest::newRow("rewritten in place") << false;
+        QTest::newRow("replaced by another file") << true;
+    }
+    void staleStampsAreReadAgain() {
+        QFETCH(bool, replaceByRename);
+        auto cache = makeCache(64 * picture::kMiB);
+        const QByteArray path = writeBitmap(dir, "stamp.bmp", 32, qRgb(255, 0, 0));
+        struct stat before {};
+        QVERIFY(::stat(path.constData(), &before) == 0);
+        cache->prefetch(path, QSize(640, 480));
+        QVERIFY(workers->waitForIdle(10000));
+        QVERIFY(cache->holds(path));
+        QTest::qWait(20);  // a later change time
+        if (replaceByRename) {
+            const QByteArray other = writeBitmap(dir, "other.bmp", 32, qRgb(0, 0, 255));
+            QVERIFY(::rename(other.constData(), path.constData()) == 0);
+        } else {
+            writeBitmap(dir, "stamp.bmp", 32, qRgb(0, 0, 255));
+        }
+        // Put the old modification time back: size and mtime now match what was read ahead.
+        const struct utimbuf times {before.st_atime, before.st_mtime};
+        QVERIFY(::utime(path.constData(), &times) == 0);
+        const LoadedPicture loaded = load(*cache, path);
+        QVERIFY(!loaded.failure);
+        QVERIFY(!loaded.fromCache);
+        QCOMPARE(loaded.picture.toImage().pixel(5, 5), qRgb(0, 0, 255));
+    }
+
+    void aLoadTheUserLeftIsDropped() {
+        auto cache = makeCache(64 * picture::kMiB);
+        const QByteArray path = writeBitmap(dir, "left.bmp", 16, qRgb(9, 9, 9));
+        bool answered = false;
+        cache->load(path, QSize(640, 480), 1.0, this, [&](LoadedPicture) { answered = true; }, {},
+                    [] { return false; });
+        QVERIFY(workers->waitForIdle(10000));
+        QCoreApplication::processEvents();
+        QVERIFY(!answered);
+        QCOMPARE(*rec.reads, 0);
+        // A receiver that is gone gets nothing, and nothing breaks.
+        auto receiver = std::make_unique<QObject>();
+        *rec.readDelayMs = 100;
+        cache->load(path, QSize(640, 480), 1.0, receiver.get(),
+                    [&](LoadedPicture) { answered = true; });
+        receiver.reset();
+        QVERIFY(workers->waitForIdle(10000));
+        QCoreApplication::processEvents();
+        QVERIFY(!answered);
+    }
+};
+
+QTEST_MAIN(PictureCacheTest)
+#include "PictureCacheTest.moc"
