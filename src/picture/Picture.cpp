@@ -12,10 +12,9 @@ namespace {
 
 class PreviewPictureData final : public PictureData {
 public:
-    PreviewPictureData(PictureKind kind, QSize naturalSize, QImage look)
-        : kind_(kind), naturalSize_(naturalSize), look_(std::move(look)) {}
-    PictureKind kind() const override { return kind_; }
-    QSize naturalSize() const override { return naturalSize_; }
+    PreviewPictureData(Picture of, QImage look) : of_(std::move(of)), look_(std::move(look)) {}
+    PictureKind kind() const override { return of_.kind(); }
+    QSize naturalSize() const override { return of_.size(); }
     void draw(QPainter& painter, const QRectF& target) const override {
         if (look_.isNull()) return;
         painter.save();
@@ -23,12 +22,14 @@ public:
         painter.drawImage(target, look_);
         painter.restore();
     }
-    // Only ever printed by mistake: the look is what there is.
-    QImage toImage() const override { return look_; }
+    // Printed while the first look is up, the picture prints from its own finished decode.
+    QImage toImage() const override { return of_.toImage(); }
+    QImage toImageCovering(QSize devicePixels) const override {
+        return of_.toImageCovering(devicePixels);
+    }
 
 private:
-    PictureKind kind_;
-    QSize naturalSize_;
+    Picture of_;
     QImage look_;
 };
 
@@ -36,8 +37,7 @@ private:
 
 Picture previewPicture(const Picture& of, QImage look) {
     if (of.isNull()) return Picture();
-    return Picture(
-        std::make_shared<const PreviewPictureData>(of.kind(), of.size(), std::move(look)));
+    return Picture(std::make_shared<const PreviewPictureData>(of, std::move(look)));
 }
 
 void RasterPictureData::draw(QPainter& painter, const QRectF& target) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/MemoryBudget.h"
+
 #include <QImage>
 #include <QRectF>
 #include <QSize>
@@ -103,10 +105,12 @@ private:
 
 // A stand-in for `of` while it decodes: the kind and natural size of `of`, drawn as `look`
 // stretched smoothly into the target, so that it goes through the same fitting and centring.
-// `look` is usually smaller than the natural size (a first look at a reduced DCT scale).
+// `look` is usually smaller than the natural size (a first look at a reduced DCT scale). Printed,
+// it prints `of` from its own finished decode.
 Picture previewPicture(const Picture& of, QImage look);
 
-// The largest picture, in pixels, that any decoder will allocate (about 1 GiB of ARGB32).
-inline constexpr long long kMaxPicturePixels = 16384LL * 16384LL;
+// The largest raster, in pixels, that any decoder will allocate: kPictureBudgetBytes of
+// ARGB32.
+inline constexpr long long kMaxPicturePixels = kPictureBudgetBytes / 4;
 
 }  // namespace zarovia::picture

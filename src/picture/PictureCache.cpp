@@ -89,8 +89,7 @@ struct PictureCache::Shared {
     }
     // Sets what a ready entry holds, within the budget; an entry that cannot fit goes.
     void settle(const QByteArray& path, const std::shared_ptr<Entry>& entry, bool ok,
-                Picture picture, std::int64_t bytes,
-                std::vector<std::function<void()>>* waiters) {
+                Picture picture, std::int64_t bytes, std::vector<std::function<void()>>* waiters) {
         if (!isCurrent(path, entry)) return;
         for (auto& waiter : entry->waiters) waiters->push_back(std::move(waiter));
         entry->waiters.clear();
@@ -214,8 +213,7 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
                     entry->age = ++shared->clock;
                     shared->entries.emplace(request.path, entry);
                     shared->settle(request.path, entry, stamp.has_value(), result.picture,
-                                   estimatedResidentBytes(result.picture, bytes.size()),
-                                   &waiters);
+                                   estimatedResidentBytes(result.picture, bytes.size()), &waiters);
                 }
             }
             runAll(waiters);
@@ -244,8 +242,7 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
 }
 
 void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
-                  const std::shared_ptr<Entry>& entry, QSize clientSize,
-                  PictureCache::Use use) {
+                  const std::shared_ptr<Entry>& entry, QSize clientSize, PictureCache::Use use) {
     std::vector<std::function<void()>> waiters;
     const auto finish = [&](bool ok, Picture picture, std::int64_t bytes) {
         {

@@ -1,11 +1,11 @@
 // Documents through the real window: the three kinds, the hex dump, the size readout, the
 // rich edit following the pane, printing to PDF with the caption as the job title.
-#include "support/TestInputs.h"
 #include "Unit1.h"
 #include "document/widgets/RichEditControl.h"
 #include "platform/controls/Panel.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
+#include "support/TestInputs.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -101,15 +101,18 @@ private slots:
     void slowDocumentsArriveInPlace_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("rich text") << "slow.rtf" << "bold";
-        QTest::newRow("plain text") << "slow.ini" << "{\\rtf1 {\\b bold}}";
-        QTest::newRow("other document") << "slow.dat" << "{\\rtf1 {\\b bold}}";
+        QTest::newRow("rich text") << "slow.rtf"
+                                   << "bold";
+        QTest::newRow("plain text") << "slow.ini"
+                                    << "{\\rtf1 {\\b bold}}";
+        QTest::newRow("other document") << "slow.dat"
+                                        << "{\\rtf1 {\\b bold}}";
     }
     void slowDocumentsArriveInPlace() {
         QFETCH(QString, name);
         QFETCH(QString, shown);
         const QByteArray path = write(name, "{\\rtf1 {\\b bold}}");
-        *rec.readDelayMs = 800;
+        *rec.readDelayMs = 500;
         form->guard([&] { form->FormDropFiles({path}); });
         QVERIFY(form->isLoading());
         QVERIFY(form->MojiPanel->isVisible());
@@ -130,12 +133,12 @@ private slots:
     void aDocumentTheUserLeftNeverShows() {
         const QByteArray first = write(QStringLiteral("first.ini"), "first");
         const QByteArray second = write(QStringLiteral("second.ini"), "second");
-        *rec.readDelayMs = 600;
+        *rec.readDelayMs = 400;
         form->guard([&] { form->FormDropFiles({first}); });
         *rec.readDelayMs = 0;
         drop(second);
         QCOMPARE(text(), QStringLiteral("second"));
-        QTest::qWait(800);
+        QTest::qWait(500);
         QCOMPARE(text(), QStringLiteral("second"));
         QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       second.ini"));
     }

@@ -57,9 +57,9 @@ class PictureCacheTest : public QObject {
     LoadedPicture load(PictureCache& cache, const QByteArray& path,
                        PictureCache::Wanted wanted = {}) {
         std::optional<LoadedPicture> result;
-        cache.load(path, QSize(640, 480), 1.0, this,
-                   [&result](LoadedPicture loaded) { result = std::move(loaded); }, {},
-                   std::move(wanted));
+        cache.load(
+            path, QSize(640, 480), 1.0, this,
+            [&result](LoadedPicture loaded) { result = std::move(loaded); }, {}, std::move(wanted));
         [&] { QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 10000); }();
         return result.value_or(LoadedPicture{});
     }
@@ -201,7 +201,7 @@ private slots:
             writeBitmap(dir, "stamp.bmp", 32, qRgb(0, 0, 255));
         }
         // Put the old modification time back: size and mtime now match what was read ahead.
-        const struct utimbuf times {before.st_atime, before.st_mtime};
+        const struct utimbuf times { before.st_atime, before.st_mtime };
         QVERIFY(::utime(path.constData(), &times) == 0);
         const LoadedPicture loaded = load(*cache, path);
         QVERIFY(!loaded.failure);
@@ -213,8 +213,9 @@ private slots:
         auto cache = makeCache(64 * picture::kMiB);
         const QByteArray path = writeBitmap(dir, "left.bmp", 16, qRgb(9, 9, 9));
         bool answered = false;
-        cache->load(path, QSize(640, 480), 1.0, this, [&](LoadedPicture) { answered = true; }, {},
-                    [] { return false; });
+        cache->load(
+            path, QSize(640, 480), 1.0, this, [&](LoadedPicture) { answered = true; }, {},
+            [] { return false; });
         QVERIFY(workers->waitForIdle(10000));
         QCoreApplication::processEvents();
         QVERIFY(!answered);
