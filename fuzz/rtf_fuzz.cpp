@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     limits.maxTextChars = 1 << 20;
     limits.maxPictures = 16;
     limits.maxTotalPictureBytes = 4 << 20;
+    limits.maxDecodedPictureBytes = 16 << 20;
     QTextDocument doc;
     zarovia::document::readRtf(bytes, doc, limits);
     if (size < 4096) {

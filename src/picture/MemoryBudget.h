@@ -14,6 +14,10 @@ inline constexpr std::int64_t kMiB = 1024 * 1024;
 
 // One decoded picture held for the screen or the printer (any decoder): 8192 x 8192 ARGB32.
 inline constexpr std::int64_t kPictureBudgetBytes = 256 * kMiB;
+// Working memory one decode may take beyond the picture it makes (a progressive JPEG keeps
+// every coefficient until its last scan: 4:2:0 pictures up to about 130 megapixels, 4:4:4
+// up to about 65).
+inline constexpr std::int64_t kDecodeWorkingBudgetBytes = 384 * kMiB;
 // The largest picture file read whole (a 100 MB uncompressed bitmap fits; its pixels must
 // still fit kPictureBudgetBytes).
 inline constexpr std::int64_t kMaxPictureFileBytes = 256 * kMiB;

@@ -4,6 +4,7 @@
 int runTestBmpFiles(int argc, char** argv);
 int runTestDibEdges(int argc, char** argv);
 int runTestIco(int argc, char** argv);
+int runTestBudget(int argc, char** argv);
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
@@ -11,5 +12,6 @@ int main(int argc, char** argv) {
     failures += runTestDibEdges(argc, argv);
     failures += runTestIco(argc, argv);
     failures += runTestBmpFiles(argc, argv);
+    failures += runTestBudget(argc, argv);
     return failures;
 }

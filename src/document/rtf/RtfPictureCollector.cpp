@@ -1,7 +1,8 @@
-#include "document/rtf/RtfTokenizer.h"
 #include "document/rtf/RtfPictureCollector.h"
+#include "document/rtf/RtfTokenizer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace zarovia::document::rtf {
@@ -9,6 +10,8 @@ namespace zarovia::document::rtf {
 namespace {
 
 constexpr int kMaxGoalTwips = 4 * 31680;
+static_assert(RtfLimits{}.maxDecodedPictureBytes == picture::kDocumentPicturesBudgetBytes,
+              "a document's pictures share the document budget");
 
 }  // namespace
 
@@ -115,11 +118,15 @@ std::optional<DecodedPicture> PictureCollector::finish() {
     width *= scaleX_ / 100.0;
     height *= scaleY_ / 100.0;
     const double side = kMaxPictureSide;
-    const QSize goal(static_cast<int>(std::clamp(width, 1.0, side)),
-                     static_cast<int>(std::clamp(height, 1.0, side)));
-    DecodedPicture picture{decodeRtfPicture(format_, data, goal), QSizeF(width, height)};
+    // Without a size of its own the picture is shown at the size its pixels are kept at.
+    const bool sized = width >= 1 && height >= 1;
+    const QSize shown = sized ? QSize(static_cast<int>(std::lround(std::min(width, side))),
+                                      static_cast<int>(std::lround(std::min(height, side))))
+                              : QSize();
+    DecodedPicture picture{decodeRtfPicture(format_, data, shown, decodedBudget_),
+                           QSizeF(width, height)};
     if (picture.image.isNull()) return std::nullopt;
-    if (width < 1 || height < 1) picture.shownSize = QSizeF(picture.image.size());
+    if (!sized) picture.shownSize = QSizeF(picture.image.size());
     picture.shownSize = QSizeF(std::clamp(picture.shownSize.width(), 1.0, side),
                                std::clamp(picture.shownSize.height(), 1.0, side));
     return picture;

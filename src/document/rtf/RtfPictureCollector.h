@@ -3,6 +3,7 @@
 #include "document/rtf/RtfControlWords.h"
 #include "document/rtf/RtfPicture.h"
 #include "document/rtf/RtfReader.h"
+#include "picture/MemoryBudget.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -18,10 +19,12 @@ struct DecodedPicture {
 };
 
 // Gathers one \pict group: its format and size words and its data, as hexadecimal text or
-// \bin bytes, within the limits on one picture, on all pictures and on their count.
+// \bin bytes, within the limits on one picture, on all pictures and on their count, and
+// decodes it at the size it is shown within the document's budget for decoded pictures.
 class PictureCollector {
 public:
-    explicit PictureCollector(const RtfLimits& limits) : limits_(limits) {}
+    explicit PictureCollector(const RtfLimits& limits)
+        : limits_(limits), decodedBudget_(limits.maxDecodedPictureBytes) {}
 
     void start();
     void setProperty(Word word, int parameter);
@@ -44,6 +47,7 @@ private:
     bool tooLarge_ = false;
     int count_ = 0;
     qsizetype totalBytes_ = 0;
+    picture::BudgetAccount decodedBudget_;  // pixels of every picture kept so far
 };
 
 }  // namespace zarovia::document::rtf

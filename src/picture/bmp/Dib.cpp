@@ -112,8 +112,9 @@ QImage decodeDibChecked(ByteReader info, ByteReader bits, const DibOptions& opti
     const PixelPath path = choosePixelPath(header);
     const std::int64_t rows = options.iconWithAndMask ? header.height / 2 : header.height;
     if (rows <= 0) failMalformed();
-    checkedMul(static_cast<std::uint64_t>(header.width), static_cast<std::uint64_t>(rows),
-               MAX_PIXELS);
+    // The picture budget, before anything of the picture's size exists.
+    const std::uint64_t pixelCount = checkedMul(static_cast<std::uint64_t>(header.width),
+                                                static_cast<std::uint64_t>(rows), MAX_PIXELS);
 
     const bool bitfieldPath = path == PixelPath::Bitfields16 || path == PixelPath::Bitfields32;
     PixelMasks masks;
@@ -130,6 +131,10 @@ QImage decodeDibChecked(ByteReader info, ByteReader bits, const DibOptions& opti
         if (rowBlockSize(stride, header.width, header.bitCount, rows) > available) failTruncated();
     } else if (available == 0) {
         failTruncated();
+    } else if (pixelCount > RUN_LENGTH_FREE_PIXELS) {
+        const std::uint64_t set = runLengthPixelsSet(
+            ByteReader(reinterpret_cast<const char*>(pixels), available), path, header.width, rows);
+        if (set < pixelCount / RUN_LENGTH_MIN_COVERAGE) failMalformed();
     }
 
     const bool withAlpha = options.keepAlpha || options.iconWithAndMask;

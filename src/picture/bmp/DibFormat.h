@@ -41,7 +41,7 @@ inline constexpr std::uint32_t BCA_RLE24 = 4;
 inline constexpr std::uint32_t PROFILE_EMBEDDED = 0x4D424544;
 
 // Limits. A side longer than this is taken as a corrupt header, not a picture; the pixel
-// count is further capped by kMaxPicturePixels.
+// count is further capped by kMaxPicturePixels (the picture budget).
 inline constexpr std::int64_t MAX_WIDTH_HEIGHT = 1 << 20;
 // The pixel cap of a decoded bitmap. Fuzzing builds lower it so that inputs claiming huge
 // pictures (a few bytes of run-length data can) do not slow every run down.
@@ -50,6 +50,20 @@ inline constexpr std::uint64_t MAX_PIXELS = 4u << 20;
 #else
 inline constexpr std::uint64_t MAX_PIXELS = static_cast<std::uint64_t>(kMaxPicturePixels);
 #endif
+// A run-length bitmap needs its full raster before the first run is drawn, yet a few bytes
+// of runs can declare any size: a stream of N bytes sets at most about 128 N pixels, and the
+// end-of-line, delta and end-of-bitmap codes leave the rest in the first colour. Up to
+// RUN_LENGTH_FREE_PIXELS (64 MiB of pixels) any bitmap is decoded; a larger one must set at
+// least one pixel in RUN_LENGTH_MIN_COVERAGE, or it is refused as malformed before anything
+// is allocated. Real files whose codes leave large areas untouched are far smaller; a larger
+// raster thus costs at most about 8 KiB per byte of run data. (Fuzzing builds lower the
+// threshold with the pixel cap, so that the rule is exercised.)
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr std::uint64_t RUN_LENGTH_FREE_PIXELS = 64u << 10;
+#else
+inline constexpr std::uint64_t RUN_LENGTH_FREE_PIXELS = 4096 * 4096;
+#endif
+inline constexpr std::uint64_t RUN_LENGTH_MIN_COVERAGE = 16;
 // At most this many colour-table entries are kept (8-bit indexes reach no further); larger
 // tables are passed over.
 inline constexpr std::uint32_t MAX_PALETTE_ENTRIES = 256;

@@ -216,71 +216,121 @@ void decodeBitfieldRows(const unsigned char* bits, std::size_t stride, int bitCo
     bitfieldRows<4>(bits, stride, masks, useAlpha, topDown, image);
 }
 
-void decodeRunLength(ByteReader data, PixelPath path, const Palette& palette, QImage& image) {
-    const int width = image.width();
-    const int height = image.height();
-    const unsigned char* p = data.data() + data.position();
-    const std::size_t n = data.remaining();
+namespace {
+
+// Walks run-length data (rows counted from the bottom), handing each stretch of pixels it
+// sets to `out`: encoded(row, x, count, value) for a repeated value, literal(row, x, count,
+// values) for an absolute run. Counts are already cut at the right edge, so x + count never
+// passes the width, and no pixel is handed over twice (x and the row only move forward).
+template <class Out>
+void walkRunLength(const unsigned char* p, std::size_t n, PixelPath path, int width, int height,
+                   Out& out) {
+    const std::size_t pixelBytes = path == PixelPath::Rle24 ? 3 : 1;
     std::size_t i = 0;
     int x = 0;
-    int row = 0;  // counted from the bottom
-    QRgb* out = outputRow(image, 0, false);
-
-    // Every loop below stops at the right edge, so x never passes the width.
-    auto put = [&](QRgb colour) { out[x++] = colour; };
-    const std::size_t pixelBytes = path == PixelPath::Rle24 ? 3 : 1;
-    auto rgb24 = [&](std::size_t at) {
-        return 0xFF000000u | (static_cast<QRgb>(p[at + 2]) << 16) |
-               (static_cast<QRgb>(p[at + 1]) << 8) | p[at];
-    };
-
+    int row = 0;
     while (i + 1 + pixelBytes <= n && row < height) {
         const unsigned count = p[i++];
         if (count > 0) {  // encoded run: one value repeated
-            if (path == PixelPath::Rle24) {
-                const QRgb colour = rgb24(i);
-                for (unsigned k = 0; k < count && x < width; ++k) put(colour);
-            } else if (path == PixelPath::Rle8) {
-                const QRgb colour = palette[p[i]];
-                for (unsigned k = 0; k < count && x < width; ++k) put(colour);
-            } else {
-                const QRgb pair[2] = {palette[p[i] >> 4], palette[p[i] & 0x0F]};
-                for (unsigned k = 0; k < count && x < width; ++k) put(pair[k & 1]);
-            }
+            const unsigned shown = std::min<unsigned>(count, static_cast<unsigned>(width - x));
+            if (shown > 0) out.encoded(row, x, shown, p + i);
+            x += static_cast<int>(shown);
             i += pixelBytes;
             continue;
         }
         const unsigned escape = p[i++];
         if (escape == 0) {  // end of line
             x = 0;
-            if (++row < height) out = outputRow(image, row, false);
+            ++row;
         } else if (escape == 1) {  // end of bitmap
             break;
         } else if (escape == 2) {  // delta: move right and up
             if (i + 2 > n) break;
             x = std::min(x + p[i], width);
-            const int dy = p[i + 1];
+            row += p[i + 1];
             i += 2;
-            if (dy > 0) {
-                row += dy;
-                if (row < height) out = outputRow(image, row, false);
-            }
         } else {  // absolute run of `escape` pixels, padded to a 16-bit boundary
-            std::size_t bytes = path == PixelPath::Rle4 ? (escape + 1) / 2 : escape * pixelBytes;
+            const std::size_t bytes =
+                path == PixelPath::Rle4 ? (escape + 1) / 2 : escape * pixelBytes;
             const std::size_t padded = bytes + (bytes & 1);
             if (bytes > n - i) break;  // the data stops inside the run
-            const unsigned char* run = p + i;
-            for (unsigned k = 0; k < escape && x < width; ++k) {
-                if (path == PixelPath::Rle8)
-                    put(palette[run[k]]);
-                else if (path == PixelPath::Rle4)
-                    put(palette[(k & 1) ? (run[k / 2] & 0x0F) : (run[k / 2] >> 4)]);
-                else
-                    put(rgb24(i + 3 * static_cast<std::size_t>(k)));
-            }
+            const unsigned shown = std::min<unsigned>(escape, static_cast<unsigned>(width - x));
+            if (shown > 0) out.literal(row, x, shown, p + i);
+            x += static_cast<int>(shown);
             i += std::min(padded, n - i);
         }
     }
+}
+
+QRgb rgb24At(const unsigned char* p) {
+    return 0xFF000000u | (static_cast<QRgb>(p[2]) << 16) | (static_cast<QRgb>(p[1]) << 8) | p[0];
+}
+
+class RunLengthPainter {
+public:
+    RunLengthPainter(PixelPath path, const Palette& palette, QImage& image)
+        : path_(path),
+          palette_(palette),
+          bits_(image.bits()),
+          bytesPerLine_(image.bytesPerLine()),
+          height_(image.height()) {}
+
+    void encoded(int row, int x, unsigned count, const unsigned char* value) {
+        QRgb* out = line(row) + x;
+        if (path_ == PixelPath::Rle4) {
+            const QRgb pair[2] = {palette_[value[0] >> 4], palette_[value[0] & 0x0F]};
+            for (unsigned k = 0; k < count; ++k) out[k] = pair[k & 1];
+            return;
+        }
+        const QRgb colour = path_ == PixelPath::Rle24 ? rgb24At(value) : palette_[value[0]];
+        std::fill(out, out + count, colour);
+    }
+
+    void literal(int row, int x, unsigned count, const unsigned char* values) {
+        QRgb* out = line(row) + x;
+        for (unsigned k = 0; k < count; ++k) {
+            if (path_ == PixelPath::Rle8)
+                out[k] = palette_[values[k]];
+            else if (path_ == PixelPath::Rle4)
+                out[k] = palette_[(k & 1) ? (values[k / 2] & 0x0F) : (values[k / 2] >> 4)];
+            else
+                out[k] = rgb24At(values + 3 * static_cast<std::size_t>(k));
+        }
+    }
+
+private:
+    QRgb* line(int row) {
+        return reinterpret_cast<QRgb*>(bits_ + (height_ - 1 - row) * bytesPerLine_);
+    }
+
+    PixelPath path_;
+    const Palette& palette_;
+    uchar* bits_;
+    qsizetype bytesPerLine_;
+    int height_;
+};
+
+struct PixelCounter {
+    std::uint64_t pixels = 0;
+    void encoded(int, int, unsigned count, const unsigned char*) { pixels += count; }
+    void literal(int, int, unsigned count, const unsigned char*) { pixels += count; }
+};
+
+}  // namespace
+
+void decodeRunLength(ByteReader data, PixelPath path, const Palette& palette, QImage& image) {
+    RunLengthPainter painter(path, palette, image);
+    walkRunLength(data.data() + data.position(), data.remaining(), path, image.width(),
+                  image.height(), painter);
+}
+
+std::uint64_t runLengthPixelsSet(ByteReader data, PixelPath path, std::int64_t width,
+                                 std::int64_t height) {
+    PixelCounter counter;
+    walkRunLength(data.data() + data.position(), data.remaining(), path,
+                  static_cast<int>(std::min<std::int64_t>(width, MAX_WIDTH_HEIGHT)),
+                  static_cast<int>(std::min<std::int64_t>(height, MAX_WIDTH_HEIGHT)), counter);
+    return counter.pixels;
 }
 
 }  // namespace zarovia::picture::dib

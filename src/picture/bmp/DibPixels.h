@@ -35,4 +35,9 @@ void decodeBitfieldRows(const unsigned char* bits, std::size_t stride, int bitCo
 // Data that stops before its end-of-bitmap leaves the rest as it is.
 void decodeRunLength(ByteReader data, PixelPath path, const Palette& palette, QImage& image);
 
+// How many pixels of a width x height bitmap the run-length data sets (the rest would show
+// the first colour), found without allocating anything.
+std::uint64_t runLengthPixelsSet(ByteReader data, PixelPath path, std::int64_t width,
+                                 std::int64_t height);
+
 }  // namespace zarovia::picture::dib

@@ -1,11 +1,16 @@
 #include "picture/bmp/Ico.h"
 
+#include "picture/MemoryBudget.h"
 #include "picture/bmp/Dib.h"
 #include "picture/bmp/DibFormat.h"
 #include "platform/Failure.h"
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -125,13 +130,25 @@ IconCandidate describeEntry(int index, const IconDirEntry& entry, bool cursor,
     return c;
 }
 
+// The PNG's own header (IHDR) is checked against the picture budget before Qt decodes it,
+// counting Qt's decode (16-bit channels take twice as many bytes) and its conversion to
+// premultiplied ARGB32 together; Qt's allocation limit stands behind that.
 QImage decodePngEntry(const ByteReader& data) {
-    if (data.size() >= PNG_IHDR_END) {
-        const unsigned char* ihdr = data.data() + 16;
-        const std::uint64_t pixels = std::uint64_t{be32(ihdr)} * be32(ihdr + 4);
-        if (pixels == 0 || pixels > dib::MAX_PIXELS) failMalformedIcon();
-    }
-    QImage image = QImage::fromData(data.data(), static_cast<int>(data.size()), "PNG");
+    if (data.size() < PNG_IHDR_END || data.size() > static_cast<std::size_t>(INT_MAX))
+        failMalformedIcon();
+    const unsigned char* ihdr = data.data() + 16;
+    const std::uint64_t pixels = std::uint64_t{be32(ihdr)} * be32(ihdr + 4);
+    const int decodedBytesPerPixel = ihdr[8] == 16 ? 8 + 4 : 4 + 4;
+    if (pixels == 0 || pixels > dib::MAX_PIXELS ||
+        !fitsBudget(be32(ihdr), be32(ihdr + 4), decodedBytesPerPixel, kPictureBudgetBytes))
+        failMalformedIcon();
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
+                                               static_cast<qsizetype>(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
+    reader.setAllocationLimit(static_cast<int>(kPictureBudgetBytes / kMiB));
+    QImage image = reader.read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) failMalformedIcon();
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }

@@ -1,6 +1,5 @@
 #include "picture/jpeg/JpegHeader.h"
 
-#include "picture/Picture.h"
 #include "picture/jpeg/JpegSession.h"
 #include "platform/Failure.h"
 
@@ -72,7 +71,7 @@ JpegHeader readJpegHeader(const QByteArray& bytes) {
         throw Failure(jpegErrorText(JERR_EMPTY_IMAGE));
     const long long pixels =
         static_cast<long long>(info.image_width) * static_cast<long long>(info.image_height);
-    if (pixels > kMaxPicturePixels) throw Failure(jpegErrorText(JERR_IMAGE_TOO_BIG));
+    if (pixels > kMaxJpegHeaderPixels) throw Failure(jpegErrorText(JERR_IMAGE_TOO_BIG));
 
     JpegHeader header;
     if (!colourOf(info, header.colour)) throw Failure(jpegErrorText(JERR_CONVERSION_NOTIMPL));

@@ -29,12 +29,18 @@ struct JpegHeader {
     QSize uprightSize() const { return orientedSize(codedSize, orientation); }
 };
 
+// The largest picture a JPEG header may declare. A JPEG is decoded at the display's DCT scale
+// (at least 1/8 of each side), so it may declare more than a raster decoder allocates; a
+// larger header is taken as corrupt, which also bounds the time a forged header can make
+// the decoder spend reading through empty blocks.
+inline constexpr long long kMaxJpegHeaderPixels = 16384LL * 16384LL;
+
 // The failure text for one of libjpeg's message codes.
 QString jpegErrorText(int messageCode);
 
 // Reads the header of a whole JPEG file held in memory. Throws zarovia::Failure with
 // jpegErrorText() of libjpeg's code when libjpeg rejects the header; a picture above
-// kMaxPicturePixels fails with libjpeg's "image too big" code and a colour model that cannot
+// kMaxJpegHeaderPixels fails with libjpeg's "image too big" code and a colour model that cannot
 // be shown in RGB with its "unsupported colour conversion" code.
 JpegHeader readJpegHeader(const QByteArray& bytes);
 

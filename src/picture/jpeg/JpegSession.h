@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/MemoryBudget.h"
+
 #include <QByteArray>
 #include <csetjmp>
 #include <cstddef>
@@ -12,7 +14,7 @@ namespace zarovia::picture::jpeg {
 // The most memory libjpeg may take for its own buffers (a progressive picture keeps every
 // coefficient until its last scan). A picture that would need more fails with libjpeg's own
 // error instead of exhausting the machine.
-inline constexpr long kMaxLibjpegMemory = 1024L * 1024L * 1024L;
+inline constexpr long kMaxLibjpegMemory = static_cast<long>(kDecodeWorkingBudgetBytes);
 
 // A progressive picture is re-read once per scan; a forged file with thousands of tiny scans
 // would otherwise keep the decoder busy for minutes.
