@@ -223,3 +223,65 @@ void JpegDisplayTest::drawWhilePreparingOnAnotherThread() {
     worker.join();
     QCOMPARE(jpegData(picture).screenState().scaleDenominator, 2);
 }
+
+void JpegDisplayTest::toImageCoveringPicksTheSmallestScale_data() {
+    QTest::addColumn<QSize>("devicePixels");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("a small page: 1/8") << QSize(150, 100) << QSize(200, 150);
+    QTest::newRow("half the picture: 1/2") << QSize(700, 600) << QSize(800, 600);
+    QTest::newRow("a 600 dpi page: full size") << QSize(4960, 7016) << QSize(1600, 1200);
+}
+
+void JpegDisplayTest::toImageCoveringPicksTheSmallestScale() {
+    QFETCH(QSize, devicePixels);
+    QFETCH(QSize, size);
+    const Picture picture = loadJpeg(largePicture());
+    const QImage image = picture.toImageCovering(devicePixels);
+    QCOMPARE(image.size(), size);
+    for (int quadrant = 0; quadrant < 4; ++quadrant)
+        QVERIFY(channelDistance(image.pixel(quadrantCentre(size, quadrant)),
+                                quadrantColour(quadrant).rgb()) <= 6);
+    // The screen's decode at that scale serves printing without decoding again.
+    const Picture shown = loadJpeg(largePicture());
+    shown.prepare(devicePixels);
+    QCOMPARE(shown.toImageCovering(devicePixels).size(), size);
+    QCOMPARE(jpegData(shown).screenState().decodeCount, 1);
+}
+
+void JpegDisplayTest::scaleStaysWithinTheBudget_data() {
+    QTest::addColumn<QSize>("natural");
+    QTest::addColumn<QSize>("wanted");
+    QTest::addColumn<int>("denominator");
+    // 16384 x 16384 at full size is 1 GiB; at 1/2 exactly the 256 MiB budget.
+    QTest::newRow("16384 square, full size asked")
+        << QSize(16384, 16384) << QSize(16384, 16384) << 2;
+    QTest::newRow("16384 square, a screen") << QSize(16384, 16384) << QSize(1280, 1024) << 8;
+    QTest::newRow("8193 x 8192, full size asked") << QSize(8193, 8192) << QSize(8193, 8192) << 2;
+    QTest::newRow("8192 square fits whole") << QSize(8192, 8192) << QSize(8192, 8192) << 1;
+    QTest::newRow("libjpeg's largest: 1/8 still fits")
+        << QSize(65500, 65500) << QSize(65500, 65500) << 8;
+}
+
+void JpegDisplayTest::scaleStaysWithinTheBudget() {
+    QFETCH(QSize, natural);
+    QFETCH(QSize, wanted);
+    QFETCH(int, denominator);
+    const int chosen = scaleDenominatorWithinBudget(
+        natural, coveringScaleDenominator(natural, wanted), kPictureBudgetBytes);
+    QCOMPARE(chosen, denominator);
+    const QSize output = scaledOutputSize(natural, chosen);
+    QVERIFY(fitsBudget(output.width(), output.height(), 4, kPictureBudgetBytes));
+}
+
+void JpegDisplayTest::drawOnAHugeTargetUsesTheDecode() {
+    const Picture picture = loadJpeg(largePicture());
+    QImage canvas(100, 100, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    {
+        QPainter painter(&canvas);
+        painter.scale(100, 100);  // 160,000 x 120,000 device pixels: no scaled copy of that
+        picture.draw(painter, QRectF(0, 0, 1600, 1200));
+    }
+    QVERIFY(jpegData(picture).screenState().scaledSize.isEmpty());
+    QVERIFY(channelDistance(canvas.pixel(50, 50), quadrantColour(0).rgb()) <= 6);
+}

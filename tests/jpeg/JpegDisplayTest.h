@@ -19,4 +19,9 @@ private slots:
     void colourModels();
     void imageMagickCmykMatchesItsSource();
     void drawWhilePreparingOnAnotherThread();
+    void toImageCoveringPicksTheSmallestScale_data();
+    void toImageCoveringPicksTheSmallestScale();
+    void scaleStaysWithinTheBudget_data();
+    void scaleStaysWithinTheBudget();
+    void drawOnAHugeTargetUsesTheDecode();
 };
