@@ -2,6 +2,7 @@
 
 #include "MetafileWriter.h"
 #include "RecordingCanvas.h"
+#include "picture/metafile/MetafilePicture.h"
 #include "picture/metafile/ParsedMetafile.h"
 
 #include <QObject>
@@ -11,7 +12,7 @@ namespace zarovia::picture::metafile::test {
 // Plays a parsed metafile on the recording fake.
 inline RecordingCanvas record(const ParsedMetafile& parsed) {
     RecordingCanvas canvas;
-    play(parsed.steps, canvas);
+    parsed.list.play(canvas);
     return canvas;
 }
 
@@ -63,6 +64,8 @@ private slots:
     void doubleByteAdvancesAreSummedPerCharacter();
     void textAlignmentUpdatesTheCurrentPosition();
     void emfWideTextKeepsItsAdvances();
+    void simpleGlyphsMatchTheTextLayout_data();
+    void simpleGlyphsMatchTheTextLayout();
 
     // Bitmaps and raster operations.
     void stretchDibitsDrawsTheDibTheRightWayUp();
@@ -78,6 +81,17 @@ private slots:
     void corpusFilesRender_data();
     void corpusFilesRender();
     void hostileCountsStayCheap();
+
+    // The parsed form and its budget.
+    void lineRunsShareSteps_data();
+    void lineRunsShareSteps();
+    void clipStatesAreStoredOnce();
+    void budgetRefusesWhatDoesNotFit();
+    void bombsStopWithinTheirCaps_data();
+    void bombsStopWithinTheirCaps();
+    void decodingOnAWorkerDrawsTheSame_data();
+    void decodingOnAWorkerDrawsTheSame();
+    void metafilesDecodeOffTheGuiThread();
 };
 
 }  // namespace zarovia::picture::metafile::test

@@ -84,9 +84,12 @@ void MetafileTest::wmfOversizedRecordKeepsTheLoopInStep() {
     body.append(QByteArray(10, '\x13'));  // bytes that would look like records if misread
     w.moveTo(0, 0).rawWithSize(3 + 7, 0x0213, body).lineTo(80, 80);
     const RecordingCanvas canvas = record(parseWmf(w.placeable(QRect(0, 0, 100, 100), 96)));
+    // The two lines continue each other: one polyline through both ends.
     const auto shapes = canvas.all<ShapeStep>();
-    QCOMPARE(shapes.size(), std::size_t(2));
-    QCOMPARE(shapes[1].path.currentPosition(), QPointF(80, 80));
+    QCOMPARE(shapes.size(), std::size_t(1));
+    QCOMPARE(shapes[0].path.elementCount(), 3);
+    QCOMPARE(QPointF(shapes[0].path.elementAt(1)), QPointF(20, 20));
+    QCOMPARE(shapes[0].path.currentPosition(), QPointF(80, 80));
 }
 
 void MetafileTest::wmfPolygonCountBeyondItsRecordIsSkipped() {

@@ -1,7 +1,7 @@
-#include "support/TestInputs.h"
 #include "MetafileTest.h"
 #include "picture/metafile/Metafile.h"
 #include "platform/Failure.h"
+#include "support/TestInputs.h"
 
 #include <QDir>
 #include <QPainter>
@@ -22,6 +22,11 @@ QByteArray readFile(const QString& path) {
 Picture decode(const QString& path) {
     const QByteArray bytes = readFile(path);
     return path.endsWith(QLatin1String(".wmf")) ? decodeWmf(bytes) : decodeEmf(bytes);
+}
+
+bool playedOnlyInPart(const Picture& picture) {
+    const auto* data = dynamic_cast<const MetafilePictureData*>(picture.data());
+    return !data || data->parsed().capped;
 }
 
 QImage onWhite(const QImage& image) {
@@ -129,6 +134,7 @@ void MetafileTest::goldenRenderings() {
         onWhite(QImage(reference).convertToFormat(QImage::Format_ARGB32_Premultiplied));
     QVERIFY(!expected.isNull());
     const Picture picture = decode(fixture);
+    QVERIFY2(!playedOnlyInPart(picture), "a cap cut the picture short");
     QImage drawn(expected.size(), QImage::Format_ARGB32_Premultiplied);
     drawn.fill(Qt::transparent);
     QPainter painter(&drawn);
@@ -199,6 +205,8 @@ void MetafileTest::corpusFilesRender() {
     const Picture picture = decode(path);
     QVERIFY(!picture.size().isEmpty());
     QCOMPARE(picture.kind(), PictureKind::Metafile);
+    // Real files stay far below every cap.
+    QVERIFY2(!playedOnlyInPart(picture), "a cap cut the picture short");
     QImage image(320, 240, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);

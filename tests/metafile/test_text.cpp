@@ -1,9 +1,11 @@
 #include "MetafileTest.h"
 #include "picture/metafile/FontMapping.h"
+#include "picture/metafile/GlyphCache.h"
 #include "picture/metafile/Metafile.h"
 #include "picture/metafile/TextDecoding.h"
 
 #include <QFontInfo>
+#include <QRawFont>
 #include <QtTest>
 
 namespace zarovia::picture::metafile::test {
@@ -93,7 +95,7 @@ void MetafileTest::shiftJisTextIsDecodedAndDrawn() {
     QCOMPARE(texts.size(), std::size_t(1));
     QCOMPARE(texts[0].text, QStringLiteral("日本語"));
     QCOMPARE(texts[0].font.family(), QStringLiteral("IPAGothic"));
-    QVERIFY(!texts[0].glyphs.empty());
+    QVERIFY(!layOutGlyphs(texts[0]).empty());
 
     const QImage image = decodeWmf(bytes).toImage();
     int inked = 0;
@@ -144,6 +146,74 @@ void MetafileTest::emfWideTextKeepsItsAdvances() {
     QVERIFY(std::abs(texts[0].advances[1] - 15 * unitsPerDevice) < 1e-6);
     // The opaque default background lies behind the characters.
     QVERIFY(texts[0].background.has_value());
+}
+
+}  // namespace zarovia::picture::metafile::test
+
+namespace zarovia::picture::metafile::test {
+
+void MetafileTest::simpleGlyphsMatchTheTextLayout_data() {
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("advances");
+    QTest::addColumn<bool>("simple");
+    QTest::newRow("Latin") << "Nimbus Sans"
+                           << "Hello, world" << false << true;
+    QTest::newRow("Latin with advances") << "Nimbus Sans"
+                                         << "A B" << true << true;
+    QTest::newRow("Japanese in its own face") << "IPAGothic"
+                                              << "日本語テキスト" << false << true;
+    // These need a fallback font or shaping: the text layout places them.
+    QTest::newRow("Japanese in a Latin face") << "Nimbus Sans"
+                                              << "日本" << false << false;
+    QTest::newRow("combining mark")
+        << "DejaVu Sans" << QString::fromUtf16(u"e\u0301") << false << false;
+    QTest::newRow("Arabic") << "DejaVu Sans" << QString::fromUtf16(u"\u0633\u0644\u0627\u0645")
+                            << false << false;
+}
+
+// Plain text skips the text layout at its first draw; where it may, it must place the same
+// glyphs at the same places.
+void MetafileTest::simpleGlyphsMatchTheTextLayout() {
+    QFETCH(QString, family);
+    QFETCH(QString, text);
+    QFETCH(bool, advances);
+    QFETCH(bool, simple);
+    TextItem item;
+    item.text = text;
+    item.font = QFont(family);
+    item.font.setPixelSize(kReferencePixels);
+    item.font.setKerning(false);
+    item.font.setHintingPreference(QFont::PreferNoHinting);
+    item.start = QPointF(3, 40);
+    if (advances) item.advances.assign(static_cast<std::size_t>(text.size()), 50.0);
+    const std::vector<QGlyphRun> fast = layOutSimpleGlyphs(item, QRawFont::fromFont(item.font));
+    QCOMPARE(!fast.empty(), simple);
+    if (!simple) return;
+    const std::vector<QGlyphRun> laidOut = layOutGlyphs(item);
+    QCOMPARE(fast.size(), std::size_t(1));
+    QCOMPARE(laidOut.size(), std::size_t(1));
+    // Blanks have no ink: the fast way leaves them out.
+    const quint32 blank =
+        QRawFont::fromFont(item.font).glyphIndexesForString(QStringLiteral(" "))[0];
+    QList<quint32> inked;
+    QList<QPointF> b;
+    for (qsizetype i = 0; i < laidOut[0].glyphIndexes().size(); ++i) {
+        if (laidOut[0].glyphIndexes()[i] == blank) continue;
+        inked.append(laidOut[0].glyphIndexes()[i]);
+        b.append(laidOut[0].positions()[i]);
+    }
+    QCOMPARE(fast[0].glyphIndexes(), inked);
+    const QList<QPointF> a = fast[0].positions();
+    QCOMPARE(a.size(), b.size());
+    for (qsizetype i = 0; i < a.size(); ++i)
+        QVERIFY2(std::abs(a[i].x() - b[i].x()) < 0.01 && std::abs(a[i].y() - b[i].y()) < 0.01,
+                 qPrintable(QStringLiteral("glyph %1: %2,%3 vs %4,%5")
+                                .arg(i)
+                                .arg(a[i].x())
+                                .arg(a[i].y())
+                                .arg(b[i].x())
+                                .arg(b[i].y())));
 }
 
 }  // namespace zarovia::picture::metafile::test

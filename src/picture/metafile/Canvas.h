@@ -2,22 +2,20 @@
 
 #include "picture/metafile/DrawingSteps.h"
 
-#include <vector>
+#include <cstddef>
 
 // The small drawing interface a parsed metafile is played on: a painter in the program, a
-// recording fake in the tests.
+// recording fake in the tests. The views point into the display list and live for the call.
 namespace zarovia::picture::metafile {
 
 class Canvas {
 public:
     virtual ~Canvas() = default;
-    virtual void clip(const ClipStep& step) = 0;
-    virtual void shape(const ShapeStep& step) = 0;
-    virtual void text(const TextStep& step) = 0;
-    virtual void image(const ImageStep& step) = 0;
+    virtual void clip(const ClipView& clip) = 0;
+    virtual void shape(const ShapeView& shape) = 0;
+    // `index` numbers the texts of the list, for caches of their glyphs.
+    virtual void text(const TextItem& text, std::size_t index) = 0;
+    virtual void image(const ImageItem& image) = 0;
 };
-
-// Plays every step, in order, on the canvas.
-void play(const std::vector<Step>& steps, Canvas& canvas);
 
 }  // namespace zarovia::picture::metafile

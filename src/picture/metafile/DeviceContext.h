@@ -8,6 +8,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <cstdint>
+#include <optional>
 
 // The graphics state a metafile's records change, as SaveDC keeps and RestoreDC brings back.
 namespace zarovia::picture::metafile {
@@ -47,12 +48,14 @@ inline constexpr std::uint32_t TA_BASELINE = 24;
 inline constexpr std::uint32_t TA_VERTICAL_MASK = 24;
 
 // The clip region in device coordinates: none, a rectangle (the common case, kept cheap) or
-// any area.
+// any area. `stored` is its index in the display list once it has been stored there, so a
+// state brought back by RestoreDC is selected again without being stored again.
 struct Clip {
     enum class Kind { None, Rect, Area };
     Kind kind = Kind::None;
     QRectF rect;
     QPainterPath area;
+    std::optional<std::uint32_t> stored;
     bool operator==(const Clip& o) const {
         return kind == o.kind &&
                (kind == Kind::None || (kind == Kind::Rect ? rect == o.rect : area == o.area));

@@ -682,9 +682,11 @@ ParsedMetafile parseEmf(const QByteArray& bytes) {
         }
         if (!inRangeRect(parsed.deviceFrame) || parsed.deviceFrame.isEmpty()) failInvalidMetafile();
 
-        Gdi gdi(parsed.steps, initial);
+        Gdi gdi(parsed.list, initial, parsed.deviceFrame);
         EmfPlayer player(gdi, handles);
         parsed.end = forEachEmfRecord(file.sub(size, file.size() - size), player);
+        parsed.capped = gdi.exhausted() || parsed.end == FramingEnd::TooMany;
+        parsed.list.finish();
         return parsed;
     } catch (const ByteReaderOverrun&) {
         failInvalidMetafile();

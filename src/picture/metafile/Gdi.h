@@ -1,7 +1,8 @@
 #pragma once
 
 #include "picture/metafile/DeviceContext.h"
-#include "picture/metafile/DrawingSteps.h"
+#include "picture/metafile/DisplayList.h"
+#include "picture/metafile/DrawCost.h"
 
 #include <QImage>
 #include <QPainterPath>
@@ -11,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 // The graphics device both metafile formats draw on. The parsers turn records into calls in
@@ -67,7 +69,9 @@ struct Blit {
 
 class Gdi {
 public:
-    Gdi(std::vector<Step>& steps, const DeviceContext& initial);
+    // `deviceFrame` is the device rectangle shown as the picture (empty while unknown); it
+    // weighs the drawing cost of each step.
+    Gdi(DisplayList& list, const DeviceContext& initial, const QRectF& deviceFrame = QRectF());
 
     DeviceContext& dc() noexcept { return dc_; }
     // The mapping, for a change: the cached transform is rebuilt on next use.
@@ -75,11 +79,11 @@ public:
     const QTransform& toDevice();
     QColor colour(ColourRef ref) const;
 
-    // True once a cap has been reached: the parser stops reading records.
+    // True once a cap or the budget has been reached: the parser stops reading records.
     bool exhausted() const noexcept { return exhausted_; }
     // Device bounds of everything drawn so far.
     const QRectF& drawnBounds() const noexcept { return drawnBounds_; }
-    // Counts bitmap pixels against the cap; false when they do not fit.
+    // Counts a bitmap's pixels against the budget; false when they do not fit.
     bool reserveImagePixels(std::int64_t pixels);
 
     void saveDc();
@@ -131,38 +135,64 @@ public:
 
 private:
     enum class Figure { Open, Closed };
+    // The styles a shape is drawn with: an opaque-mode hatch first fills its gaps with the
+    // background colour, in a style of its own.
+    struct ShapeStyles {
+        std::optional<std::uint32_t> gaps;
+        std::optional<std::uint32_t> main;
+        bool fills = false;
+        double penWidth = 0;
+    };
     QPen makePen();
     QBrush makeBrush(const ObjectRef& brushObject);
-    void emitShape(QPainterPath devicePath, bool stroke, bool fill);
+    std::optional<ShapeStyles> shapeStyles(bool stroke, bool fill);
+    std::optional<std::uint32_t> strokeStyle(double& penWidth);
+    std::optional<std::uint32_t> keep(const Style& style);
+    void emitPoints(ShapeKind kind, std::span<const QPointF> devicePoints, bool stroke, bool fill);
+    void emitPath(const QPainterPath& devicePath, bool stroke, bool fill);
     void emitFill(const QPainterPath& devicePath, const QBrush& brush,
                   QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver);
+    void strokeConnected(std::span<const QPointF> devicePoints);
     void addToBracket(const QPainterPath& devicePath, Figure figure);
     void connected(const QPainterPath& logicalPiece, bool updatePosition = true);
     void independent(const QPainterPath& logicalPath, bool stroke, bool fill);
+    void independentPolygon(const QPolygonF& logical, bool closed, bool stroke, bool fill);
     QPainterPath arcLogical(const QRectF& box, QPointF start, QPointF end, int kind,
                             bool fromCurrent);
     bool countPoints(std::size_t n);
-    bool pushStep(Step step);
+    void stop() noexcept { exhausted_ = true; }
     void setClip(Clip clip);
     void emitClip();
     QPainterPath clipArea() const;
     bool rop2Applies(QColor& colour, QPainter::CompositionMode& mode) const;
 
-    std::vector<Step>& steps_;
+    DisplayList& list_;
+    DrawCost cost_;
     DeviceContext dc_;
     std::vector<DeviceContext> saved_;
     QTransform toDevice_;
     bool mappingDirty_ = true;
+    std::uint64_t mappingGeneration_ = 0;
     std::optional<QPainterPath> bracket_;  // device coordinates, while a path is being defined
     bool bracketFigureOpen_ = false;
     QPainterPath definedPath_;  // the path closed by EndPath
-    std::size_t totalPoints_ = 0;
+    std::size_t bracketPoints_ = 0;
     std::size_t totalTextChars_ = 0;
-    std::int64_t totalImagePixels_ = 0;
     std::size_t clipWork_ = 0;  // path elements put through area combinations
     bool exhausted_ = false;
     Clip emittedClip_;
     QRectF drawnBounds_;
+    // The stroke style of the last line, while nothing it depends on has changed.
+    struct StrokeCache {
+        ObjectRef pen;
+        ObjectRef palette;
+        int rop2 = 0;
+        double miterLimit = 0;
+        std::uint64_t mapping = 0;
+        std::optional<std::uint32_t> style;
+        double penWidth = 0;
+        bool valid = false;
+    } strokeCache_;
 };
 
 }  // namespace zarovia::picture::metafile

@@ -109,15 +109,18 @@ void Gdi::blit(const Blit& b) {
         image = faded;
     }
 
-    ImageStep step;
-    step.image = image;
+    ImageItem step;
     step.mode = mode;
     const double x0 = b.dest.x() + (crop.x() - full.x()) * fx;
     const double y0 = b.dest.y() + (crop.y() - full.y()) * fy;
     step.frame = QTransform(fx, 0, 0, fy, x0, y0) * t;
-    if (!countPoints(4)) return;
+    const std::int64_t pixels = static_cast<std::int64_t>(image.width()) * image.height();
+    step.image = std::move(image);
+    if (!list_.spend(cost_.image(destDevice, pixels)) || !list_.addImage(std::move(step))) {
+        stop();
+        return;
+    }
     drawnBounds_ = drawnBounds_.united(destDevice);
-    pushStep(std::move(step));
 }
 
 }  // namespace zarovia::picture::metafile

@@ -1,9 +1,9 @@
 #include "picture/metafile/FontMapping.h"
 #include "picture/metafile/Gdi.h"
+#include "picture/metafile/GlyphCache.h"
 #include "picture/metafile/Limits.h"
 
 #include <QFontMetricsF>
-#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -19,27 +19,6 @@ LogFont systemFont() {
     f.charset = SHIFTJIS_CHARSET;
     resolveFont(f);
     return f;
-}
-
-// Glyphs of `text` with their fallback fonts, the first one's baseline start at `origin`.
-void layOut(const QString& text, const QFont& font, QPointF origin, std::vector<QGlyphRun>& out) {
-    QTextLayout layout(text, font);
-    layout.setCacheEnabled(false);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    if (!line.isValid()) {
-        layout.endLayout();
-        return;
-    }
-    line.setLineWidth(1e7);
-    layout.endLayout();
-    const QPointF shift(origin.x() - line.x(), origin.y() - line.ascent());
-    for (QGlyphRun run : layout.glyphRuns()) {
-        QList<QPointF> positions = run.positions();
-        for (QPointF& p : positions) p += shift;
-        run.setPositions(positions);
-        out.push_back(std::move(run));
-    }
 }
 
 }  // namespace
@@ -105,9 +84,11 @@ void Gdi::text(const TextRun& run) {
     const double flip = t.determinant() < 0 && t.m11() < 0 ? 180.0 : 0.0;
     const double angle = mappingAngle - flip - font->escapement / 10.0;
 
-    TextStep step;
+    TextItem step;
     step.text = run.text;
     step.font = font->font;
+    step.ascent = font->ascent;
+    step.descent = font->descent;
     QTransform frame;
     frame.translate(origin.x(), origin.y());
     frame.rotate(angle);
@@ -182,26 +163,15 @@ void Gdi::text(const TextRun& run) {
     }
 
     step.width = width;
-    if (step.advances.empty()) {
-        layOut(run.text, font->font, step.start, step.glyphs);
-    } else {
-        // Each character at the place the record gives it.
-        double at = step.start.x();
-        const qsizetype n = run.text.size();
-        for (qsizetype i = 0; i < n; ++i) {
-            const qsizetype len = run.text[i].isHighSurrogate() && i + 1 < n ? 2 : 1;
-            const QString piece = run.text.mid(i, len);
-            if (!piece.trimmed().isEmpty())
-                layOut(piece, font->font, QPointF(at, step.start.y()), step.glyphs);
-            for (qsizetype k = i; k < i + len; ++k)
-                at += step.advances[static_cast<std::size_t>(k)];
-            i += len - 1;
-        }
+    const auto chars = static_cast<std::size_t>(run.text.size());
+    if (!list_.spend(cost_.text(chars, emDevice)) ||
+        !list_.addText(std::move(step), GlyphCache::estimatedBytes(chars))) {
+        stop();
+        return;
     }
-    totalTextChars_ += static_cast<std::size_t>(run.text.size());
+    totalTextChars_ += chars;
     const QRectF box = frame.mapRect(QRectF(x, y - font->ascent, std::max(width, 1.0), cell));
     if (inRangeRect(box)) drawnBounds_ = drawnBounds_.united(box);
-    pushStep(std::move(step));
 }
 
 }  // namespace zarovia::picture::metafile

@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <exception>
+#include <optional>
 
 namespace zarovia::picture {
 
@@ -19,9 +20,15 @@ QTransform frameToTarget(const QRectF& frame, const QRectF& target) {
 
 void MetafilePictureData::draw(QPainter& painter, const QRectF& target) const {
     if (target.isEmpty() || parsed_.deviceFrame.isEmpty()) return;
+    const std::lock_guard lock(drawing_);
+    if (!glyphs_) glyphs_ = std::make_unique<GlyphCache>(parsed_.list.texts().size());
+    // Another thread lays the glyphs out for this draw only.
+    std::optional<GlyphCache> ownGlyphs;
+    if (!glyphs_->servesThisThread()) ownGlyphs.emplace(parsed_.list.texts().size());
     try {
-        PainterCanvas canvas(painter, frameToTarget(parsed_.deviceFrame, target), target);
-        play(parsed_.steps, canvas);
+        PainterCanvas canvas(painter, frameToTarget(parsed_.deviceFrame, target), target,
+                             ownGlyphs ? *ownGlyphs : *glyphs_);
+        parsed_.list.play(canvas);
     } catch (const std::exception&) {
         // Drawing never fails: a step the painter cannot take leaves the rest undrawn.
     }

@@ -1,11 +1,16 @@
 #pragma once
 
 #include "picture/Picture.h"
+#include "picture/metafile/GlyphCache.h"
 #include "picture/metafile/ParsedMetafile.h"
+
+#include <memory>
+#include <mutex>
 
 namespace zarovia::picture::metafile {
 
-// A parsed metafile as a picture: drawing plays the steps, never the file again.
+// A parsed metafile as a picture: drawing plays the steps, never the file again. The glyphs
+// of its texts are laid out at the first draw and kept for later ones.
 class MetafilePictureData final : public PictureData {
 public:
     explicit MetafilePictureData(ParsedMetafile parsed) : parsed_(std::move(parsed)) {}
@@ -20,6 +25,8 @@ public:
 
 private:
     ParsedMetafile parsed_;
+    mutable std::mutex drawing_;
+    mutable std::unique_ptr<GlyphCache> glyphs_;  // of the first thread that draws
 };
 
 // The transform that maps the device frame onto the target.

@@ -1,6 +1,8 @@
 #include "picture/metafile/PainterCanvas.h"
 
-#include <QFontMetricsF>
+#include "picture/metafile/DrawCost.h"
+#include "picture/metafile/GlyphCache.h"
+
 #include <QRawFont>
 #include <algorithm>
 #include <cmath>
@@ -14,42 +16,60 @@ constexpr double kMaxGlyphPixels = 1024;
 
 }  // namespace
 
-void play(const std::vector<Step>& steps, Canvas& canvas) {
-    for (const Step& step : steps) {
-        std::visit(
-            [&canvas](const auto& s) {
-                using T = std::decay_t<decltype(s)>;
-                if constexpr (std::is_same_v<T, ClipStep>)
-                    canvas.clip(s);
-                else if constexpr (std::is_same_v<T, ShapeStep>)
-                    canvas.shape(s);
-                else if constexpr (std::is_same_v<T, TextStep>)
-                    canvas.text(s);
-                else
-                    canvas.image(s);
-            },
-            step);
-    }
-}
-
 PainterCanvas::PainterCanvas(QPainter& painter, const QTransform& deviceToTarget,
-                             const QRectF& targetClip)
+                             const QRectF& targetClip, GlyphCache& glyphs)
     : painter_(painter),
+      glyphs_(glyphs),
       base_(painter.worldTransform()),
       deviceToTarget_(deviceToTarget * painter.worldTransform()),
       targetClip_(targetClip),
       scale_(std::sqrt(std::abs(deviceToTarget_.determinant()))) {
     painter_.save();
-    applyClip();
+    bool invertible = false;
+    const QTransform targetToDevice = deviceToTarget.inverted(&invertible);
+    replaceClip_ = !painter_.hasClipping() && invertible;
+    if (replaceClip_) targetInDevice_ = targetToDevice.mapRect(targetClip_);
+    painter_.setRenderHint(QPainter::Antialiasing, true);
+    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    clip(ClipView{});
 }
 
 PainterCanvas::~PainterCanvas() {
     painter_.restore();
 }
 
+void PainterCanvas::clip(const ClipView& c) {
+    if (!replaceClip_) {
+        applyGeneralClip(c);
+        return;
+    }
+    painter_.setWorldTransform(deviceToTarget_);
+    switch (c.kind) {
+        case ClipView::Kind::None:
+            painter_.setClipRect(targetInDevice_, Qt::ReplaceClip);
+            break;
+        case ClipView::Kind::Rect:
+            painter_.setClipRect(c.rect.normalized() & targetInDevice_, Qt::ReplaceClip);
+            break;
+        case ClipView::Kind::Area:
+            c.area.buildInto(scratch_);
+            painter_.setClipRect(targetInDevice_, Qt::ReplaceClip);
+            painter_.setClipPath(scratch_, Qt::IntersectClip);
+            break;
+    }
+}
+
 // The caller's clip is restored and intersected again, so a metafile clip can grow as well as
 // shrink without ever reaching outside the target.
-void PainterCanvas::applyClip() {
+void PainterCanvas::applyGeneralClip(const ClipView& c) {
+    hasDeviceClip_ = c.kind != ClipView::Kind::None;
+    if (c.kind == ClipView::Kind::Rect) {
+        deviceClip_.clear();
+        deviceClip_.addRect(c.rect);
+    } else if (c.kind == ClipView::Kind::Area) {
+        c.area.buildInto(deviceClip_);
+    }
     painter_.restore();
     painter_.save();
     painter_.setRenderHint(QPainter::Antialiasing, true);
@@ -58,71 +78,113 @@ void PainterCanvas::applyClip() {
     painter_.setWorldTransform(base_);
     painter_.setClipRect(targetClip_, painter_.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     painter_.setWorldTransform(deviceToTarget_);
-    if (deviceClip_) painter_.setClipPath(*deviceClip_, Qt::IntersectClip);
+    if (hasDeviceClip_) painter_.setClipPath(deviceClip_, Qt::IntersectClip);
+    style_ = nullptr;
 }
 
-void PainterCanvas::clip(const ClipStep& step) {
-    deviceClip_ = step.clip;
-    applyClip();
-}
-
-void PainterCanvas::shape(const ShapeStep& step) {
-    QPen pen = step.pen;
+void PainterCanvas::applyStyle(const Style& style) {
+    QPen pen = style.pen;
     // A line is at least one pixel wide on the target, as on a real device; up to one and a
     // half pixels it is drawn as a hairline, which the raster engine strokes far faster.
     if (pen.style() != Qt::NoPen && !pen.isCosmetic() && pen.widthF() * scale_ < 1.5) {
         pen.setWidthF(0);
         pen.setCosmetic(true);
     }
-    painter_.setCompositionMode(step.mode);
+    wide_ = pen.style() != Qt::NoPen && !pen.isCosmetic();
+    joins_ = pen.style() == Qt::SolidLine && pen.capStyle() == Qt::RoundCap &&
+             pen.joinStyle() == Qt::RoundJoin;
+    painter_.setCompositionMode(style.mode);
     painter_.setPen(pen);
-    painter_.setBrush(step.brush);
-    painter_.drawPath(step.path);
-    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter_.setBrush(style.brush);
+    style_ = &style;
 }
 
-void PainterCanvas::text(const TextStep& step) {
-    painter_.save();
-    if (step.opaqueRect) painter_.fillRect(*step.opaqueRect, step.opaqueColour);
-    if (step.clipRect) painter_.setClipRect(*step.clipRect, Qt::IntersectClip);
-    painter_.setWorldTransform(step.frame * deviceToTarget_);
-    if (step.background) {
-        const QFontMetricsF metrics(step.font);
-        painter_.fillRect(QRectF(step.start.x(), step.start.y() - metrics.ascent(), step.width,
-                                 metrics.ascent() + metrics.descent()),
-                          *step.background);
+void PainterCanvas::shape(const ShapeView& s) {
+    if (s.style != style_) applyStyle(*s.style);
+    const std::span<const QPointF> p = s.outline.points;
+    const int n = static_cast<int>(p.size());
+    // The rasteriser's work on one outline grows faster than its length when its edges
+    // crowd the same scanlines, so wide lines that may be drawn in pieces are (see DrawCost).
+    const bool wide = wide_;
+    switch (s.kind) {
+        case ShapeKind::Lines:
+            if (!wide) {
+                painter_.drawLines(p.data(), n / 2);
+                break;
+            }
+            for (int i = 0; i + 1 < n; i += 2) painter_.drawLine(p[i], p[i + 1]);
+            break;
+        case ShapeKind::Polyline:
+            if (!wide || !joins_) {
+                painter_.drawPolyline(p.data(), n);
+                break;
+            }
+            for (int i = 0; i + 1 < n; i += static_cast<int>(DrawCost::kSegmentsPerPiece))
+                painter_.drawPolyline(
+                    p.data() + i,
+                    std::min(static_cast<int>(DrawCost::kSegmentsPerPiece) + 1, n - i));
+            break;
+        case ShapeKind::Polygon:
+            painter_.drawPolygon(p.data(), n, s.outline.fillRule);
+            break;
+        case ShapeKind::Rect:
+            if (n >= 2) painter_.drawRect(QRectF(p[0], p[1]));
+            break;
+        case ShapeKind::Ellipse:
+            if (n >= 2) painter_.drawEllipse(QRectF(p[0], p[1]));
+            break;
+        case ShapeKind::Path:
+            s.outline.buildInto(scratch_);
+            painter_.drawPath(scratch_);
+            break;
     }
-    painter_.setPen(step.colour);
+}
+
+void PainterCanvas::text(const TextItem& t, std::size_t index) {
+    const std::vector<QGlyphRun>& runs = glyphs_.runs(t, index);
+    painter_.save();
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (t.opaqueRect) painter_.fillRect(*t.opaqueRect, t.opaqueColour);
+    if (t.clipRect) painter_.setClipRect(*t.clipRect, Qt::IntersectClip);
+    painter_.setWorldTransform(t.frame * deviceToTarget_);
+    if (t.background) {
+        painter_.fillRect(
+            QRectF(t.start.x(), t.start.y() - t.ascent, t.width, t.ascent + t.descent),
+            *t.background);
+    }
+    painter_.setPen(t.colour);
     // The font engine rasterises and caches every glyph at its size on the target; beyond a
     // sane size (a zoomed or hostile file) the outlines are filled instead.
     const QTransform onTarget = painter_.combinedTransform();
     const double scale = std::max(std::hypot(onTarget.m11(), onTarget.m12()),
                                   std::hypot(onTarget.m21(), onTarget.m22()));
-    const double glyphPixels = scale * step.font.pixelSize();
+    const double glyphPixels = scale * t.font.pixelSize();
     if (!(glyphPixels >= 0.5)) {
         // Under half a pixel (or degenerate): nothing to see.
     } else if (glyphPixels <= kMaxGlyphPixels) {
-        for (const QGlyphRun& run : step.glyphs) painter_.drawGlyphRun(QPointF(0, 0), run);
+        for (const QGlyphRun& run : runs) painter_.drawGlyphRun(QPointF(0, 0), run);
     } else if (std::isfinite(scale)) {
         QPainterPath outlines;
-        for (const QGlyphRun& run : step.glyphs) {
+        for (const QGlyphRun& run : runs) {
             const QRawFont font = run.rawFont();
             const QList<quint32> indexes = run.glyphIndexes();
             const QList<QPointF> positions = run.positions();
             for (qsizetype i = 0; i < indexes.size() && i < positions.size(); ++i)
                 outlines.addPath(font.pathForGlyph(indexes[i]).translated(positions[i]));
         }
-        painter_.fillPath(outlines, step.colour);
+        painter_.fillPath(outlines, t.colour);
     }
     painter_.restore();
+    style_ = nullptr;
 }
 
-void PainterCanvas::image(const ImageStep& step) {
+void PainterCanvas::image(const ImageItem& item) {
     painter_.save();
-    painter_.setWorldTransform(step.frame * deviceToTarget_);
-    painter_.setCompositionMode(step.mode);
-    painter_.drawImage(QPointF(0, 0), step.image);
+    painter_.setWorldTransform(item.frame * deviceToTarget_);
+    painter_.setCompositionMode(item.mode);
+    painter_.drawImage(QPointF(0, 0), item.image);
     painter_.restore();
+    style_ = nullptr;
 }
 
 }  // namespace zarovia::picture::metafile

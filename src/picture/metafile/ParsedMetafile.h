@@ -1,23 +1,25 @@
 #pragma once
 
-#include "picture/metafile/DrawingSteps.h"
+#include "picture/MemoryBudget.h"
+#include "picture/metafile/DisplayList.h"
 #include "picture/metafile/RecordFraming.h"
 
 #include <QByteArray>
 #include <QRect>
 #include <QRectF>
 #include <QSize>
-#include <vector>
 
 namespace zarovia::picture::metafile {
 
 // A metafile parsed once: its drawing steps in device coordinates, the device rectangle that
-// maps onto the picture, and the natural size in pixels at 96 dpi.
+// maps onto the picture, and the natural size in pixels at 96 dpi. `capped` tells that a cap
+// or the budget stopped the parse, and the picture is what was read up to there.
 struct ParsedMetafile {
-    std::vector<Step> steps;
+    DisplayList list{kMetafileBudgetBytes};
     QRectF deviceFrame;
     QSize naturalSize;
     FramingEnd end = FramingEnd::EndOfData;
+    bool capped = false;
 };
 
 // Both throw zarovia::Failure("メタファイルが不正です") when the bytes are no metafile or the

@@ -692,9 +692,11 @@ ParsedMetafile parseWmf(const QByteArray& bytes) {
                 QSizeF(parsed.naturalSize.width(), parsed.naturalSize.height());
             parsed.deviceFrame = QRectF(QPointF(0, 0), QSizeF(parsed.naturalSize));
         }
-        Gdi gdi(parsed.steps, initial);
+        Gdi gdi(parsed.list, initial, parsed.deviceFrame);
         WmfPlayer player(gdi, objectCount);
         parsed.end = forEachWmfRecord(records, player);
+        parsed.capped = gdi.exhausted() || parsed.end == FramingEnd::TooMany;
+        parsed.list.finish();
         if (!sized) {
             // No window at all: the picture is what the records draw, one unit to a pixel.
             const QRectF drawn = gdi.drawnBounds();

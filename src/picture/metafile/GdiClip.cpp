@@ -1,0 +1,179 @@
+#include "picture/metafile/Gdi.h"
+#include "picture/metafile/Limits.h"
+
+#include <QPainterPathStroker>
+#include <algorithm>
+#include <cmath>
+
+// The clip region and the region records.
+namespace zarovia::picture::metafile {
+
+namespace {
+
+QRectF everywhere() {
+    return QRectF(-kMaxCoordinate, -kMaxCoordinate, 2 * kMaxCoordinate, 2 * kMaxCoordinate);
+}
+
+}  // namespace
+
+QPainterPath Gdi::clipArea() const {
+    QPainterPath p;
+    switch (dc_.clip.kind) {
+        case Clip::Kind::None:
+            p.addRect(everywhere());
+            break;
+        case Clip::Kind::Rect:
+            p.addRect(dc_.clip.rect);
+            break;
+        case Clip::Kind::Area:
+            p = dc_.clip.area;
+            break;
+    }
+    return p;
+}
+
+void Gdi::setClip(Clip clip) {
+    if (clip.kind == Clip::Kind::Area && clip.area.elementCount() > kMaxClipElements) {
+        clip.kind = Clip::Kind::Rect;
+        clip.rect = clip.area.boundingRect();
+    }
+    clip.stored.reset();
+    dc_.clip = std::move(clip);
+    emitClip();
+}
+
+// Selects the state's clip in the display list. A clip is stored once: the same rectangle, or
+// a state brought back by RestoreDC, is selected again by its index.
+void Gdi::emitClip() {
+    if (exhausted_) return;
+    Clip& clip = dc_.clip;
+    if (!clip.stored && clip == emittedClip_) clip.stored = emittedClip_.stored;
+    if (clip.stored && clip.stored == emittedClip_.stored) return;
+    const bool area = clip.kind == Clip::Kind::Area;
+    const double cost = area ? cost_.fillPath(clip.area) : cost_.clipRect();
+    if (!list_.spend(cost)) {
+        stop();
+        return;
+    }
+    if (!clip.stored) {
+        switch (clip.kind) {
+            case Clip::Kind::None:
+                clip.stored = list_.storeNoClip();
+                break;
+            case Clip::Kind::Rect:
+                clip.stored = list_.storeClipRect(clip.rect);
+                break;
+            case Clip::Kind::Area:
+                clip.stored = list_.storeClipArea(clip.area);
+                break;
+        }
+    }
+    if (!clip.stored || !list_.selectClip(*clip.stored)) {
+        stop();
+        return;
+    }
+    emittedClip_ = clip;
+}
+
+void Gdi::intersectClipRect(const QRectF& box) {
+    const QTransform& t = toDevice();
+    if (t.type() <= QTransform::TxScale) {
+        const QRectF r = t.mapRect(box.normalized());
+        if (!inRangeRect(r)) return;
+        if (dc_.clip.kind == Clip::Kind::None) {
+            setClip(Clip{Clip::Kind::Rect, r, {}, {}});
+            return;
+        }
+        if (dc_.clip.kind == Clip::Kind::Rect) {
+            setClip(Clip{Clip::Kind::Rect, dc_.clip.rect.intersected(r), {}, {}});
+            return;
+        }
+    }
+    QPainterPath p;
+    p.addRect(box.normalized());
+    selectClipRegion(t.map(p), RGN_AND);
+}
+
+void Gdi::excludeClipRect(const QRectF& box) {
+    QPainterPath p;
+    p.addRect(box.normalized());
+    selectClipRegion(toDevice().map(p), RGN_DIFF);
+}
+
+void Gdi::selectClipRegion(const std::optional<QPainterPath>& region, int mode) {
+    if (!region) {
+        if (mode == RGN_COPY) setClip(Clip{});
+        return;
+    }
+    if (!inRangeRect(region->boundingRect()) && !region->isEmpty()) return;
+    if (region->elementCount() > kMaxClipElements * 4) return;
+    QPainterPath result;
+    const QPainterPath current = clipArea();
+    // Combining areas costs more than linear time: past a budget, areas are combined as their
+    // bounding rectangles.
+    clipWork_ += static_cast<std::size_t>(current.elementCount() + region->elementCount());
+    if (clipWork_ > kMaxClipWork && mode != RGN_COPY) {
+        const QRectF a = current.boundingRect();
+        const QRectF b = region->boundingRect();
+        QRectF r = mode == RGN_AND ? a.intersected(b) : mode == RGN_DIFF ? a : a.united(b);
+        setClip(Clip{Clip::Kind::Rect, r, {}, {}});
+        return;
+    }
+    switch (mode) {
+        case RGN_AND:
+            result = current.intersected(*region);
+            break;
+        case RGN_OR:
+            result = current.united(*region);
+            break;
+        case RGN_XOR:
+            result = current.united(*region).subtracted(current.intersected(*region));
+            break;
+        case RGN_DIFF:
+            result = current.subtracted(*region);
+            break;
+        case RGN_COPY:
+            result = *region;
+            break;
+        default:
+            return;
+    }
+    setClip(Clip{Clip::Kind::Area, {}, result, {}});
+}
+
+void Gdi::offsetClip(QPointF logicalOffset) {
+    const QTransform& t = toDevice();
+    const QPointF d = t.map(logicalOffset) - t.map(QPointF(0, 0));
+    if (!std::isfinite(d.x()) || !std::isfinite(d.y())) return;
+    Clip clip = dc_.clip;
+    if (clip.kind == Clip::Kind::Rect) clip.rect.translate(d);
+    if (clip.kind == Clip::Kind::Area) clip.area.translate(d);
+    setClip(std::move(clip));
+}
+
+void Gdi::fillRegion(const QPainterPath& region, const ObjectRef& brushObject) {
+    if (bracket_ || !inRangeRect(region.boundingRect())) return;
+    const QBrush brush = makeBrush(brushObject);
+    if (brush.style() != Qt::NoBrush) emitFill(region, brush);
+}
+
+void Gdi::frameRegion(const QPainterPath& region, const ObjectRef& brushObject,
+                      QSizeF logicalSize) {
+    if (bracket_ || !inRangeRect(region.boundingRect())) return;
+    const QBrush brush = makeBrush(brushObject);
+    if (brush.style() == Qt::NoBrush || region.elementCount() > kMaxClipElements) return;
+    const QTransform& t = toDevice();
+    const double w =
+        std::clamp(std::abs(logicalSize.width()) * deviceUnitsPerLogicalX(t), 1.0, 1000.0);
+    QPainterPathStroker stroker;
+    stroker.setWidth(2 * w);
+    // Half the stroke lies inside the region: that half is the frame.
+    emitFill(stroker.createStroke(region).intersected(region), brush);
+}
+
+void Gdi::invertRegion(const QPainterPath& region) {
+    if (bracket_ || !inRangeRect(region.boundingRect())) return;
+    emitFill(region, QBrush(Qt::white), QPainter::CompositionMode_Difference);
+}
+
+}  // namespace zarovia::picture::metafile
