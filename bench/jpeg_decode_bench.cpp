@@ -1,8 +1,11 @@
 // Times the JPEG path of the picture pane on camera-sized files: the header read at load,
-// the display decode at the DCT scale a window or the full screen needs, the full-size
-// decode for printing, libjpeg alone with other settings, and djpeg's own decode.
+// the display decode at the DCT scale a window or the full screen needs (for a progressive
+// file also in passes: the time to its first look and to the finished picture), the
+// full-size decode for printing, libjpeg alone with other settings, and djpeg's own decode.
 //
-//   jpeg_decode_bench [-n runs] file.jpg...
+//   jpeg_decode_bench [-n runs] [--pane] file.jpg...
+//
+// --pane keeps to the picture pane's own cases (header, display decodes, printing).
 //
 // The cases run round-robin (one run of each, then the next round), so that load from other
 // processes on a shared machine falls on all of them alike; read the minimum.
@@ -27,28 +30,62 @@ using namespace zarovia::picture;
 
 namespace {
 
+// A case's body runs once per round; one that shows a first look reports, through the
+// timer it is given, when it did (ms since the start).
 struct Case {
     std::string label;
-    std::function<void()> body;
+    std::function<void(const QElapsedTimer&, double& firstLookMs)> body;
     std::vector<double> ms;
+    std::vector<double> firstLookMs;
 };
 
+Case plainCase(std::string label, std::function<void()> body) {
+    return {std::move(label),
+            [body = std::move(body)](const QElapsedTimer&, double&) { body(); },
+            {},
+            {}};
+}
+
+void printTimes(const std::string& label, std::vector<double>& ms) {
+    if (ms.empty()) return;
+    std::sort(ms.begin(), ms.end());
+    std::printf("  %-50s min %9.3f ms   median %9.3f ms\n", label.c_str(), ms.front(),
+                ms[ms.size() / 2]);
+}
+
 void runRoundRobin(std::vector<Case>& cases, int runs) {
-    for (Case& c : cases) c.body();  // warm-up: page cache, code, allocator
+    for (Case& c : cases) {  // warm-up: page cache, code, allocator
+        QElapsedTimer timer;
+        timer.start();
+        double ignored = -1;
+        c.body(timer, ignored);
+    }
     for (int round = 0; round < runs; ++round) {
         for (Case& c : cases) {
             QElapsedTimer timer;
+            double firstLook = -1;
             timer.start();
-            c.body();
+            c.body(timer, firstLook);
             c.ms.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+            if (firstLook >= 0) c.firstLookMs.push_back(firstLook);
         }
     }
     for (Case& c : cases) {
-        std::sort(c.ms.begin(), c.ms.end());
-        if (c.ms.empty()) continue;
-        std::printf("  %-46s min %9.3f ms   median %9.3f ms\n", c.label.c_str(), c.ms.front(),
-                    c.ms[c.ms.size() / 2]);
+        if (!c.firstLookMs.empty()) printTimes(c.label + ": first look", c.firstLookMs);
+        printTimes(c.firstLookMs.empty() ? c.label : c.label + ": finished", c.ms);
     }
+}
+
+// The display decode in passes, as the picture pane runs it for a file it has not read ahead.
+Case inPassesCase(const std::string& label, const QByteArray& bytes, QSize size) {
+    return {label + " in passes",
+            [&bytes, size](const QElapsedTimer& timer, double& firstLookMs) {
+                decodeForDisplay(loadJpeg(bytes), size, [&](const QImage&) {
+                    firstLookMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+                });
+            },
+            {},
+            {}};
 }
 
 // The display size of a picture in a client area, proportions kept (the fitting of a
@@ -111,12 +148,20 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     int runs = 9;
-    if (args.size() >= 2 && args.front() == QStringLiteral("-n")) {
-        runs = std::max(1, args.at(1).toInt());
-        args = args.mid(2);
+    bool displayOnly = false;
+    for (;;) {
+        if (args.size() >= 2 && args.front() == QStringLiteral("-n")) {
+            runs = std::max(1, args.at(1).toInt());
+            args = args.mid(2);
+        } else if (!args.isEmpty() && args.front() == QStringLiteral("--pane")) {
+            displayOnly = true;
+            args = args.mid(1);
+        } else {
+            break;
+        }
     }
     if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: jpeg_decode_bench [-n runs] file.jpg...\n");
+        std::fprintf(stderr, "usage: jpeg_decode_bench [-n runs] [--pane] file.jpg...\n");
         return 2;
     }
     for (const QString& path : args) {
@@ -127,39 +172,42 @@ int main(int argc, char** argv) {
         }
         const QByteArray bytes = file.readAll();
         const Picture probe = loadJpeg(bytes);
-        std::printf("%s: %dx%d, %.2f MB, %d runs\n", qPrintable(path), probe.width(),
-                    probe.height(), static_cast<double>(bytes.size()) / 1e6, runs);
+        const bool progressive =
+            dynamic_cast<const jpeg::JpegPictureData&>(*probe.data()).header().progressive;
+        std::printf("%s: %dx%d%s, %.2f MB, %d runs\n", qPrintable(path), probe.width(),
+                    probe.height(), progressive ? " progressive" : "",
+                    static_cast<double>(bytes.size()) / 1e6, runs);
 
         const QSize window = fitted(probe.size(), QSize(640, 480));
         const QSize screen = fitted(probe.size(), QSize(1280, 1024));
         std::vector<Case> cases;
-        cases.push_back({"header (loadJpeg)", [&] { (void)loadJpeg(bytes); }, {}});
+        cases.push_back(plainCase("header (loadJpeg)", [&] { (void)loadJpeg(bytes); }));
         cases.push_back(
-            {displayLabel(bytes, window), [&] { loadJpeg(bytes).prepare(window); }, {}});
+            plainCase(displayLabel(bytes, window), [&] { loadJpeg(bytes).prepare(window); }));
+        if (progressive) cases.push_back(inPassesCase(displayLabel(bytes, window), bytes, window));
         cases.push_back(
-            {displayLabel(bytes, screen), [&] { loadJpeg(bytes).prepare(screen); }, {}});
-        cases.push_back(
-            {"load + toImage (full size, printing)", [&] { (void)loadJpeg(bytes).toImage(); }, {}});
-        cases.push_back({"libjpeg alone 1/8, fancy upsampling",
-                         [&] { rawDecode(bytes, 8, JDCT_ISLOW, true); },
-                         {}});
-        cases.push_back({"libjpeg alone 1/8, merged upsampling",
-                         [&] { rawDecode(bytes, 8, JDCT_ISLOW, false); },
-                         {}});
-        cases.push_back({"libjpeg alone 1/4, fancy upsampling",
-                         [&] { rawDecode(bytes, 4, JDCT_ISLOW, true); },
-                         {}});
-        cases.push_back({"libjpeg alone 1/4, merged upsampling",
-                         [&] { rawDecode(bytes, 4, JDCT_ISLOW, false); },
-                         {}});
-        cases.push_back(
-            {"libjpeg alone 1/1, JDCT_ISLOW", [&] { rawDecode(bytes, 1, JDCT_ISLOW, true); }, {}});
-        cases.push_back(
-            {"libjpeg alone 1/1, JDCT_IFAST", [&] { rawDecode(bytes, 1, JDCT_IFAST, true); }, {}});
-        cases.push_back(
-            {"djpeg -scale 1/8 -bmp (a process)", [&] { djpeg(path, QStringLiteral("1/8")); }, {}});
-        cases.push_back(
-            {"djpeg -scale 1/4 -bmp (a process)", [&] { djpeg(path, QStringLiteral("1/4")); }, {}});
+            plainCase(displayLabel(bytes, screen), [&] { loadJpeg(bytes).prepare(screen); }));
+        if (progressive) cases.push_back(inPassesCase(displayLabel(bytes, screen), bytes, screen));
+        cases.push_back(plainCase("load + toImage (full size, printing)",
+                                  [&] { (void)loadJpeg(bytes).toImage(); }));
+        if (!displayOnly) {
+            cases.push_back(plainCase("libjpeg alone 1/8, fancy upsampling",
+                                      [&] { rawDecode(bytes, 8, JDCT_ISLOW, true); }));
+            cases.push_back(plainCase("libjpeg alone 1/8, merged upsampling",
+                                      [&] { rawDecode(bytes, 8, JDCT_ISLOW, false); }));
+            cases.push_back(plainCase("libjpeg alone 1/4, fancy upsampling",
+                                      [&] { rawDecode(bytes, 4, JDCT_ISLOW, true); }));
+            cases.push_back(plainCase("libjpeg alone 1/4, merged upsampling",
+                                      [&] { rawDecode(bytes, 4, JDCT_ISLOW, false); }));
+            cases.push_back(plainCase("libjpeg alone 1/1, JDCT_ISLOW",
+                                      [&] { rawDecode(bytes, 1, JDCT_ISLOW, true); }));
+            cases.push_back(plainCase("libjpeg alone 1/1, JDCT_IFAST",
+                                      [&] { rawDecode(bytes, 1, JDCT_IFAST, true); }));
+            cases.push_back(plainCase("djpeg -scale 1/8 -bmp (a process)",
+                                      [&] { djpeg(path, QStringLiteral("1/8")); }));
+            cases.push_back(plainCase("djpeg -scale 1/4 -bmp (a process)",
+                                      [&] { djpeg(path, QStringLiteral("1/4")); }));
+        }
         runRoundRobin(cases, runs);
     }
     return 0;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QTest>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -47,6 +48,16 @@ struct LookRecorder {
         return [this](const QImage& look) { looks.push_back(look); };
     }
 };
+
+// The mean difference in brightness (the JPEG luma, from the RGB the decoder made).
+double meanLumaDistance(const QImage& a, const QImage& b) {
+    const auto luma = [](QRgb c) { return 0.299 * qRed(c) + 0.587 * qGreen(c) + 0.114 * qBlue(c); };
+    double total = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            total += std::abs(luma(a.pixel(x, y)) - luma(b.pixel(x, y)));
+    return total / (static_cast<double>(a.width()) * a.height());
+}
 
 double meanDistance(const QImage& a, const QImage& b) {
     long long total = 0;
@@ -129,7 +140,11 @@ void JpegPassesTest::firstLookThenFinished() {
              orientedSize(scaledOutputSize(header.codedSize, denominator), header.orientation));
     QCOMPARE(look.format(), QImage::Format_RGB32);
     QVERIFY(passes.image == oneShot.image);  // the finished picture, pixel for pixel
-    if (lookVsFinished == LookVsFinished::Close) QVERIFY(meanDistance(look, passes.image) <= 2.0);
+    // At 1/8 a pixel's brightness is its block's DC value, which the first scan gives but
+    // for its lowest bit; the colour of subsampled chroma still lacks its first AC terms.
+    if (lookVsFinished == LookVsFinished::Close)
+        QVERIFY2(meanLumaDistance(look, passes.image) <= 1.0,
+                 qPrintable(QString::number(meanLumaDistance(look, passes.image))));
     if (lookVsFinished == LookVsFinished::Coarser) QVERIFY(meanDistance(look, passes.image) > 2.0);
 }
 
@@ -246,10 +261,10 @@ void JpegPassesTest::damagedAfterTheFirstLook() {
         QPainter painter(&canvas);
         picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(devicePixels)));
     }
-    if (fails) QVERIFY(canvas == recorder.looks.front());
-    // Cut right after the first scan, the finished picture is that scan.
-    if (QByteArray(QTest::currentDataTag()) == "cut right after the first scan")
+    if (fails)
         QVERIFY(canvas == recorder.looks.front());
+    else
+        QVERIFY(canvas == loadJpeg(bytes).toImage());  // what a one-shot decode makes of it
 }
 
 void JpegPassesTest::previewPictureDrawsTheLook() {
