@@ -1,2 +1,2 @@
-zarovia_add_bench(next_picture_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/next_picture_bench.cpp LIBS zarovia_app Qt6::Test)
+zarovia_add_bench(next_picture_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/next_picture_bench.cpp LIBS zarovia_app zarovia_media_testing Qt6::Test)
 target_include_directories(next_picture_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)

@@ -37,6 +37,7 @@ class DisplayPanel;
 class MediaPlayerControl;
 class MediaPositionFollower;
 class TrackBar;
+enum class MediaErrorKind;
 }  // namespace zarovia::media
 
 namespace zarovia::controls {
@@ -134,7 +135,7 @@ protected:
 
 private:
     enum class Entrance { OpenCommand, CommandLine, Drop };
-    enum class LoadKind { None, Picture, Document };
+    enum class LoadKind { None, Picture, Document, Media };
 
     // Window definition (Unit1Definition.cpp).
     void createControls();
@@ -178,6 +179,13 @@ private:
     void showMediaBranch(const QByteArray& upperExt);
     void hideMediaControls();
     void UpdateMediaCursor();
+    // The player's signals and the position bar's release, connected once.
+    void wireMediaPlayer();
+    // The media branch's steps after the open, when the file is open and playing.
+    void mediaFileStarted();
+    // The open failed: the error box, unless the user has moved on to another file.
+    void mediaFileFailed(media::MediaErrorKind kind, const QString& detail);
+    void TrackBar1Released();
 
     // Documents (Unit1Document.cpp).
     void showDocumentBranch(const QByteArray& upperExt);
@@ -227,6 +235,8 @@ private:
     std::unique_ptr<QPrinter> printer_;
     // Follows the open media device's position with TrackBar1 and seeks when the bar moves.
     std::unique_ptr<media::MediaPositionFollower> follower_;
+    // The load that stands for the media file being opened by the engine.
+    std::uint64_t mediaLoad_ = 0;
     // The job name the printer carries: set by a document print, kept for later picture prints.
     QString printerDocName_;
 

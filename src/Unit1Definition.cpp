@@ -9,9 +9,9 @@
 #include "media/widgets/DisplayPanel.h"
 #include "media/widgets/MediaPlayerControl.h"
 #include "media/widgets/TrackBar.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
-#include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
@@ -238,7 +238,7 @@ void TzaroForm1::createMediaPane() {
     Panel2 =
         makePanel(CoolBar1, "Panel2", {9, 0, 608, 32}, buttonFace(), Panel::Bevel::Raised, false);
 
-    MediaPlayer1 = new media::MediaPlayerControl(Panel2);
+    MediaPlayer1 = new media::MediaPlayerControl(services_.mediaDevice(), Panel2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setAccessibleName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setGeometry(120, 3, 57, 26);
@@ -257,6 +257,7 @@ void TzaroForm1::createMediaPane() {
             [this] { guard([this] { TrackBar1Change(); }); });
     follower_ = std::make_unique<media::MediaPositionFollower>(
         MediaPlayer1->device(), *TrackBar1, [this] { MediaPlayer1->setAutoEnable(true); });
+    wireMediaPlayer();
 
     Panel3 = makePanel(Panel2, "Panel3", {0, 0, 100, 30}, buttonFace(), Panel::Bevel::Raised);
     Panel3->setCaption(QStringLiteral("Panel3"));
@@ -274,6 +275,12 @@ void TzaroForm1::createMediaPane() {
     Wide->setFont(definitionFont(kGothic, 12));
     Wide->setFocusPolicy(Qt::NoFocus);
     Wide->setAccessibleName(QStringLiteral("ワイド"));
+    // Black text of its own: the media pane's lime would otherwise pass down to it.
+    QPalette widePalette = Wide->palette();
+    widePalette.setColor(QPalette::WindowText, kBlack);
+    widePalette.setColor(QPalette::ButtonText, kBlack);
+    widePalette.setColor(QPalette::Text, kBlack);
+    Wide->setPalette(widePalette);
     // Runs whenever the checked state changes, by the user or by the program.
     connect(Wide, &QCheckBox::toggled, this, [this] { guard([this] { WideClick(); }); });
 }

@@ -2,6 +2,7 @@
 // bar and the video area.
 #include "Unit1.h"
 
+#include "media/MediaErrors.h"
 #include "media/MediaKind.h"
 #include "media/MediaLayout.h"
 #include "media/MediaPositionFollower.h"
@@ -57,10 +58,40 @@ void TzaroForm1::showMediaBranch(const QByteArray& upperExt) {
     }
     ShowFileSize(state_.CurrentFile);
     MediaPlayer1->show();
-    media::openAndPlay(*MediaPlayer1, state_.CurrentFile);
+    // The open runs on the engine's own thread; the rest of the branch follows when the
+    // file is open (mediaFileStarted), or the error box when it cannot be (mediaFileFailed).
+    // Meanwhile it counts as a load: the busy cursor, and the command line waits for it.
+    mediaLoad_ = beginLoad(LoadKind::Media);
+    MediaPlayer1->openAndPlay(state_.CurrentFile);
+}
+
+void TzaroForm1::wireMediaPlayer() {
+    connect(MediaPlayer1, &media::MediaPlayerControl::started, this,
+            [this] { guard([this] { mediaFileStarted(); }); });
+    connect(MediaPlayer1, &media::MediaPlayerControl::openFailed, this,
+            [this](const QByteArray&, media::MediaErrorKind kind, const QString& detail) {
+                guard([&] { mediaFileFailed(kind, detail); });
+            });
+    // A length the engine corrects after the open moves the bar's end with it.
+    connect(&MediaPlayer1->device(), &media::MediaDevice::lengthChanged, this,
+            [this](int ms) { guard([this, ms] { TrackBar1->setMax(ms); }); });
+    connect(TrackBar1, &media::TrackBar::sliderReleased, this,
+            [this] { guard([this] { TrackBar1Released(); }); });
+}
+
+void TzaroForm1::mediaFileStarted() {
+    // The device plays whatever pane is shown now, so its timer and range always follow.
     Timer3->setEnabled(true);
     TrackBar1->setMin(MediaPlayer1->startPosition());
     TrackBar1->setMax(MediaPlayer1->length());
+    if (endLoad(mediaLoad_)) settleOpen(mediaLoad_, true);
+}
+
+void TzaroForm1::mediaFileFailed(media::MediaErrorKind kind, const QString& detail) {
+    // The user has opened another file meanwhile: this failure is no longer theirs to see.
+    if (!endLoad(mediaLoad_)) return;
+    settleOpen(mediaLoad_, false);
+    throw media::MediaError(kind, detail);
 }
 
 void TzaroForm1::Timer3Timer() {
@@ -69,6 +100,10 @@ void TzaroForm1::Timer3Timer() {
 
 void TzaroForm1::TrackBar1Change() {
     follower_->trackBarChanged();
+}
+
+void TzaroForm1::TrackBar1Released() {
+    follower_->dragFinished();
 }
 
 void TzaroForm1::MediaPlayer1Click() {

@@ -22,7 +22,8 @@ zarovia_publish_headers(zarovia_app Unit1.h Unit3.h shell/Glyphs.h shell/Platfor
 # The generated ui_*.h headers are included by tests too.
 target_include_directories(zarovia_app PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/zarovia_app_autogen/include)
 target_link_libraries(zarovia_app PUBLIC zarovia_core zarovia_controls zarovia_picture_widgets
-                                         zarovia_media_widgets zarovia_document_widgets
+                                         zarovia_media_widgets zarovia_media_gst
+                                         zarovia_document_widgets
                                          Qt6::Widgets Qt6::PrintSupport Qt6::Svg)
 zarovia_warnings(zarovia_app)
 

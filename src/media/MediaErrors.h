@@ -27,11 +27,14 @@ QString mediaErrorText(MediaErrorKind kind, const QString& detail = {});
 class MediaError : public Failure {
 public:
     explicit MediaError(MediaErrorKind kind, const QString& detail = {})
-        : Failure(mediaErrorText(kind, detail)), kind_(kind) {}
+        : Failure(mediaErrorText(kind, detail)), kind_(kind), detail_(detail) {}
     MediaErrorKind kind() const noexcept { return kind_; }
+    // What the text names beyond its kind (a missing plug-in, a sound font); may be empty.
+    const QString& detail() const noexcept { return detail_; }
 
 private:
     MediaErrorKind kind_;
+    QString detail_;
 };
 
 }  // namespace zarovia::media

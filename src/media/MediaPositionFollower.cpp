@@ -6,12 +6,17 @@ namespace zarovia::media {
 
 MediaPositionFollower::MediaPositionFollower(MediaDevice& device, TrackBarAccess& bar,
                                              std::function<void()> switchAutoEnableOn)
-    : device_(device), bar_(bar), switchAutoEnableOn_(std::move(switchAutoEnableOn)) {}
+    : device_(device),
+      bar_(bar),
+      switchAutoEnableOn_(std::move(switchAutoEnableOn)),
+      dragSeeks_(device) {}
 
 void MediaPositionFollower::tick() {
     if (!device_.isOpen()) return;
 
-    bar_.setPosition(device_.position());
+    const int position = device_.position();
+    // Under the user's hand the thumb stays where it is held; the device follows it instead.
+    if (!bar_.isBeingDragged()) bar_.setPosition(position);
 
     // Compared in 64 bits so that "maximum - 10" cannot overflow.
     const std::int64_t q = bar_.position();
@@ -26,14 +31,24 @@ void MediaPositionFollower::tick() {
 }
 
 void MediaPositionFollower::trackBarChanged() {
+    if (device_.isOpening()) return;
     const std::int64_t target = bar_.position();
     const std::int64_t ahead = device_.position();
-    if (target > ahead + kSeekDeadBand) {
-        device_.seek(static_cast<int>(target));
-        return;
+    bool seeks = target > ahead + kSeekDeadBand;
+    if (!seeks) {
+        const std::int64_t behind = device_.position();
+        seeks = target < behind - kSeekDeadBand;
     }
-    const std::int64_t behind = device_.position();
-    if (target < behind - kSeekDeadBand) device_.seek(static_cast<int>(target));
+    if (!seeks) return;
+    if (bar_.isBeingDragged())
+        dragSeeks_.request(static_cast<int>(target));
+    else
+        device_.seek(static_cast<int>(target));
+}
+
+void MediaPositionFollower::dragFinished() {
+    if (!dragSeeks_.finish() || !device_.isOpen()) return;
+    device_.seek(bar_.position());
 }
 
 }  // namespace zarovia::media

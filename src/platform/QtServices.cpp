@@ -1,5 +1,6 @@
 #include "Services.h"
 
+#include "media/gst/GstMediaDevice.h"
 #include "platform/CodePage.h"
 
 #include <QApplication>
@@ -89,6 +90,7 @@ Services qtServices() {
     s.printDialog = std::make_unique<QtPrintDialog>();
     s.cursor = std::make_unique<AppCursor>();
     s.screen = std::make_unique<PrimaryScreen>();
+    s.mediaDevice = [] { return std::make_unique<media::GstMediaDevice>(); };
     s.files = systemFileSource();
     return s;
 }

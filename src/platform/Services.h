@@ -5,11 +5,16 @@
 #include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
 class QWidget;
 class QPrinter;
+
+namespace zarovia::media {
+class MediaDevice;
+}
 
 namespace zarovia {
 
@@ -60,6 +65,8 @@ struct Services {
     std::unique_ptr<ScreenInfo> screen;
     // Where files are read from (on worker threads).
     std::shared_ptr<const FileSource> files;
+    // Makes the media device the player control owns: the engine's, or a fake in tests.
+    std::function<std::unique_ptr<media::MediaDevice>()> mediaDevice;
     // Timers that tick only when a test fires them.
     bool manualTimers = false;
 };

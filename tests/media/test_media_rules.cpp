@@ -19,10 +19,12 @@ public:
     int max = 10;
     int value = 0;
     int changes = 0;
+    bool dragged = false;
     MediaPositionFollower* follower = nullptr;
 
     int position() const override { return value; }
     int maximum() const override { return max; }
+    bool isBeingDragged() const override { return dragged; }
     void setPosition(int position) override {
         const int clamped = std::clamp(position, minimum, max);
         if (clamped == value) return;
@@ -44,7 +46,7 @@ struct FollowerRig {
 
     FollowerRig() { bar.follower = &follower; }
     void openWithLength(int length) {
-        device.open("clip.avi");
+        device.openAtOnce("clip.avi");
         device.lengthMs = length;
         bar.max = length;
         device.log.clear();
@@ -74,6 +76,12 @@ private slots:
     void lastTwoPositionsStopAndRewind_data();
     void lastTwoPositionsStopAndRewind();
     void resetToZeroSeeksAPlayingDevice();
+    void nothingToSeekWhileOpening();
+    void dragSeeksAreCoalesced();
+    void releaseEndsWithExactSeek_data();
+    void releaseEndsWithExactSeek();
+    void tickLeavesAHeldThumbAlone();
+    void waitingDragSeekDroppedWhenClosed();
 
     void autoEnableSwitching();
     void automaticSetFollowsRequests();
@@ -328,6 +336,84 @@ void MediaRulesTest::resetToZeroSeeksAPlayingDevice() {
     rig.device.positionMs = 4;
     rig.bar.setPosition(0);  // within the dead band: it plays on
     QVERIFY(rig.device.log.isEmpty());
+}
+
+void MediaRulesTest::nothingToSeekWhileOpening() {
+    FollowerRig rig;
+    rig.device.holdOpens = true;
+    rig.device.open("clip.avi");
+    rig.bar.value = 500;  // beyond the dead band, but there is no file to seek in yet
+    rig.follower.trackBarChanged();
+    QCOMPARE(rig.device.log, QStringList{QStringLiteral("open clip.avi")});
+    rig.follower.tick();
+    QCOMPARE(rig.device.positionQueries, 0);
+}
+
+void MediaRulesTest::dragSeeksAreCoalesced() {
+    FollowerRig rig;
+    rig.openWithLength(10000);
+    rig.bar.dragged = true;
+    // A fast drag: the first move seeks at once, the moves within the interval wait, and only
+    // the latest of them is sent when the interval is over.
+    for (int to : {1000, 1100, 1200, 1300}) rig.bar.setPosition(to);
+    QCOMPARE(rig.device.log, QStringList{QStringLiteral("seekNearby 1000")});
+    QTRY_COMPARE(rig.device.log, (QStringList{QStringLiteral("seekNearby 1000"),
+                                              QStringLiteral("seekNearby 1300")}));
+    // A move within the dead band of where the device now stands sends nothing more.
+    rig.bar.setPosition(1303);
+    QTest::qWait(2 * int(SeekCoalescer::kInterval.count()));
+    QCOMPARE(rig.device.log.size(), 2);
+}
+
+void MediaRulesTest::releaseEndsWithExactSeek_data() {
+    QTest::addColumn<QList<int>>("moves");
+    QTest::addColumn<QStringList>("afterRelease");
+    QTest::newRow("drag, then release before the waiting seek")
+        << QList<int>{2000, 2500} << QStringList{"seekNearby 2000", "seek 2500"};
+    QTest::newRow("one move: the exact seek refines it")
+        << QList<int>{3000} << QStringList{"seekNearby 3000", "seek 3000"};
+    QTest::newRow("held without moving: no seek") << QList<int>{} << QStringList{};
+    QTest::newRow("moves inside the dead band: no seek") << QList<int>{3} << QStringList{};
+}
+
+void MediaRulesTest::releaseEndsWithExactSeek() {
+    QFETCH(QList<int>, moves);
+    QFETCH(QStringList, afterRelease);
+    FollowerRig rig;
+    rig.openWithLength(10000);
+    rig.bar.dragged = true;
+    for (int to : moves) rig.bar.setPosition(to);
+    rig.bar.dragged = false;
+    rig.follower.dragFinished();
+    QCOMPARE(rig.device.log, afterRelease);
+    // Nothing is left waiting to be sent after the release.
+    QTest::qWait(2 * int(SeekCoalescer::kInterval.count()));
+    QCOMPARE(rig.device.log, afterRelease);
+}
+
+void MediaRulesTest::tickLeavesAHeldThumbAlone() {
+    FollowerRig rig;
+    rig.openWithLength(3000);
+    rig.device.positionMs = 700;
+    rig.bar.value = 1500;
+    rig.bar.dragged = true;
+    rig.follower.tick();
+    QCOMPARE(rig.bar.value, 1500);
+    rig.bar.dragged = false;
+    rig.follower.tick();
+    QCOMPARE(rig.bar.value, 700);
+}
+
+void MediaRulesTest::waitingDragSeekDroppedWhenClosed() {
+    FollowerRig rig;
+    rig.openWithLength(10000);
+    rig.bar.dragged = true;
+    rig.bar.setPosition(1000);
+    rig.bar.setPosition(2000);  // waits for the interval
+    rig.device.close();
+    // Sent from the event loop, where a failure would have nowhere to go: it is dropped.
+    QTest::qWait(2 * int(SeekCoalescer::kInterval.count()));
+    QCOMPARE(rig.device.log, (QStringList{"seekNearby 1000", "close"}));
 }
 
 void MediaRulesTest::autoEnableSwitching() {

@@ -4,6 +4,8 @@
 #include "media/widgets/MediaPlayerControl.h"
 #include "media/widgets/TrackBar.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -38,10 +40,18 @@ struct PlayerRig {
         });
     }
 
-    // The media branch from AutoEnable off to play.
+    // The media branch from AutoEnable off to play, with the open finishing at once.
     void startFile(const QByteArray& path, int length) {
         device->lengthMs = length;
-        openAndPlay(*player, path);
+        device->holdOpens = true;
+        player->openAndPlay(path);
+        device->finishOpen();
+    }
+    void openFile(const QByteArray& path) {
+        device->holdOpens = true;
+        player->setFileName(path);
+        player->open();
+        device->finishOpen();
     }
 
     bool enabled(PlayerButton button) const { return player->buttonWidget(button)->isEnabled(); }
@@ -55,6 +65,9 @@ private slots:
     void trackBarChangesOnlyOnRealChange();
     void trackBarIgnoresCrossedLimits();
     void trackBarThumbLength();
+    void trackBarClickInTrackJumps_data();
+    void trackBarClickInTrackJumps();
+    void trackBarThumbStillDrags();
 
     void mediaBranchLeavesOnlyStop();
     void onClickRunsBeforeTheAction();
@@ -72,9 +85,13 @@ private slots:
     void soundGetsNoDisplayRect();
     void failedOpenEnablesAndPlaysNothing();
     void panelDeletedFirstIsForgotten();
+    void buttonsWhileOpening_data();
+    void buttonsWhileOpening();
+    void laterOpenReplacesEarlierOne();
 
     void panelPaintsFrameIntoRect();
     void panelForwardsPresses();
+    void panelPressesStayOnThePanel();
 };
 
 void MediaWidgetsTest::trackBarChangesOnlyOnRealChange() {
@@ -115,6 +132,71 @@ void MediaWidgetsTest::trackBarIgnoresCrossedLimits() {
 void MediaWidgetsTest::trackBarThumbLength() {
     TrackBar bar;
     QCOMPARE(bar.style()->pixelMetric(QStyle::PM_SliderControlThickness, nullptr, &bar), 17);
+}
+
+namespace {
+
+QPoint trackPoint(const TrackBar& bar, double fraction) {
+    // The centre of the thumb travels between half a thumb from either end.
+    QStyleOptionSlider option;
+    option.initFrom(&bar);
+    option.orientation = Qt::Horizontal;
+    option.minimum = bar.minimum();
+    option.maximum = bar.maximum();
+    const QRect groove =
+        bar.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, &bar);
+    const QRect thumb =
+        bar.style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, &bar);
+    const int span = groove.width() - thumb.width();
+    return {groove.left() + thumb.width() / 2 + qRound(span * fraction), bar.height() / 2};
+}
+
+}  // namespace
+
+void MediaWidgetsTest::trackBarClickInTrackJumps_data() {
+    QTest::addColumn<double>("fraction");
+    QTest::newRow("three quarters") << 0.75;
+    QTest::newRow("a tenth") << 0.1;
+    QTest::newRow("the far end") << 1.0;
+}
+
+void MediaWidgetsTest::trackBarClickInTrackJumps() {
+    QFETCH(double, fraction);
+    TrackBar bar;
+    bar.setGeometry(0, 0, 336, 20);
+    bar.setMax(10000);
+    bar.setPosition(5000 - qRound(fraction * 1000));  // the thumb is elsewhere
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QSignalSpy released(&bar, &TrackBar::sliderReleased);
+
+    QTest::mousePress(&bar, Qt::LeftButton, {}, trackPoint(bar, fraction));
+    // Straight to the clicked place, not a page step towards it; the user now holds the thumb.
+    QVERIFY2(qAbs(bar.position() - qRound(fraction * 10000)) <= 150,
+             qPrintable(QString::number(bar.position())));
+    QVERIFY(bar.isBeingDragged());
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, trackPoint(bar, fraction));
+    QVERIFY(!bar.isBeingDragged());
+    QCOMPARE(released.count(), 1);
+}
+
+void MediaWidgetsTest::trackBarThumbStillDrags() {
+    TrackBar bar;
+    bar.setGeometry(0, 0, 336, 20);
+    bar.setMax(10000);
+    bar.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&bar));
+    QSignalSpy changed(&bar, &TrackBar::changed);
+    QTest::mousePress(&bar, Qt::LeftButton, {}, trackPoint(bar, 0.0));
+    QCOMPARE(bar.position(), 0);  // grabbed where it is: no jump
+    for (double f : {0.2, 0.4, 0.6}) {
+        QMouseEvent move(QEvent::MouseMove, trackPoint(bar, f), bar.mapToGlobal(trackPoint(bar, f)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&bar, &move);
+    }
+    QVERIFY2(qAbs(bar.position() - 6000) <= 150, qPrintable(QString::number(bar.position())));
+    QCOMPARE(changed.count(), 3);  // the change handler follows every step of the drag
+    QTest::mouseRelease(&bar, Qt::LeftButton, {}, trackPoint(bar, 0.6));
 }
 
 void MediaWidgetsTest::mediaBranchLeavesOnlyStop() {
@@ -189,8 +271,7 @@ void MediaWidgetsTest::staleNotificationIgnored() {
     // The play of the file before ends only after the next file has been opened.
     MediaDevice::PlayNotification stale = rig.device->takePendingNotification();
     QVERIFY(stale);
-    rig.player->setFileName("two.mid");
-    rig.player->open();
+    rig.openFile("two.mid");
     rig.player->click(PlayerButton::Play);  // automatic set Stop for the new file
     rig.device->stop();                     // stopped, as the stale notification would see it
     QSignalSpy spy(rig.player.get(), &MediaPlayerControl::notified);
@@ -264,10 +345,13 @@ void MediaWidgetsTest::failedOpenAfterGoodOneClosesIt() {
     PlayerRig rig;
     rig.startFile("good.wav", 2000);
     rig.device->failNextOpen = MediaErrorKind::Unrecognised;
-    rig.player->setFileName("bad.wav");
-    QVERIFY_THROWS_EXCEPTION(MediaError, rig.player->open());
+    QSignalSpy failed(rig.player.get(), &MediaPlayerControl::openFailed);
+    rig.openFile("bad.wav");
     QVERIFY(!rig.device->isOpen());
     QCOMPARE(rig.device->log.mid(2), (QStringList{"close", "open bad.wav"}));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).toByteArray(), QByteArray("bad.wav"));
+    QCOMPARE(failed.at(0).at(1).value<MediaErrorKind>(), MediaErrorKind::Unrecognised);
 }
 
 void MediaWidgetsTest::newVideoGetsDisplayRectAtOnce() {
@@ -278,8 +362,7 @@ void MediaWidgetsTest::newVideoGetsDisplayRectAtOnce() {
     // The window computes the video area before the open, when no video is open yet.
     rig.player->setDisplayRect(QRect(0, 0, 353, 240));
     QVERIFY(rig.device->log.isEmpty());
-    rig.player->setFileName("clip.avi");
-    rig.player->open();
+    rig.openFile("clip.avi");
     QCOMPARE(rig.device->log, (QStringList{"open clip.avi", "rect 0,0,353,240"}));
     QCOMPARE(panel.displayRect(), QRect(0, 0, 353, 240));
     rig.player->setDisplayRect(QRect(0, 0, 640, 281));  // Wide checked while it plays
@@ -289,8 +372,7 @@ void MediaWidgetsTest::newVideoGetsDisplayRectAtOnce() {
 void MediaWidgetsTest::soundGetsNoDisplayRect() {
     PlayerRig rig;
     rig.player->setDisplayRect(QRect(0, 0, 353, 240));
-    rig.player->setFileName("song.wav");
-    rig.player->open();
+    rig.openFile("song.wav");
     QCOMPARE(rig.device->log, QStringList{"open song.wav"});
 }
 
@@ -298,7 +380,11 @@ void MediaWidgetsTest::failedOpenEnablesAndPlaysNothing() {
     PlayerRig rig;
     rig.player->setEnabledButtons(PlayerButton::Play);
     rig.device->failNextOpen = MediaErrorKind::FileNotFound;
-    QVERIFY_THROWS_EXCEPTION(MediaError, openAndPlay(*rig.player, "gone.wav"));
+    QSignalSpy started(rig.player.get(), &MediaPlayerControl::started);
+    QSignalSpy failed(rig.player.get(), &MediaPlayerControl::openFailed);
+    rig.player->openAndPlay("gone.wav");
+    QTRY_COMPARE(failed.count(), 1);
+    QCOMPARE(started.count(), 0);
     QCOMPARE(rig.device->log, QStringList{"open gone.wav"});
     QVERIFY(!rig.player->autoEnable());
     QCOMPARE(rig.player->enabledButtons(), PlayerButtonSet(PlayerButton::Play));
@@ -312,6 +398,53 @@ void MediaWidgetsTest::panelDeletedFirstIsForgotten() {
     panel.reset();
     QCOMPARE(rig.device->output, nullptr);
     QCOMPARE(rig.player->display(), nullptr);
+}
+
+void MediaWidgetsTest::buttonsWhileOpening_data() {
+    QTest::addColumn<QList<int>>("presses");  // 0 Play, 1 Stop, in order
+    QTest::addColumn<bool>("plays");
+    QTest::addColumn<PlayerButtonSet>("enabledAfter");
+    const PlayerButtonSet stopOnly(PlayerButton::Stop), playOnly(PlayerButton::Play);
+    QTest::newRow("nothing pressed: plays") << QList<int>{} << true << stopOnly;
+    // A press hands the buttons to the automatic set, as the window's click handler does.
+    QTest::newRow("stop: stays stopped") << QList<int>{1} << false << playOnly;
+    QTest::newRow("play: plays, Stop offered") << QList<int>{0} << true << stopOnly;
+}
+
+void MediaWidgetsTest::buttonsWhileOpening() {
+    QFETCH(QList<int>, presses);
+    QFETCH(bool, plays);
+    QFETCH(PlayerButtonSet, enabledAfter);
+    PlayerRig rig;
+    rig.device->holdOpens = true;
+    rig.player->setEnabledButtons(PlayerButton::Play | PlayerButton::Stop);
+    QSignalSpy started(rig.player.get(), &MediaPlayerControl::started);
+    rig.player->openAndPlay("song.wav");
+    rig.player->setEnabledButtons(PlayerButton::Play | PlayerButton::Stop);  // both can be hit
+    QVERIFY(rig.player->isOpening());
+    for (int press : presses)
+        rig.player->click(press == 0 ? PlayerButton::Play : PlayerButton::Stop);
+    QVERIFY(rig.failures.isEmpty());  // no "no device" while the file opens
+    rig.device->finishOpen();
+    QCOMPARE(started.count(), 1);
+    QCOMPARE(rig.device->mode() == MediaMode::Playing, plays);
+    QCOMPARE(rig.player->effectiveEnabledButtons(), enabledAfter);
+    QVERIFY(rig.failures.isEmpty());
+}
+
+void MediaWidgetsTest::laterOpenReplacesEarlierOne() {
+    PlayerRig rig;
+    rig.device->holdOpens = true;
+    QSignalSpy started(rig.player.get(), &MediaPlayerControl::started);
+    QSignalSpy failed(rig.player.get(), &MediaPlayerControl::openFailed);
+    rig.device->failNextOpen = MediaErrorKind::NotPlayable;
+    rig.player->openAndPlay("first.wav");
+    rig.player->openAndPlay("second.wav");  // the first is abandoned before it ends
+    rig.device->finishOpen();
+    QCOMPARE(failed.count(), 1);  // the scripted failure meets the second file
+    QCOMPARE(failed.at(0).at(0).toByteArray(), QByteArray("second.wav"));
+    QCOMPARE(started.count(), 0);
+    QCOMPARE(rig.device->log, (QStringList{"open first.wav", "open second.wav"}));
 }
 
 void MediaWidgetsTest::panelPaintsFrameIntoRect() {
@@ -341,6 +474,38 @@ void MediaWidgetsTest::panelForwardsPresses() {
     QCOMPARE(spy.at(0).at(0).value<Qt::MouseButton>(), Qt::RightButton);
     QCOMPARE(spy.at(0).at(1).toPoint(), QPoint(5, 6));
     QCOMPARE(spy.at(1).at(0).value<Qt::MouseButton>(), Qt::LeftButton);
+}
+
+void MediaWidgetsTest::panelPressesStayOnThePanel() {
+    // The panel lies over the media pane's background, which reacts to the same button: a
+    // press on the video must reach the panel's handler and no other.
+    class Background : public QWidget {
+    public:
+        int presses = 0;
+
+    protected:
+        void mousePressEvent(QMouseEvent* event) override {
+            ++presses;
+            event->accept();
+        }
+    };
+    Background background;
+    background.resize(200, 150);
+    auto* panel = new DisplayPanel(&background);
+    panel->setGeometry(20, 20, 160, 120);
+    QImage frame(160, 120, QImage::Format_RGB32);
+    frame.fill(Qt::blue);
+    panel->presentFrame(frame);
+    background.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&background));
+    QSignalSpy spy(panel, &DisplayPanel::mousePressed);
+    for (const QPoint at : {QPoint(80, 60), QPoint(1, 1), QPoint(158, 118)})
+        QTest::mousePress(panel, Qt::RightButton, {}, at);
+    QCOMPARE(spy.count(), 3);
+    QCOMPARE(background.presses, 0);
+    QTest::mousePress(&background, Qt::RightButton, {}, QPoint(5, 5));  // the margin
+    QCOMPARE(background.presses, 1);
+    QCOMPARE(spy.count(), 3);
 }
 
 QTEST_MAIN(MediaWidgetsTest)

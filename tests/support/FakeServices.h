@@ -2,12 +2,15 @@
 
 // Fakes of the platform services, so window tests run without dialogs, message boxes or a
 // real printer.
+#include "media/testing/FakeMediaDevice.h"
 #include "platform/Services.h"
 #include "support/FakeFileSource.h"
 
+#include <QCoreApplication>
 #include <QPrinter>
-#include <atomic>
 #include <QStringList>
+#include <QThread>
+#include <atomic>
 #include <deque>
 #include <functional>
 
@@ -26,6 +29,8 @@ struct Recorded {
     QSize screen{1280, 1024};
     // Run inside the error box (as its nested loop would).
     std::function<void()> whileErrorShown;
+    // The media device the window was given: scripted, fast and deterministic.
+    media::FakeMediaDevice* mediaDevice = nullptr;
     // Every file read takes this long (a slow or network disk); shared with the worker threads.
     std::shared_ptr<std::atomic<int>> readDelayMs = std::make_shared<std::atomic<int>>(0);
     // Reads made so far, and how many of them on the window's thread (there must be none).
@@ -36,6 +41,7 @@ struct Recorded {
 inline std::shared_ptr<FakeFileSource> fakeFileSource(const Recorded* r) {
     return std::make_shared<FakeFileSource>(r->readDelayMs, r->reads, r->readsOnWindowThread);
 }
+
 
 class FakeErrorBox : public ErrorBox {
 public:
@@ -106,6 +112,11 @@ inline Services fakeServices(Recorded* r, bool manualTimers = true) {
     s.printDialog = std::make_unique<FakePrintDialog>(r);
     s.cursor = std::make_unique<FakeCursor>(r);
     s.screen = std::make_unique<FakeScreen>(r);
+    s.mediaDevice = [r] {
+        auto device = std::make_unique<media::FakeMediaDevice>();
+        r->mediaDevice = device.get();
+        return device;
+    };
     s.files = fakeFileSource(r);
     s.manualTimers = manualTimers;
     return s;

@@ -41,6 +41,19 @@ void ensureGstInitialised() {
     if (!ok) throw MediaError(MediaErrorKind::Unknown);
 }
 
+QStringList missingGstElements(const QStringList& factoryNames) {
+    ensureGstInitialised();
+    QStringList missing;
+    for (const QString& name : factoryNames) {
+        GstElementFactory* factory = gst_element_factory_find(name.toUtf8().constData());
+        if (factory)
+            gst_object_unref(factory);
+        else
+            missing << name;
+    }
+    return missing;
+}
+
 MediaErrorKind errorKindOf(const GError* error) {
     if (!error) return MediaErrorKind::Unknown;
     if (error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN)

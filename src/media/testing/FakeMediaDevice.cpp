@@ -1,5 +1,7 @@
 #include "media/testing/FakeMediaDevice.h"
 
+#include "media/MediaKind.h"
+
 namespace zarovia::media {
 
 void FakeMediaDevice::requireOpen() const {
@@ -9,13 +11,38 @@ void FakeMediaDevice::requireOpen() const {
 void FakeMediaDevice::open(const QByteArray& path) {
     close();
     log << QStringLiteral("open %1").arg(QString::fromUtf8(path));
+    mode_ = MediaMode::Opening;
+    openedVideo_ = videoFile || mediaKindOfPath(path) == MediaKind::Video;
+    if (holdOpens) return;
+    openTimer_.setSingleShot(true);
+    openTimer_.callOnTimeout(this, &FakeMediaDevice::finishOpen, Qt::UniqueConnection);
+    openTimer_.start(openDelayMs);
+}
+
+void FakeMediaDevice::finishOpen() {
+    openTimer_.stop();
+    if (mode_ != MediaMode::Opening) return;
     if (failNextOpen) {
         const MediaErrorKind kind = *failNextOpen;
         failNextOpen.reset();
-        throw MediaError(kind);
+        mode_ = MediaMode::NotOpen;
+        emit openFailed(kind, {});
+        return;
     }
     mode_ = MediaMode::Stopped;
     positionMs = 0;
+    if (output && hasVideo() && !firstFrame.isNull()) output->presentFrame(firstFrame);
+    emit opened();
+}
+
+void FakeMediaDevice::openAtOnce(const QByteArray& path) {
+    open(path);
+    finishOpen();
+}
+
+void FakeMediaDevice::changeLength(int ms) {
+    lengthMs = ms;
+    if (isOpen()) emit lengthChanged(ms);
 }
 
 void FakeMediaDevice::play(PlayNotification notify) {
@@ -41,6 +68,13 @@ void FakeMediaDevice::seekToStart() {
 void FakeMediaDevice::seek(int ms) {
     requireOpen();
     log << QStringLiteral("seek %1").arg(ms);
+    mode_ = MediaMode::Stopped;
+    positionMs = ms;
+}
+
+void FakeMediaDevice::seekNearby(int ms) {
+    requireOpen();
+    log << QStringLiteral("seekNearby %1").arg(ms);
     mode_ = MediaMode::Stopped;
     positionMs = ms;
 }
@@ -73,8 +107,10 @@ void FakeMediaDevice::setDisplayRect(const QRect& rect) {
 }
 
 void FakeMediaDevice::close() {
-    if (!isOpen()) return;
-    log << QStringLiteral("close");
+    openTimer_.stop();
+    if (mode_ == MediaMode::NotOpen) return;
+    // An open under way is abandoned silently; an open device is closed.
+    if (mode_ != MediaMode::Opening) log << QStringLiteral("close");
     mode_ = MediaMode::NotOpen;
     notify_ = nullptr;
 }

@@ -47,8 +47,10 @@ void DisplayPanel::paintEvent(QPaintEvent*) {
 }
 
 void DisplayPanel::mousePressEvent(QMouseEvent* event) {
+    // Taken here: a press on the video must not travel on to the panel behind it, whose own
+    // handler would undo what this one did.
+    event->accept();
     emit mousePressed(event->button(), event->position().toPoint());
-    QWidget::mousePressEvent(event);
 }
 
 }  // namespace zarovia::media

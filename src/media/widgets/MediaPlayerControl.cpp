@@ -1,12 +1,12 @@
 #include "media/widgets/MediaPlayerControl.h"
 
 #include "media/MediaErrors.h"
-#include "media/gst/GstMediaDevice.h"
 #include "media/widgets/DisplayPanel.h"
 
 #include <QStyle>
 #include <QToolButton>
 #include <QtDebug>
+#include <utility>
 
 namespace zarovia::media {
 
@@ -24,9 +24,6 @@ void reportWithoutErrorBox(const std::function<void()>& work) {
 
 }  // namespace
 
-MediaPlayerControl::MediaPlayerControl(QWidget* parent)
-    : MediaPlayerControl(std::make_unique<GstMediaDevice>(), parent) {}
-
 MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaDevice> device, QWidget* parent)
     : QWidget(parent), device_(std::move(device)), guard_(reportWithoutErrorBox) {
     setObjectName(QStringLiteral("MediaPlayer1"));
@@ -41,6 +38,8 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaDevice> device, QWid
             [this] { buttonReleased(PlayerButton::Play); });
     connect(stopButton_, &QToolButton::clicked, this,
             [this] { buttonReleased(PlayerButton::Stop); });
+    connect(device_.get(), &MediaDevice::opened, this, &MediaPlayerControl::deviceOpened);
+    connect(device_.get(), &MediaDevice::openFailed, this, &MediaPlayerControl::deviceOpenFailed);
     resize(kDefaultSize);
     refreshButtons();
 }
@@ -80,14 +79,54 @@ void MediaPlayerControl::setDisplay(DisplayPanel* panel) {
 }
 
 void MediaPlayerControl::open() {
+    beginOpen(false);
+}
+
+void MediaPlayerControl::openAndPlay(const QByteArray& path) {
+    setAutoEnable(false);
+    setVisibleButtons(PlayerButton::Play | PlayerButton::Stop);
+    setFileName(path);
+    beginOpen(true);
+}
+
+void MediaPlayerControl::beginOpen(bool start) {
     ++openGeneration_;  // notifications of the device before are for a file no longer open
+    openingFile_ = fileName_;
+    startWhenOpened_ = start;
+    playWhenOpened_ = start;
     device_->open(fileName_);
+}
+
+void MediaPlayerControl::deviceOpened() {
     buttons_.afterOpen(device_->canPlay());
     if (device_->hasVideo()) device_->setDisplayRect(displayRect_);
+    const bool start = std::exchange(startWhenOpened_, false);
+    if (start) setEnabledButtons(PlayerButton::Stop);
+    if (std::exchange(playWhenOpened_, false)) {
+        guard_([this] {
+            play();
+            // With the buttons automatic (a button was pressed while the file opened), the
+            // play counts as that button's action.
+            if (buttons_.autoEnable()) buttons_.afterPlay();
+        });
+    }
     refreshButtons();
+    emit opened();
+    if (start) emit started();
+}
+
+void MediaPlayerControl::deviceOpenFailed(MediaErrorKind kind, const QString& detail) {
+    startWhenOpened_ = false;
+    playWhenOpened_ = false;
+    refreshButtons();
+    emit openFailed(openingFile_, kind, detail);
 }
 
 void MediaPlayerControl::play() {
+    if (device_->isOpening()) {
+        playWhenOpened_ = true;
+        return;
+    }
     if (!device_->isOpen()) throw MediaError(MediaErrorKind::NoDevice);
     if (autoRewind_ && device_->position() == device_->length()) device_->seekToStart();
     device_->play([this, generation = openGeneration_](PlayEnd reason) {
@@ -96,6 +135,10 @@ void MediaPlayerControl::play() {
 }
 
 void MediaPlayerControl::stop() {
+    if (device_->isOpening()) {
+        playWhenOpened_ = false;
+        return;
+    }
     device_->stop();
 }
 
@@ -171,15 +214,6 @@ void MediaPlayerControl::layoutButtons() {
         shown[i]->setGeometry(x, 0, w, height());
         x += w;
     }
-}
-
-void openAndPlay(MediaPlayerControl& player, const QByteArray& path) {
-    player.setAutoEnable(false);
-    player.setVisibleButtons(PlayerButton::Play | PlayerButton::Stop);
-    player.setFileName(path);
-    player.open();
-    player.setEnabledButtons(PlayerButton::Stop);
-    player.play();
 }
 
 void MediaPlayerControl::resizeEvent(QResizeEvent* event) {

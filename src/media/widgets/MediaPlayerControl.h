@@ -17,7 +17,8 @@ class DisplayPanel;
 // The player control: a small bar of Play and Stop buttons bound to one media device, which
 // it owns and keeps open from one file to the next. Requests that need a device fail with
 // the no-device text (zarovia::Failure). Failures inside a button's action never leave the
-// control: they go to the guard the window installs (its error box).
+// control: they go to the guard the window installs (its error box). Opening is asynchronous:
+// while a file opens, Play and Stop decide whether it plays once it is open.
 class MediaPlayerControl : public QWidget {
     Q_OBJECT
 public:
@@ -28,9 +29,6 @@ public:
     // Runs a piece of work and reports any failure it throws (the window's error box).
     using Guard = std::function<void(const std::function<void()>& work)>;
 
-    // With the engine's device.
-    explicit MediaPlayerControl(QWidget* parent = nullptr);
-    // With a device of the caller's choice (tests, benchmarks).
     explicit MediaPlayerControl(std::unique_ptr<MediaDevice> device, QWidget* parent = nullptr);
     ~MediaPlayerControl() override;
 
@@ -58,9 +56,12 @@ public:
     PlayerButtonSet automaticButtons() const { return buttons_.automaticButtons(); }
 
     // Requests
-    void open();  // opens fileName() on a device chosen by its extension
-    void play();
-    void stop();
+    // Starts opening fileName() on a device chosen by its extension; `opened` or `openFailed`
+    // follows.
+    void open();
+    bool isOpening() const { return device_->isOpening(); }
+    void play();  // while a file opens: it will play once open
+    void stop();  // while a file opens: it will stay stopped once open
     void rewind();
     void seek(int ms);
     int position() const { return device_->position(); }
@@ -71,19 +72,35 @@ public:
     void setDisplayRect(const QRect& rect);
     void close() { device_->close(); }
 
+    // What the media branch asks of the player once the pane is laid out: buttons handed to
+    // EnabledButtons (AutoEnable off), Play and Stop shown, and the file opened. Once it is
+    // open, only Stop is enabled, play starts (unless Stop was pressed meanwhile) and
+    // `started` follows. A failed open enables and plays nothing: `openFailed` follows.
+    void openAndPlay(const QByteArray& path);
+
     // Presses and releases a button as the mouse would (tests, keyboard).
     void click(PlayerButton button);
     QToolButton* buttonWidget(PlayerButton button) const;
 
 signals:
     // A play request's notification arrived (after the buttons were updated).
-    void notified(PlayEnd reason);
+    void notified(zarovia::media::PlayEnd reason);
+    // The file of the last open() is open.
+    void opened();
+    // The file of openAndPlay() is open and playing.
+    void started();
+    // The open of `path` failed; the text of `kind` and `detail` is what the user is told.
+    void openFailed(const QByteArray& path, zarovia::media::MediaErrorKind kind,
+                    const QString& detail);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buttonReleased(PlayerButton button);
+    void beginOpen(bool start);
+    void deviceOpened();
+    void deviceOpenFailed(MediaErrorKind kind, const QString& detail);
     void onPlayNotification(PlayEnd reason, long long generation);
     void refreshButtons();
     void layoutButtons();
@@ -91,6 +108,7 @@ private:
     std::unique_ptr<MediaDevice> device_;
     PlayerButtons buttons_;
     QByteArray fileName_;
+    QByteArray openingFile_;
     DisplayPanel* display_ = nullptr;
     QRect displayRect_;
     bool autoRewind_ = true;
@@ -99,11 +117,9 @@ private:
     QToolButton* playButton_ = nullptr;
     QToolButton* stopButton_ = nullptr;
     long long openGeneration_ = 0;
+    // What happens once the file being opened is open.
+    bool playWhenOpened_ = false;
+    bool startWhenOpened_ = false;
 };
-
-// What the media branch asks of the player once the pane is laid out: buttons handed to
-// EnabledButtons (AutoEnable off), Play and Stop shown, the file opened on its device, only
-// Stop enabled, and play started. A failed open throws before anything is enabled or played.
-void openAndPlay(MediaPlayerControl& player, const QByteArray& path);
 
 }  // namespace zarovia::media

@@ -6,9 +6,15 @@ namespace zarovia::media {
 
 namespace {
 
-// The thumb is 17 pixels long across the groove, whatever the platform style says.
-class ThumbLengthStyle : public QProxyStyle {
+// The thumb is 17 pixels long across the groove, whatever the platform style says, and a
+// click in the track jumps there rather than stepping a page towards it.
+class TrackBarStyle : public QProxyStyle {
 public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_Slider_AbsoluteSetButtons) return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
         if (metric == PM_SliderControlThickness || metric == PM_SliderThickness)
@@ -20,7 +26,7 @@ public:
 }  // namespace
 
 TrackBar::TrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
-    auto* style = new ThumbLengthStyle;
+    auto* style = new TrackBarStyle;
     style->setParent(this);
     setStyle(style);
     setRange(0, 10);

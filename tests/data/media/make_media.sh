@@ -1,6 +1,6 @@
 #!/bin/sh
 # Regenerates the media test clips in this folder (needs ffmpeg and python3; the outputs are
-# committed, so neither is needed to run the tests). Every clip lasts 2-3 s, pictures are
+# committed, so neither is needed to run the tests). Every clip lasts 2-3 s (blip.wav 0.8 s), pictures are
 # 160x120, and each file stays within a few tens of KB.
 set -eu
 cd "$(dirname "$0")"
@@ -12,6 +12,8 @@ video="testsrc=size=160x120:rate=12:duration=2.5"
 
 # Sound
 ff -f lavfi -i "$tone" -ac 1 -c:a pcm_u8 tone.wav
+# A short sound, played to its very end in real time.
+ff -f lavfi -i "sine=frequency=660:duration=0.8:sample_rate=8000" -ac 1 -c:a pcm_u8 blip.wav
 ff -f lavfi -i "$tone" -ac 1 -ar 22050 -c:a wmav2 -b:a 32k tone.wma
 python3 make_midi.py tune.mid tune.rmi
 
