@@ -11,13 +11,14 @@ add_library(zarovia_app STATIC
     Unit3.cpp
     Unit3.h
     Unit3.ui
+    platform/QtDialogs.cpp
     platform/QtServices.cpp
     shell/Glyphs.cpp
     shell/PlatformFonts.cpp
     shell/ResourcePictures.cpp
     ${CMAKE_SOURCE_DIR}/resources/resources.qrc
 )
-zarovia_publish_headers(zarovia_app Unit1.h Unit3.h shell/Glyphs.h shell/PlatformFonts.h
+zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/QtDialogs.h shell/Glyphs.h shell/PlatformFonts.h
                         shell/ResourcePictures.h)
 # The generated ui_*.h headers are included by tests too.
 target_include_directories(zarovia_app PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/zarovia_app_autogen/include)

@@ -31,7 +31,10 @@ bool windowsNameLess(const QByteArray& a, const QByteArray& b) {
         const unsigned char y = upperByte(b[i]);
         if (x != y) return x < y;
     }
-    return a.size() < b.size();
+    if (a.size() != b.size()) return a.size() < b.size();
+    // Names that differ only in case (a.jpg and A.jpg on a Linux file system) keep one order
+    // on every run: byte-wise, so upper case first.
+    return a < b;
 }
 
 std::vector<QByteArray> listFolderFiles(const QByteArray& folder) {

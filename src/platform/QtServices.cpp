@@ -2,14 +2,11 @@
 
 #include "media/gst/GstMediaDevice.h"
 #include "platform/CodePage.h"
+#include "platform/QtDialogs.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QScreen>
 
 namespace zarovia {
@@ -23,33 +20,6 @@ public:
                         owner);
         box.setObjectName(QStringLiteral("ErrorBox"));
         box.exec();
-    }
-};
-
-class QtOpenDialog : public OpenDialog {
-public:
-    std::optional<QByteArray> chooseFile(QWidget* owner, const QByteArray& previous) override {
-        QFileDialog dialog(owner);
-        dialog.setObjectName(QStringLiteral("OpenDialog1"));
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        // "*" rather than "*.*" so that names without a dot are offered too.
-        dialog.setNameFilter(QStringLiteral("全てのファイル(*.*) (*)"));
-        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-        if (!previous.isEmpty()) dialog.selectFile(QFile::decodeName(previous));
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return std::nullopt;
-        return QFile::encodeName(dialog.selectedFiles().constFirst());
-    }
-};
-
-class QtPrintDialog : public PrintDialog {
-public:
-    bool choosePrinter(QWidget* owner, QPrinter& printer) override {
-        QPrintDialog dialog(&printer, owner);
-        dialog.setObjectName(QStringLiteral("PrintDialog1"));
-        dialog.setOptions(QAbstractPrintDialog::PrintShowPageSize);
-        return dialog.exec() == QDialog::Accepted;
     }
 };
 

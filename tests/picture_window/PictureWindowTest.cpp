@@ -222,6 +222,33 @@ private slots:
         QCOMPARE(form->SpinEdit1->value(), 2);
     }
 
+    // Return takes the typed value as leaving the field does, and so does a tick while the
+    // field keeps the focus: to the nearer bound.
+    void intervalOnReturnAndTick_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("value");
+        QTest::newRow("61") << "61" << 60;
+        QTest::newRow("99") << "99" << 60;
+        QTest::newRow("0") << "0" << 1;
+        QTest::newRow("7") << "7" << 7;
+    }
+    void intervalOnReturnAndTick() {
+        QFETCH(QString, typed);
+        QFETCH(int, value);
+        drop(a);
+        run(Command::Start);
+        form->SpinEdit1->setFocus();
+        form->SpinEdit1->editor()->selectAll();
+        QTest::keyClicks(form->SpinEdit1->editor(), typed);
+        tick();
+        QCOMPARE(form->Timer1->interval(), value * 1000);
+        QTest::keyClick(form->SpinEdit1->editor(), Qt::Key_Return);
+        QCOMPARE(form->SpinEdit1->value(), value);
+        QCOMPARE(form->SpinEdit1->editor()->text(), QString::number(value));
+        tick();
+        QCOMPARE(form->Timer1->interval(), value * 1000);
+    }
+
     void onePictureShow() {
         QFile::remove(QFile::decodeName(b));
         QFile::remove(QFile::decodeName(c));

@@ -1,5 +1,6 @@
 #include "SpinEdit.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
@@ -18,6 +19,15 @@ int SpinEdit::currentValue() const {
     const int typed = lineEdit()->text().trimmed().toInt(&ok);
     if (!ok) return minimum();
     return std::clamp(typed, minimum(), maximum());
+}
+
+void SpinEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        const int value = currentValue();
+        setValue(value);
+        lineEdit()->setText(textFromValue(value));
+    }
+    QSpinBox::keyPressEvent(event);
 }
 
 void SpinEdit::focusOutEvent(QFocusEvent* event) {

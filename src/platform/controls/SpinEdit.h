@@ -18,6 +18,9 @@ public:
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
+    // Return and Enter take the typed value as leaving the field does: clamped to the nearer
+    // bound.
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace zarovia::controls
