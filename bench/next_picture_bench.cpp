@@ -4,6 +4,8 @@
 //   next_picture_bench FOLDER [STEPS]
 #include "Unit1.h"
 #include "picture/PictureCache.h"
+#include "platform/FileSource.h"
+#include "platform/WorkerPool.h"
 #include "picture/PictureList.h"
 #include "picture/PictureLoader.h"
 #include "picture/jpeg/Jpeg.h"
@@ -33,6 +35,8 @@ double timeStep(TzaroForm1& form) {
     QElapsedTimer timer;
     timer.start();
     form.command(shell::Command::Next)->trigger();
+    // The picture arrives from a worker; the step ends when it is painted.
+    while (form.isLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     form.repaint();
     return timer.nsecsElapsed() / 1e6;
 }
@@ -63,6 +67,7 @@ int main(int argc, char** argv) {
         form.show();
         if (!QTest::qWaitForWindowExposed(&form)) return 1;
         form.guard([&] { form.FormDropFiles({pictures.items.front()}); });
+        while (form.isLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         for (int i = 0; i < steps; ++i) {
             QTest::qWait(1500);  // the display time, during which the next picture is read ahead
             ahead.push_back(timeStep(form));
@@ -74,8 +79,10 @@ int main(int argc, char** argv) {
         form.show();
         if (!QTest::qWaitForWindowExposed(&form)) return 1;
         form.guard([&] { form.FormDropFiles({pictures.items.front()}); });
+        while (form.isLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         for (int i = 0; i < steps; ++i) {
-            form.setPictureCache(std::make_unique<picture::PictureCache>());
+            form.setPictureCache(std::make_unique<picture::PictureCache>(
+                systemFileSource(), std::make_shared<WorkerPool>()));
             cold.push_back(timeStep(form));
         }
     }
