@@ -10,8 +10,12 @@
 #include <QFile>
 #include <QPainter>
 #include <QTest>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 using namespace zarovia::picture;
@@ -286,4 +290,40 @@ void JpegPassesTest::previewPictureDrawsTheLook() {
     }
     QCOMPARE(jpegData(of).screenState().decodeCount, 0);  // the picture itself untouched
     QVERIFY(previewPicture(Picture(), quadrantPattern(4, 4)).isNull());
+}
+
+// The window prints a picture shown by its first look while the picture decodes on a worker;
+// printing must not wait for that decode (which here waits, inside its first look, for the
+// printing to end).
+void JpegPassesTest::printingDoesNotWaitForADecodeInProgress() {
+    const Picture picture = loadJpeg(detailedProgressive());
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool inFirstLook = false;
+    bool printed = false;
+    bool printedWhileDecoding = false;
+    std::thread worker([&] {
+        decodeForDisplay(picture, QSize(100, 75), [&](const QImage&) {
+            std::unique_lock lock(mutex);
+            inFirstLook = true;
+            changed.notify_all();
+            changed.wait_for(lock, std::chrono::seconds(10), [&] { return printed; });
+            printedWhileDecoding = printed;
+        });
+    });
+    QImage page;
+    {
+        std::unique_lock lock(mutex);
+        QVERIFY(changed.wait_for(lock, std::chrono::seconds(10), [&] { return inFirstLook; }));
+    }
+    page = picture.toImageCovering(QSize(100, 75));
+    {
+        const std::lock_guard lock(mutex);
+        printed = true;
+        changed.notify_all();
+    }
+    worker.join();
+    QVERIFY(printedWhileDecoding);
+    QCOMPARE(page.size(), QSize(100, 75));
+    QCOMPARE(jpegData(picture).screenState().decodeCount, 1);  // the screen's own decode
 }

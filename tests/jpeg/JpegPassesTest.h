@@ -17,4 +17,5 @@ private slots:
     void damagedAfterTheFirstLook_data();
     void damagedAfterTheFirstLook();
     void previewPictureDrawsTheLook();
+    void printingDoesNotWaitForADecodeInProgress();
 };

@@ -97,11 +97,15 @@ int JpegPictureData::prepareForDisplay(QSize devicePixels, const FirstLookSink& 
     return screenFailure_;
 }
 
+QImage JpegPictureData::finishedScreenDecodeAt(int denominator) const {
+    const std::unique_lock lock(mutex_, std::try_to_lock);
+    if (lock.owns_lock() && screenDenominator_ == denominator && screenFailure_ == 0)
+        return screenDecoded_;
+    return QImage();
+}
+
 QImage JpegPictureData::toImage() const {
-    {
-        const std::lock_guard lock(mutex_);
-        if (screenDenominator_ == 1 && screenFailure_ == 0) return screenDecoded_;
-    }
+    if (QImage screen = finishedScreenDecodeAt(1); !screen.isNull()) return screen;
     // Decoded without the lock, so the screen can go on drawing from its own decode.
     DecodedJpeg full = decodeJpeg(bytes_, header_, 1, OnFailure::Discard);
     if (full.failureCode != 0) throw Failure(jpegErrorText(full.failureCode));
@@ -110,10 +114,7 @@ QImage JpegPictureData::toImage() const {
 
 QImage JpegPictureData::toImageCovering(QSize devicePixels) const {
     const int denominator = screenScaleDenominator(devicePixels);
-    {
-        const std::lock_guard lock(mutex_);
-        if (screenDenominator_ == denominator && screenFailure_ == 0) return screenDecoded_;
-    }
+    if (QImage screen = finishedScreenDecodeAt(denominator); !screen.isNull()) return screen;
     DecodedJpeg decoded = decodeJpeg(bytes_, header_, denominator, OnFailure::Discard);
     if (decoded.failureCode != 0) throw Failure(jpegErrorText(decoded.failureCode));
     return std::move(decoded.image);

@@ -65,9 +65,12 @@ public:
     ScreenState screenState() const;
 
 private:
-    // Both run with mutex_ held.
+    // These two run with mutex_ held.
     void decodeCovering(QSize devicePixels, const FirstLookSink& firstLook = {}) const;
     QImage scaledTo(QSize devicePixels) const;
+    // The screen's finished decode when it is at `denominator`; null when it is not, or while
+    // a screen decode is running (printing then decodes on its own rather than wait for it).
+    QImage finishedScreenDecodeAt(int denominator) const;
 
     const QByteArray bytes_;
     const JpegHeader header_;
