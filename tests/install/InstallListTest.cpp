@@ -1,9 +1,11 @@
 // Every font, plug-in and data file the viewer relies on at run time must come from a package
 // that scripts/packages.txt installs: a machine that happens to have it through another
 // package proves nothing. Each check names the package to add when it fails.
+#include "media/gst/GstElements.h"
 #include "platform/CodePage.h"
 #include "platform/FontFaces.h"
 
+#include <gst/gst.h>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
@@ -31,21 +33,64 @@ QStringList listedPackages(const QString& listName) {
     return names;
 }
 
-QString run(const QString& program, const QStringList& arguments) {
+QString run(const QString& program, const QStringList& arguments, bool anyExit = false) {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0) return {};
+    if (!process.waitForFinished(60000) || (!anyExit && process.exitCode() != 0)) return {};
     return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// Owners of files, asked of dpkg once for many files (each dpkg call reads its whole database).
+std::map<QString, QString>& knownOwners() {
+    static std::map<QString, QString> owners;
+    return owners;
+}
+
+void learnOwners(QStringList paths) {
+    for (const QString& path : QStringList(paths)) {
+        const QString target = QFileInfo(path).canonicalFilePath();
+        if (!target.isEmpty() && target != path) paths.append(target);
+    }
+    paths.removeDuplicates();
+    paths.removeIf([](const QString& path) { return knownOwners().count(path) > 0; });
+    if (paths.isEmpty()) return;
+    const QString answer = run(QStringLiteral("dpkg"), QStringList{QStringLiteral("-S")} + paths,
+                               /*anyExit=*/true);
+    for (const QString& line : answer.split(QLatin1Char('\n'))) {
+        // "package[:arch][, package...]: /path"
+        const qsizetype colonSpace = line.indexOf(QStringLiteral(": /"));
+        if (colonSpace < 0 || line.startsWith(QLatin1String("diversion"))) continue;
+        const QString path = line.mid(colonSpace + 2);
+        const QString package =
+            line.left(colonSpace).section(QLatin1Char(','), 0, 0).section(QLatin1Char(':'), 0, 0);
+        knownOwners()[path] = package.trimmed();
+    }
+    for (const QString& path : paths) knownOwners().emplace(path, QString());
 }
 
 // The package that installed `path` (the path as given, else its target), or nothing.
 QString owningPackage(const QString& path) {
+    learnOwners({path});
     for (const QString& candidate : {path, QFileInfo(path).canonicalFilePath()}) {
-        if (candidate.isEmpty()) continue;
-        const QString answer = run(QStringLiteral("dpkg"), {QStringLiteral("-S"), candidate});
-        if (!answer.isEmpty()) return answer.section(QLatin1Char(':'), 0, 0);
+        const auto known = knownOwners().find(candidate);
+        if (known != knownOwners().end() && !known->second.isEmpty()) return known->second;
     }
     return {};
+}
+
+QString fontFileOf(const QString& family) {
+    return run(QStringLiteral("fc-match"),
+               {QStringLiteral("-f"), QStringLiteral("%{file}"), family});
+}
+
+QString pluginFileOf(const QString& element) {
+    GstElementFactory* factory = gst_element_factory_find(element.toUtf8().constData());
+    if (!factory) return {};
+    GstPlugin* plugin = gst_plugin_feature_get_plugin(GST_PLUGIN_FEATURE(factory));
+    const QString file = plugin ? QString::fromUtf8(gst_plugin_get_filename(plugin)) : QString();
+    if (plugin) gst_object_unref(plugin);
+    gst_object_unref(factory);
+    return file;
 }
 
 // Which package provides each family the code maps to; a family missing here fails the test,
@@ -72,6 +117,38 @@ const std::map<QString, QString>& fontPackages() {
     return packages;
 }
 
+// Which package provides each element the media device relies on, for the message when one is
+// missing; the owner of the plug-in file actually found is what the test checks.
+QString packageForElement(const QString& element) {
+    static const std::map<QString, QString> packages{
+        {"filesrc", "libgstreamer1.0-0"},
+        {"typefind", "libgstreamer1.0-0"},
+        {"multiqueue", "libgstreamer1.0-0"},
+        {"queue", "libgstreamer1.0-0"},
+        {"input-selector", "libgstreamer1.0-0"},
+        {"tee", "libgstreamer1.0-0"},
+        {"identity", "libgstreamer1.0-0"},
+        {"fakesink", "libgstreamer1.0-0"},
+        {"deinterlace", "gstreamer1.0-plugins-good"},
+        {"autoaudiosink", "gstreamer1.0-plugins-good"},
+        {"mpegaudioparse", "gstreamer1.0-plugins-good"},
+        {"avidemux", "gstreamer1.0-plugins-good"},
+        {"jpegdec", "gstreamer1.0-plugins-good"},
+        {"wavparse", "gstreamer1.0-plugins-good"},
+        {"alsasink", "gstreamer1.0-alsa"},
+        {"mpegpsdemux", "gstreamer1.0-plugins-bad"},
+        {"mpegvideoparse", "gstreamer1.0-plugins-bad"},
+        {"mpeg4videoparse", "gstreamer1.0-plugins-bad"},
+        {"adpcmdec", "gstreamer1.0-plugins-bad"},
+        {"midiparse", "gstreamer1.0-plugins-bad"},
+        {"fluiddec", "gstreamer1.0-plugins-bad"},
+        {"asfdemux", "gstreamer1.0-plugins-ugly"},
+    };
+    if (element.startsWith(QLatin1String("avdec_"))) return QStringLiteral("gstreamer1.0-libav");
+    const auto known = packages.find(element);
+    return known != packages.end() ? known->second : QStringLiteral("gstreamer1.0-plugins-base");
+}
+
 }  // namespace
 
 class InstallListTest : public QObject {
@@ -91,6 +168,14 @@ private slots:
         QVERIFY2(!listed_.isEmpty(), "scripts/packages.txt cannot be read");
         QVERIFY2(!run(QStringLiteral("dpkg"), {QStringLiteral("--version")}).isEmpty(),
                  "dpkg is needed to find which package installed a file");
+        gst_init(nullptr, nullptr);
+        // Every file the checks below ask about, in one question to dpkg.
+        QStringList files;
+        for (const QString& family : zarovia::substitutedFamilies()) files << fontFileOf(family);
+        for (const QString& element : zarovia::media::requiredGstElements())
+            files << pluginFileOf(element);
+        files.removeAll(QString());
+        learnOwners(files);
     }
 
     void everyMappedFamilyHasAPackage() {
@@ -121,8 +206,7 @@ private slots:
                                            "install package %3")
                                 .arg(family, info.family(), package)));
         // The file fontconfig picks for it belongs to that package.
-        const QString match = run(QStringLiteral("fc-match"),
-                                  {QStringLiteral("-f"), QStringLiteral("%{file}"), family});
+        const QString match = fontFileOf(family);
         QVERIFY2(!match.isEmpty(), "fc-match (package fontconfig) answers nothing");
         const QString owner = owningPackage(match);
         QVERIFY2(owner == package,
@@ -152,6 +236,32 @@ private slots:
             QFileInfo::exists(path),
             qPrintable(QStringLiteral("%1 is missing: install package %2").arg(path, package)));
         QCOMPARE(owningPackage(path), package);
+    }
+
+    void mediaElementsComeFromListedPackages_data() {
+        QTest::addColumn<QString>("element");
+        for (const QString& element : zarovia::media::requiredGstElements())
+            QTest::newRow(qPrintable(element)) << element;
+    }
+    void mediaElementsComeFromListedPackages() {
+        QFETCH(QString, element);
+        const QString expected = packageForElement(element);
+        const QString file = pluginFileOf(element);
+        QVERIFY2(!file.isEmpty(), qPrintable(QStringLiteral("the media element %1 is missing: "
+                                                            "install package %2")
+                                                 .arg(element, expected)));
+        const QString owner = owningPackage(file);
+        requireListed(owner.isEmpty() ? expected : owner,
+                      QStringLiteral("the media element %1 (%2)").arg(element, file));
+    }
+
+    void soundFontComesFromItsPackage() {
+        const QString font = zarovia::media::requiredSoundFont();
+        const QString package = zarovia::media::soundFontPackage();
+        requireListed(package, QStringLiteral("the MIDI sound font"));
+        QVERIFY2(QFileInfo::exists(font),
+                 qPrintable(font + QStringLiteral(" is missing: install package ") + package));
+        QCOMPARE(owningPackage(font), package);
     }
 
     void japaneseDialogTranslation() {
