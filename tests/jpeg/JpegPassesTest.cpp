@@ -112,6 +112,9 @@ void JpegPassesTest::firstLookThenFinished_data() {
     QTest::newRow("4:2:0 at 1/8") << progressive(detail) << 8 << LookVsFinished::Close;
     QTest::newRow("4:2:0 at full size") << progressive(detail) << 1 << LookVsFinished::Coarser;
     QTest::newRow("4:4:4 at 1/2") << progressive(detail, true) << 2 << LookVsFinished::Coarser;
+    QTest::newRow("grayscale") << encodeGray(detail, 90, true) << 2 << LookVsFinished::Coarser;
+    QTest::newRow("YCCK, Adobe inverted")
+        << encodeCmyk(detailedPattern(64, 48), true, true, true) << 1 << LookVsFinished::Unchecked;
     QTest::newRow("odd size 37 x 21")
         << progressive(detailedPattern(37, 21)) << 1 << LookVsFinished::Unchecked;
     QTest::newRow("EXIF rotated 90 at 1/4")

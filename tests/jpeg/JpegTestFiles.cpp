@@ -100,7 +100,7 @@ QByteArray encodeRgb(const QImage& image, const EncodeOptions& options) {
     return c.bytes();
 }
 
-QByteArray encodeGray(const QImage& image, int quality) {
+QByteArray encodeGray(const QImage& image, int quality, bool progressive) {
     const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
     std::vector<unsigned char> pixels;
     for (int y = 0; y < gray.height(); ++y)
@@ -108,11 +108,12 @@ QByteArray encodeGray(const QImage& image, int quality) {
     Compressor c;
     setSize(c.info(), gray.width(), gray.height(), 1, JCS_GRAYSCALE);
     jpeg_set_quality(&c.info(), quality, TRUE);
+    if (progressive) jpeg_simple_progression(&c.info());
     c.writeRows(pixels, gray.width());
     return c.bytes();
 }
 
-QByteArray encodeCmyk(const QImage& image, bool ycck, bool adobeMarker) {
+QByteArray encodeCmyk(const QImage& image, bool ycck, bool adobeMarker, bool progressive) {
     std::vector<unsigned char> pixels;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
@@ -129,6 +130,7 @@ QByteArray encodeCmyk(const QImage& image, bool ycck, bool adobeMarker) {
     jpeg_set_quality(&c.info(), 95, TRUE);
     fullChroma(c.info());
     c.info().write_Adobe_marker = adobeMarker ? TRUE : FALSE;
+    if (progressive) jpeg_simple_progression(&c.info());
     c.writeRows(pixels, image.width() * 4);
     return c.bytes();
 }

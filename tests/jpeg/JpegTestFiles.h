@@ -23,10 +23,10 @@ struct EncodeOptions {
 
 // An RGB picture encoded as YCbCr (or RGB).
 QByteArray encodeRgb(const QImage& image, const EncodeOptions& options = {});
-QByteArray encodeGray(const QImage& image, int quality = 95);
+QByteArray encodeGray(const QImage& image, int quality = 95, bool progressive = false);
 // Four-component files; libjpeg writes the Adobe marker unless told not to, and the Adobe
 // convention stores the inks inverted.
-QByteArray encodeCmyk(const QImage& image, bool ycck, bool adobeMarker);
+QByteArray encodeCmyk(const QImage& image, bool ycck, bool adobeMarker, bool progressive = false);
 // A two-component file, which has no RGB meaning.
 QByteArray encodeTwoComponents(int width, int height);
 
