@@ -46,7 +46,7 @@ void readUntilFirstLook(j_decompress_ptr info, void* context) {
             ready = true;
             return;
         }
-        // An in-memory source never suspends; the test keeps a broken one from spinning.
+        // An in-memory source never suspends; the check keeps a broken one from spinning.
         if (status == JPEG_REACHED_EOI || status == JPEG_SUSPENDED) return;
     }
 }
