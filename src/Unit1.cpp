@@ -11,6 +11,7 @@
 #include "picture/widgets/ImageView.h"
 #include "platform/FileAccess.h"
 #include "platform/WorkerPool.h"
+#include "platform/X11WindowSystem.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/IntervalTimer.h"
@@ -18,6 +19,7 @@
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
 #include "shell/DroppedFiles.h"
+#include "shell/FullScreenMode.h"
 #include "shell/OpenRules.h"
 
 #include <QAction>
@@ -52,11 +54,15 @@ TzaroForm1::TzaroForm1(Services services, TAboutBox* aboutBox, QWidget* parent)
       aboutBox_(aboutBox),
       liveGeneration_(std::make_shared<std::atomic<std::uint64_t>>(0)) {
     if (!services_.files) services_.files = systemFileSource();
+    if (!services_.windowSystem) services_.windowSystem = platformWindowSystem();
     workers_ = std::make_shared<WorkerPool>();
     pictureCache_ = std::make_unique<picture::PictureCache>(services_.files, workers_);
     busyTimer_ = new QTimer(this);
     busyTimer_->setSingleShot(true);
     connect(busyTimer_, &QTimer::timeout, this, [this] { showBusyCursor(true); });
+    fullScreen_ = new shell::FullScreenMode(*this, *services_.windowSystem);
+    connect(fullScreen_, &shell::FullScreenMode::changedOutside, this,
+            [this](bool fullScreen) { followFullScreen(fullScreen); });
     createControls();
     guard([this] { FormCreate(); });
 }
@@ -294,30 +300,33 @@ void TzaroForm1::FullScreenButtonClick() {
 
 void TzaroForm1::enterFullScreen() {
     state_.FullScreenActive = true;
-    normalGeometry_ = geometry();
-    const bool wasVisible = isVisible();
-    // Frameless and covering the screen; the full-screen state also makes a window manager
-    // hide its panels, and the explicit geometry covers the screen where there is none.
-    setWindowFlag(Qt::FramelessWindowHint, true);
-    setWindowState(windowState() | Qt::WindowFullScreen);
+    // Frameless over the whole screen; under a window manager its full-screen state, which also
+    // hides its panels, with the window following the manager's answer.
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QPoint origin = screen ? screen->geometry().topLeft() : QPoint(0, 0);
-    setGeometry(QRect(origin, services_.screen->primaryScreenSize()));
-    if (wasVisible) show();
+    fullScreen_->enter(QRect(origin, services_.screen->primaryScreenSize()));
     setFullScreenGlyphs(shell::kGlyphFullScreen);
     state_.WindowedMode = false;
 }
 
 void TzaroForm1::leaveFullScreen() {
     state_.FullScreenActive = false;
-    const bool wasVisible = isVisible();
-    setWindowFlag(Qt::FramelessWindowHint, false);
-    setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized));
-    resize(640, 480);
-    if (normalGeometry_.isValid()) move(normalGeometry_.topLeft());
-    if (wasVisible) show();
+    fullScreen_->leave(QSize(640, 480));
     setFullScreenGlyphs(shell::kGlyphNormalScreen);
     state_.WindowedMode = true;
+}
+
+void TzaroForm1::followFullScreen(bool fullScreen) {
+    if (fullScreen == !state_.WindowedMode) return;
+    state_.FullScreenActive = fullScreen;
+    setFullScreenGlyphs(fullScreen ? shell::kGlyphFullScreen : shell::kGlyphNormalScreen);
+    state_.WindowedMode = !fullScreen;
+}
+
+void TzaroForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && fullScreen_)
+        fullScreen_->windowStateChanged();
 }
 
 void TzaroForm1::setFullScreenGlyphs(int glyph) {

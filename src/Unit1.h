@@ -23,6 +23,9 @@ class QPrinter;
 namespace zarovia {
 class WorkerPool;
 }
+namespace zarovia::shell {
+class FullScreenMode;
+}
 namespace zarovia::picture {
 class ImageView;
 class Picture;
@@ -131,6 +134,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -160,6 +164,8 @@ private:
     void ShowFileSize(const QByteArray& path);
     void enterFullScreen();
     void leaveFullScreen();
+    // The window manager changed full screen by itself: the mode follows the window.
+    void followFullScreen(bool fullScreen);
     void setFullScreenGlyphs(int glyph);
 
     // Pictures (Unit1Picture.cpp).
@@ -217,7 +223,7 @@ private:
     std::vector<QByteArray> commandLineFiles_;
     bool shownOnce_ = false;
     bool destroyed_ = false;
-    QRect normalGeometry_;
+    shell::FullScreenMode* fullScreen_ = nullptr;
     std::shared_ptr<WorkerPool> workers_;
     std::unique_ptr<picture::PictureCache> pictureCache_;
     LoadKind pendingLoad_ = LoadKind::None;

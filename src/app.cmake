@@ -13,12 +13,15 @@ add_library(zarovia_app STATIC
     Unit3.ui
     platform/QtDialogs.cpp
     platform/QtServices.cpp
+    platform/X11WindowSystem.cpp
+    shell/FullScreenMode.cpp
     shell/Glyphs.cpp
     shell/PlatformFonts.cpp
     shell/ResourcePictures.cpp
     ${CMAKE_SOURCE_DIR}/resources/resources.qrc
 )
-zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/QtDialogs.h shell/Glyphs.h shell/PlatformFonts.h
+zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/QtDialogs.h platform/X11WindowSystem.h
+                        shell/FullScreenMode.h shell/Glyphs.h shell/PlatformFonts.h
                         shell/ResourcePictures.h)
 # The generated ui_*.h headers are included by tests too.
 target_include_directories(zarovia_app PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/zarovia_app_autogen/include)
@@ -26,6 +29,8 @@ target_link_libraries(zarovia_app PUBLIC zarovia_core zarovia_controls zarovia_p
                                          zarovia_media_widgets zarovia_media_gst
                                          zarovia_document_widgets
                                          Qt6::Widgets Qt6::PrintSupport Qt6::Svg)
+# The window manager's state of the window is read from the X server itself.
+target_link_libraries(zarovia_app PRIVATE PkgConfig::XCB)
 zarovia_warnings(zarovia_app)
 
 add_executable(zarovia main.cpp)

@@ -3,6 +3,7 @@
 #include "media/gst/GstMediaDevice.h"
 #include "platform/CodePage.h"
 #include "platform/QtDialogs.h"
+#include "platform/X11WindowSystem.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -62,6 +63,7 @@ Services qtServices() {
     s.screen = std::make_unique<PrimaryScreen>();
     s.mediaDevice = [] { return std::make_unique<media::GstMediaDevice>(); };
     s.files = systemFileSource();
+    s.windowSystem = platformWindowSystem();
     return s;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSource.h"
+#include "platform/WindowSystem.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -65,6 +66,8 @@ struct Services {
     std::unique_ptr<ScreenInfo> screen;
     // Where files are read from (on worker threads).
     std::shared_ptr<const FileSource> files;
+    // The window manager's side of full screen.
+    std::unique_ptr<WindowSystem> windowSystem;
     // Makes the media device the player control owns: the engine's, or a fake in tests.
     std::function<std::unique_ptr<media::MediaDevice>()> mediaDevice;
     // Timers that tick only when a test fires them.

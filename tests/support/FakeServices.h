@@ -42,7 +42,6 @@ inline std::shared_ptr<FakeFileSource> fakeFileSource(const Recorded* r) {
     return std::make_shared<FakeFileSource>(r->readDelayMs, r->reads, r->readsOnWindowThread);
 }
 
-
 class FakeErrorBox : public ErrorBox {
 public:
     explicit FakeErrorBox(Recorded* r) : r_(r) {}
@@ -96,6 +95,13 @@ private:
     Recorded* r_;
 };
 
+// No window manager: full screen is the window's own doing, at once.
+class FakeWindowSystem : public WindowSystem {
+public:
+    bool hasWindowManager() const override { return false; }
+    std::optional<bool> managerFullScreen(const QWidget&) const override { return std::nullopt; }
+};
+
 class FakeScreen : public ScreenInfo {
 public:
     explicit FakeScreen(Recorded* r) : r_(r) {}
@@ -118,6 +124,7 @@ inline Services fakeServices(Recorded* r, bool manualTimers = true) {
         return device;
     };
     s.files = fakeFileSource(r);
+    s.windowSystem = std::make_unique<FakeWindowSystem>();
     s.manualTimers = manualTimers;
     return s;
 }
