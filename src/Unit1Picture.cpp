@@ -276,6 +276,12 @@ void TzaroForm1::ActPrintExecute() {
     if (shown.isNull()) return;
     const QRect page = target.pageLayout().paintRectPixels(target.resolution());
     const QSize printed = picture::printedPictureSize(shown.size(), page.size());
+    job.painter().setRenderHint(QPainter::SmoothPixmapTransform, true);
+    if (shown.kind() == picture::PictureKind::Metafile) {
+        // Drawn on the page itself: sharp at the printer's resolution, and no page-sized raster.
+        shown.draw(job.painter(), QRectF(QPointF(0, 0), QSizeF(printed)));
+        return;
+    }
     QImage image = shown.toImageCovering(printed);
     if (image.isNull()) return;
     if (image.hasAlphaChannel()) {
@@ -284,7 +290,6 @@ void TzaroForm1::ActPrintExecute() {
         QPainter(&flat).drawImage(0, 0, image);
         image = flat;
     }
-    job.painter().setRenderHint(QPainter::SmoothPixmapTransform, true);
     job.painter().drawImage(QRect(QPoint(0, 0), printed), image);
 }
 

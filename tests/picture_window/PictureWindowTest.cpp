@@ -430,6 +430,27 @@ private slots:
         QVERIFY(info.waitForFinished());
         QVERIFY(QString::fromUtf8(info.readAllStandardOutput())
                     .contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))));
+        if (source.endsWith(QLatin1String(".wmf"))) {
+            // A metafile is drawn on the page, not as a picture of the page: no raster image in
+            // the PDF, and ink where its shapes are.
+            QProcess images;
+            images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), rec.pdfPath});
+            QVERIFY(images.waitForFinished());
+            const QStringList lines =
+                QString::fromUtf8(images.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+            QVERIFY2(lines.size() == 2, qPrintable(lines.join(u'\n')));  // the header only
+            QProcess raster;
+            raster.start(QStringLiteral("pdftoppm"),
+                         {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"),
+                          rec.pdfPath, dir->filePath(QStringLiteral("shape"))});
+            QVERIFY(raster.waitForFinished());
+            const QImage page(dir->filePath(QStringLiteral("shape-1.png")));
+            QVERIFY(!page.isNull());
+            int ink = 0;
+            for (int y = 0; y < page.height(); ++y)
+                for (int x = 0; x < page.width(); ++x) ink += qGray(page.pixel(x, y)) < 200;
+            QVERIFY(ink > 50);
+        }
     }
 
     // A slow disk: the window keeps turning, answers Stop and Next at once, shows the busy
