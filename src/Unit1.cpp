@@ -264,9 +264,7 @@ void TzaroForm1::OpenByKind(const QByteArray& name) {
 }
 
 void TzaroForm1::ShowNonPicture() {
-    TrackBar1->hide();
-    TrackBar1->setPosition(0);
-    CoolBar1->hide();
+    resetMediaBar();
     MojiPanel->hide();
     hideMediaControls();
     setCaptionText(shell::captionFor(shell::kPlainTitle, state_.CurrentFile));
@@ -332,7 +330,8 @@ void TzaroForm1::changeEvent(QEvent* event) {
 void TzaroForm1::setFullScreenGlyphs(int glyph) {
     const QIcon& icon = glyphs_[static_cast<size_t>(glyph)];
     FullScreenButton->setGlyph(icon, glyph);
-    FSBT->setGlyph(icon, glyph);
+    // The media pane takes the glyph from FullScreenButton when it is built.
+    if (FSBT.ifBuilt()) FSBT->setGlyph(icon, glyph);
 }
 
 // --- Small helpers ---------------------------------------------------------------------
@@ -357,7 +356,8 @@ bool TzaroForm1::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    if (event->type() == QEvent::MouseButtonPress && (watched == Label3 || watched == Label4))
+    if (event->type() == QEvent::MouseButtonPress &&
+        (watched == Label3.ifBuilt() || watched == Label4.ifBuilt()))
         return true;
     return QWidget::eventFilter(watched, event);
 }

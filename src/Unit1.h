@@ -2,6 +2,7 @@
 
 #include "platform/Services.h"
 #include "shell/Commands.h"
+#include "shell/DeferredPane.h"
 
 #include <QByteArray>
 #include <QRect>
@@ -37,6 +38,7 @@ class RichEditControl;
 }
 namespace zarovia::media {
 class DisplayPanel;
+class MediaDevice;
 class MediaPlayerControl;
 class MediaPositionFollower;
 class TrackBar;
@@ -145,7 +147,10 @@ private:
     void createControls();
     void createCommands();
     void createPicturePane();
+    // The media pane's controls are built the first time one of them is used; until then the
+    // pane is its empty root panel.
     void createMediaPane();
+    void buildMediaPaneControls();
     void createDocumentPane();
     void createToolBar1();
     void createToolBar2();
@@ -184,6 +189,10 @@ private:
     // Media (Unit1Media.cpp).
     void showMediaBranch(const QByteArray& upperExt);
     void hideMediaControls();
+    // The media pane's part of hiding the media controls and of rewinding and hiding the media
+    // bar; before the pane is built they are remembered for its build.
+    void hideMediaPaneControls();
+    void resetMediaBar();
     void UpdateMediaCursor();
     // The player's signals and the position bar's release, connected once.
     void wireMediaPlayer();
@@ -238,6 +247,8 @@ private:
     // Reading ahead waits until the shown picture is on the screen, so it never competes with
     // the show itself.
     bool readAheadPending_ = false;
+    // A picture has been shown (the pane no longer holds the title picture).
+    bool pictureShown_ = false;
     std::unique_ptr<QPrinter> printer_;
     // Follows the open media device's position with TrackBar1 and seeks when the bar moves.
     std::unique_ptr<media::MediaPositionFollower> follower_;
@@ -248,6 +259,12 @@ private:
 
     std::array<QAction*, 11> actions_{};
     std::array<QIcon, shell::kGlyphCount> glyphs_;
+    shell::DeferredPane mediaPane_;
+    // Made with the window, handed to MediaPlayer1 when the media pane is built.
+    std::unique_ptr<media::MediaDevice> mediaDevice_;
+    // A document was opened while the media pane was not built yet: it is built with its
+    // controls hidden, as that open leaves them.
+    bool mediaControlsHidden_ = false;
 
 public:
     // Controls, named as in the window definition.
@@ -266,19 +283,20 @@ public:
     controls::Panel* CounterPanel = nullptr;
     QCheckBox* CheckBox2 = nullptr;
 
+    // The media pane: using any of its controls builds them all.
     controls::Panel* BackPanel = nullptr;
-    picture::ImageView* Image3 = nullptr;
-    QLabel* Label3 = nullptr;
-    QLabel* Label4 = nullptr;
-    media::DisplayPanel* DisplayPanel = nullptr;
-    controls::Panel* CoolBar1 = nullptr;
-    controls::Panel* Panel2 = nullptr;
-    media::MediaPlayerControl* MediaPlayer1 = nullptr;
-    media::TrackBar* TrackBar1 = nullptr;
-    controls::Panel* Panel3 = nullptr;
-    QWidget* ToolBar2 = nullptr;
-    controls::CommandButton* FSBT = nullptr;
-    QCheckBox* Wide = nullptr;
+    shell::DeferredControl<picture::ImageView> Image3{mediaPane_};
+    shell::DeferredControl<QLabel> Label3{mediaPane_};
+    shell::DeferredControl<QLabel> Label4{mediaPane_};
+    shell::DeferredControl<media::DisplayPanel> DisplayPanel{mediaPane_};
+    shell::DeferredControl<controls::Panel> CoolBar1{mediaPane_};
+    shell::DeferredControl<controls::Panel> Panel2{mediaPane_};
+    shell::DeferredControl<media::MediaPlayerControl> MediaPlayer1{mediaPane_};
+    shell::DeferredControl<media::TrackBar> TrackBar1{mediaPane_};
+    shell::DeferredControl<controls::Panel> Panel3{mediaPane_};
+    shell::DeferredControl<QWidget> ToolBar2{mediaPane_};
+    shell::DeferredControl<controls::CommandButton> FSBT{mediaPane_};
+    shell::DeferredControl<QCheckBox> Wide{mediaPane_};
 
     controls::Panel* MojiPanel = nullptr;
     controls::Panel* CoolBar2 = nullptr;

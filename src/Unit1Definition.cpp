@@ -18,6 +18,7 @@
 #include "platform/controls/SpinEdit.h"
 #include "shell/Glyphs.h"
 #include "shell/ResourcePictures.h"
+#include "shell/StartupProfile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -103,15 +104,18 @@ void TzaroForm1::createControls() {
     setFont(definitionFont(kGothic, 12));
     resize(640, 480);
     setAcceptDrops(true);
-    setWindowIcon(QIcon(QStringLiteral(":/icon/zarovia-32.png")));
+    setWindowIcon(shell::programIcon());
     setAccessibleName(QStringLiteral("Zarovia"));
 
     shell::initResources();
     glyphs_ = shell::loadGlyphs();
+    shell::startup::mark("glyphs");
     createCommands();
     createPicturePane();
+    shell::startup::mark("picture pane");
     createMediaPane();
     createDocumentPane();
+    shell::startup::mark("document pane");
 
     Timer1 = new controls::IntervalTimer(1000, this, services_.manualTimers);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -203,7 +207,13 @@ void TzaroForm1::createMediaPane() {
     BackPanel->setFontColor(kLime);
     connect(BackPanel, &Panel::mousePressed, this,
             [this](Qt::MouseButton b) { guard([this, b] { BackPanelMouseDown(b); }); });
+    // The device exists from the start (it opens nothing and starts no engine until used);
+    // its controls, with their fonts and icons, come when the pane is first used.
+    mediaDevice_ = services_.mediaDevice();
+    mediaPane_.setBuilder([this] { buildMediaPaneControls(); });
+}
 
+void TzaroForm1::buildMediaPaneControls() {
     Image3 = new picture::ImageView(BackPanel);
     Image3->setObjectName(QStringLiteral("Image3"));
     Image3->setAccessibleName(QStringLiteral("Image3"));
@@ -238,7 +248,7 @@ void TzaroForm1::createMediaPane() {
     Panel2 =
         makePanel(CoolBar1, "Panel2", {9, 0, 608, 32}, buttonFace(), Panel::Bevel::Raised, false);
 
-    MediaPlayer1 = new media::MediaPlayerControl(services_.mediaDevice(), Panel2);
+    MediaPlayer1 = new media::MediaPlayerControl(std::move(mediaDevice_), Panel2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setAccessibleName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setGeometry(120, 3, 57, 26);
@@ -283,6 +293,18 @@ void TzaroForm1::createMediaPane() {
     Wide->setPalette(widePalette);
     // Runs whenever the checked state changes, by the user or by the program.
     connect(Wide, &QCheckBox::toggled, this, [this] { guard([this] { WideClick(); }); });
+
+    // What the window did to the pane before it was built, done now.
+    if (const int glyph = FullScreenButton->glyphIndex(); glyph >= 0)
+        FSBT->setGlyph(glyphs_[static_cast<size_t>(glyph)], glyph);
+    // Controls made inside a pane already on the screen start hidden: show those the
+    // definition shows.
+    for (QWidget* child : BackPanel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!child->testAttribute(Qt::WA_WState_ExplicitShowHide)) child->show();
+    if (mediaControlsHidden_) {
+        resetMediaBar();
+        hideMediaPaneControls();
+    }
 }
 
 void TzaroForm1::createDocumentPane() {

@@ -22,6 +22,15 @@ void TzaroForm1::hideMediaControls() {
     Image1->hide();
     Image1->repaint();
     Image2->hide();
+    hideMediaPaneControls();
+}
+
+void TzaroForm1::hideMediaPaneControls() {
+    // A document opened before any sound or video leaves the media pane unbuilt.
+    if (!mediaPane_.built()) {
+        mediaControlsHidden_ = true;
+        return;
+    }
     Image3->hide();
     Label3->hide();
     Label4->hide();
@@ -29,6 +38,16 @@ void TzaroForm1::hideMediaControls() {
     Panel2->hide();
     MediaPlayer1->hide();
     MediaPlayer1->update();
+}
+
+void TzaroForm1::resetMediaBar() {
+    if (!mediaPane_.built()) {
+        mediaControlsHidden_ = true;
+        return;
+    }
+    TrackBar1->hide();
+    TrackBar1->setPosition(0);
+    CoolBar1->hide();
 }
 
 void TzaroForm1::showMediaBranch(const QByteArray& upperExt) {
@@ -95,15 +114,16 @@ void TzaroForm1::mediaFileFailed(media::MediaErrorKind kind, const QString& deta
 }
 
 void TzaroForm1::Timer3Timer() {
-    follower_->tick();
+    // Before the media pane is built no media has been opened: nothing to follow.
+    if (follower_) follower_->tick();
 }
 
 void TzaroForm1::TrackBar1Change() {
-    follower_->trackBarChanged();
+    if (follower_) follower_->trackBarChanged();
 }
 
 void TzaroForm1::TrackBar1Released() {
-    follower_->dragFinished();
+    if (follower_) follower_->dragFinished();
 }
 
 void TzaroForm1::MediaPlayer1Click() {

@@ -63,6 +63,9 @@ void TzaroForm1::ShowPicture() {
     controls::setAlign(P1, Align::None);
     P1->show();
     Image2->show();
+    // Until the first picture arrives the pane stays black: the title picture does not come up
+    // for a moment in front of a picture named on the command line.
+    if (!pictureShown_) P1->hide();
     Image1->setAutoSize(false);
     Image2->setAutoSize(false);
     controls::setAlign(Image2, Align::None);
@@ -106,12 +109,16 @@ void TzaroForm1::showFirstLook(const picture::Picture& preview) {
     // Fitted and centred as the finished picture will be, which then takes its place.
     Image1->setPicture(preview);
     FitPicture();
+    P1->show();
 }
 
 void TzaroForm1::finishShowPicture(const picture::LoadedPicture& loaded, bool openedFirst,
                                    bool openedIsListed) {
+    // A picture that cannot be shown leaves the pane as it was, the title picture included.
+    P1->show();
     if (loaded.picture.isNull()) std::rethrow_exception(loaded.failure);
     Image1->setPicture(loaded.picture);
+    pictureShown_ = true;
     if (openedFirst) command(Command::Start)->setEnabled(true);
     FitPicture();
     // A JPEG whose data ends in a fatal error shows what was decoded, then the error.

@@ -1,6 +1,7 @@
 #include "Unit3.h"
 
 #include "Version.h"
+#include "shell/Glyphs.h"
 #include "ui_Unit3.h"
 
 #include <QCloseEvent>
@@ -16,7 +17,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), ui(new Ui::TAboutBox) {
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(273, 195);
     setObjectName(QStringLiteral("AboutBox"));
-    ui->ProgramIcon->setPixmap(QPixmap(QStringLiteral(":/icon/zarovia-64.png")));
+    ui->ProgramIcon->setPixmap(shell::programEmblem());
 
     QFont base(QStringLiteral("ＭＳ Ｐゴシック"));
     base.setPixelSize(12);

@@ -1,12 +1,16 @@
 // Start-up: the application, the main window and the About box, then the message loop.
+// ZAROVIA_STARTUP_PROFILE=$(date +%s%N) prints each phase's time and memory
+// (shell/StartupProfile.h).
 #include "Unit1.h"
 #include "Unit3.h"
 #include "Version.h"
 #include "picture/PictureCache.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/FileSource.h"
 #include "platform/WorkerPool.h"
 #include "shell/OpenRules.h"
 #include "shell/PlatformFonts.h"
+#include "shell/StartupProfile.h"
 
 #include <QApplication>
 #include <QFont>
@@ -33,6 +37,8 @@ void printVersion() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    namespace startup = zarovia::shell::startup;
+    startup::mark("main");
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         printVersion();
         return 0;
@@ -51,18 +57,31 @@ int main(int argc, char** argv) {
         pictureCache->prefetch(files.front(), QSize(640, 480),
                                zarovia::picture::PictureCache::Use::Certain);
 
+    startup::mark("read-ahead started");
+    // The font configuration loads beside the application's start; the tool bar's text needs it.
+    zarovia::shell::FontConfigurationLoader fontConfiguration;
     QApplication app(argc, argv);
+    startup::mark("application");
+    startup::watchFirstPaint(&app);
     QApplication::setApplicationName(QStringLiteral("Zarovia"));
     QApplication::setApplicationVersion(QString::fromLatin1(zarovia::version::kFileVersion));
     QApplication::setDesktopFileName(QStringLiteral("zarovia"));
     zarovia::shell::substitutePlatformFonts();
+    startup::mark("fonts substituted");
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
+    fontConfiguration.wait();
+    startup::mark("translator, font configuration");
     zarovia::TzaroForm1 zaroForm1(zarovia::qtServices());
+    startup::mark("main window");
     zarovia::TAboutBox aboutBox(&zaroForm1);
+    startup::mark("about box");
+    if (startup::profiling())
+        QObject::connect(zaroForm1.Image2, &zarovia::picture::ImageView::painted,
+                         [] { startup::mark("picture painted"); });
     zaroForm1.setAboutBox(&aboutBox);
     zaroForm1.setPictureCache(std::move(pictureCache));
     zaroForm1.setCommandLineFiles(std::move(files));
@@ -70,5 +89,6 @@ int main(int argc, char** argv) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         zaroForm1.move(screen->availableGeometry().center() - zaroForm1.rect().center());
     zaroForm1.show();
+    startup::mark("shown");
     return QApplication::exec();
 }

@@ -29,6 +29,10 @@ struct Entry {
     // Loads that asked for this picture while it was being read; they run again when it is
     // ready (or dropped).
     std::vector<std::function<void()>> waiters;
+    // While a picture about to be shown is still decoding: its first look, once there, and the
+    // loads waiting for it, each told of it once.
+    Picture firstLook;
+    std::vector<PictureCache::FirstLook> lookWaiters;
 };
 
 }  // namespace cached
@@ -95,6 +99,8 @@ struct PictureCache::Shared {
         entry->waiters.clear();
         held -= entry->bytes;
         entry->bytes = 0;
+        entry->firstLook = Picture();
+        entry->lookWaiters.clear();
         if (!ok) {
             // A failed read ahead is forgotten; the show reads the file and reports it.
             entries.erase(path);
@@ -177,8 +183,17 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
         if (it != shared->entries.end()) {
             Entry& entry = *it->second;
             if (!entry.ready) {
-                // Read ahead and still under way: this load runs again when it is ready.
+                // Read ahead and still under way: this load runs again when it is ready, and
+                // shows the first look of its decode meanwhile.
                 entry.waiters.push_back([shared, request] { submit(shared, request); });
+                if (!request.firstLook) return;
+                if (entry.firstLook.isNull()) {
+                    entry.lookWaiters.push_back(request.firstLook);
+                    return;
+                }
+                const Picture look = entry.firstLook;
+                lock.unlock();
+                request.firstLook(look);
                 return;
             }
             if (entry.ok && stamp && entry.stamp == stamp) {
@@ -241,6 +256,19 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
     deliver(request, std::move(result));
 }
 
+// Keeps the first look of a picture still decoding and hands it to the loads waiting for it.
+void publishFirstLook(PictureCache::Shared& shared, const QByteArray& path,
+                      const std::shared_ptr<Entry>& entry, const Picture& look) {
+    std::vector<PictureCache::FirstLook> waiting;
+    {
+        std::lock_guard lock(shared.mutex);
+        if (!shared.isCurrent(path, entry) || entry->ready) return;
+        entry->firstLook = look;
+        waiting.swap(entry->lookWaiters);
+    }
+    for (const auto& waiter : waiting) waiter(look);
+}
+
 void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
                   const std::shared_ptr<Entry>& entry, QSize clientSize, PictureCache::Use use) {
     std::vector<std::function<void()>> waiters;
@@ -282,8 +310,15 @@ void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QBy
         Picture picture = decodePictureBytes(bytes, extension);
         const bool affordable =
             picture.prepareWorkingBytes() <= PictureCache::kMaxReadAheadWorkingBytes;
-        if (!clientSize.isEmpty() && (use == PictureCache::Use::Certain || affordable))
+        if (!clientSize.isEmpty() && use == PictureCache::Use::Certain) {
+            // About to be shown: a load that comes while it decodes shows its first look.
+            picture.prepareWithFirstLook(
+                fitPicture(picture.size(), clientSize).displaySize, [&](const QImage& look) {
+                    publishFirstLook(*shared, path, entry, previewPicture(picture, look));
+                });
+        } else if (!clientSize.isEmpty() && affordable) {
             picture.prepare(fitPicture(picture.size(), clientSize).displaySize);
+        }
         const std::int64_t held = estimatedResidentBytes(picture, bytes.size());
         finish(true, std::move(picture), held);
     } catch (...) {

@@ -1,18 +1,19 @@
-#include "Glyphs.h"
+#include "shell/Glyphs.h"
 
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
+#include "shell/BakedPixels.h"
+
+#include <QImage>
 
 namespace zarovia::shell {
 
 namespace {
 
-QPixmap renderGlyph(QSvgRenderer& renderer, int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    renderer.render(&painter, QRectF(0, 0, size, size));
+QPixmap pixmapOf(const baked::BakedImage& baked, qreal devicePixelRatio = 1.0) {
+    // The image only borrows the baked pixels; the pixmap takes its own copy.
+    const QImage image(reinterpret_cast<const uchar*>(baked.pixels), baked.width, baked.height,
+                       baked.width * 4, QImage::Format_ARGB32_Premultiplied);
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
     return pixmap;
 }
 
@@ -21,18 +22,20 @@ QPixmap renderGlyph(QSvgRenderer& renderer, int size) {
 std::array<QIcon, kGlyphCount> loadGlyphs() {
     std::array<QIcon, kGlyphCount> glyphs;
     for (int i = 0; i < kGlyphCount; ++i) {
-        QSvgRenderer renderer(QStringLiteral(":/glyphs/glyph%1.svg").arg(i));
         QIcon icon;
-        if (renderer.isValid()) {
-            // Rendered once at 1x and 2x so high-density screens stay sharp.
-            icon.addPixmap(renderGlyph(renderer, 16));
-            QPixmap large = renderGlyph(renderer, 32);
-            large.setDevicePixelRatio(2.0);
-            icon.addPixmap(large);
-        }
+        icon.addPixmap(pixmapOf(baked::kGlyphs[i]));
+        icon.addPixmap(pixmapOf(baked::kGlyphsDoubleDensity[i], 2.0));
         glyphs[static_cast<size_t>(i)] = icon;
     }
     return glyphs;
+}
+
+QIcon programIcon() {
+    return QIcon(pixmapOf(baked::kProgramIcon32));
+}
+
+QPixmap programEmblem() {
+    return pixmapOf(baked::kProgramIcon64);
 }
 
 }  // namespace zarovia::shell

@@ -119,6 +119,8 @@ private slots:
             {"TrackBar1", {264, 5, 336, 20}},      {"Wide", {209, 7, 50, 17}},
             {"Image3", {528, 48, 105, 105}},
         };
+        // The media pane's controls are made the first time one of them is used.
+        QVERIFY(form->MediaPlayer1);
         for (const Row& row : rows) {
             auto* w = form->findChild<QWidget*>(QString::fromLatin1(row.name));
             QVERIFY2(w, row.name);

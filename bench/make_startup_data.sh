@@ -1,0 +1,38 @@
+#!/bin/bash
+# Makes the inputs of bench/startup_timing.py that ../shared/tools/showtime/make_images.py does
+# not: a folder of 24 MP pictures and a folder of 12 MP pictures (variants of photo24.jpg:
+# flipped, hue-shifted, fresh noise; quality 92, 4:2:0 like a camera), a 1 KB text file.
+#   bench/make_startup_data.sh [OUTDIR]      (default /var/tmp/startup-data; N files each: N=6)
+# Needs ImageMagick and the showtime pictures ($BENCH_DATA, default /var/tmp/showtime-data).
+# Never commit the pictures.
+set -euo pipefail
+out=${1:-/var/tmp/startup-data}
+src=${BENCH_DATA:-/var/tmp/showtime-data}/photo24.jpg
+n=${N:-6}
+[ -f "$src" ] || { echo "missing $src: run ../shared/tools/showtime/make_images.py" >&2; exit 2; }
+mkdir -p "$out/folder24" "$out/folder12"
+export MAGICK_THREAD_LIMIT=1
+flips=("" "-flop" "-flip" "-flip -flop")
+for i in $(seq 1 "$n"); do
+    # shellcheck disable=SC2206
+    flip=(${flips[$((i % 4))]})
+    for kind in 24 12; do
+        f=$out/folder$kind/photo_$(printf %03d "$i").jpg
+        [ -f "$f" ] && continue
+        crop=()
+        [ "$kind" = 12 ] && crop=(-crop "4000x3000+$((i * 300))+$((i * 150))" +repage)
+        nice convert "$src" "${crop[@]}" "${flip[@]}" -modulate "100,$((90 + i * 3)),$((i * 37 % 200))" \
+            -attenuate 0.25 +noise Gaussian -strip -sampling-factor 2x2,1x1,1x1 -quality 92 "$f.tmp.jpg"
+        mv "$f.tmp.jpg" "$f"
+        echo "made $f"
+    done
+done
+# A short plain text: Japanese and ASCII lines, UTF-8, about 1 KB.
+text=$out/text/short.txt
+mkdir -p "$out/text"
+if [ ! -f "$text" ]; then
+    for i in $(seq 1 16); do
+        printf '%02d 画像と文書の閲覧 viewer line with some ASCII text\n' "$i"
+    done >"$text"
+fi
+echo "made $text ($(stat -c %s "$text") bytes)"

@@ -1,0 +1,172 @@
+#!/usr/bin/env python3
+"""Start-up of the viewer beside a bare Qt program and other viewers, in one interleaved run.
+
+Run it inside the showtime tool's display environment (it starts Xvfb, D-Bus and the bench HOME):
+  ../shared/tools/showtime/benchenv.sh bench/startup_timing.py [options]
+
+Each round starts every program on every case once, in turn, so that the load of a shared
+machine falls on all of them alike; the minimum is what a program can do, the median what it
+usually does. Times are from just before the exec (the screen-timing probe's own clock):
+  map    the window is mapped
+  first  10 % of the final picture area shows picture (for a progressive JPEG: its first look)
+  full   90 % of it shows picture
+  final  the screen equals its settled state (pictures: 99 % of the picture blocks)
+  rss    peak resident memory of the program (MiB)
+For a document, "picture" means any block with two colours or more (text, tool bar), so
+"final" is the text shown. For a video the first frame counts: "first".
+
+options:
+  --build DIR        build tree with src/zarovia and bench/reference_viewer (build)
+  --before BINARY    another zarovia binary, measured as "before" in the same rounds
+  --peers LIST       comma-separated peers among gpicview,feh,nsxiv,qimgv (those installed)
+  --cases LIST       comma-separated case names (all); see CASES below
+  -r N               rounds (5)        -w N   warm-up rounds (1)
+  --json FILE        append every run as a JSON line
+  --profile N        instead: N start-ups of zarovia with ZAROVIA_STARTUP_PROFILE set, printing
+                     the median time and memory of each phase (case: --cases, first one)
+"""
+import argparse, json, os, shutil, signal, statistics, subprocess, sys, time
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SHOWTIME = os.path.join(TOP, "..", "shared", "tools", "showtime")
+sys.path.insert(0, SHOWTIME)
+import timeshow  # noqa: E402  (the shared probe's runner: run_once, parse)
+
+DATA = os.environ.get("BENCH_DATA", "/var/tmp/showtime-data")
+MORE = os.environ.get("STARTUP_DATA", "/var/tmp/startup-data")
+MEDIA = os.path.join(TOP, "tests", "data", "media")
+
+# name: (path, kind). Kinds: picture, document (zarovia only), video (zarovia only).
+CASES = {
+    "small": (f"{DATA}/small.jpg", "picture"),
+    "photo12": (f"{DATA}/photo12.jpg", "picture"),
+    "photo24": (f"{DATA}/photo24.jpg", "picture"),
+    "photo12p": (f"{DATA}/photo12p.jpg", "picture"),
+    "photo24p": (f"{DATA}/photo24p.jpg", "picture"),
+    "folder24": (f"{MORE}/folder24/photo_001.jpg", "picture"),
+    "text": (f"{MORE}/text/short.txt", "document"),
+    "video": (f"{MEDIA}/clip.mpg", "video"),
+}
+
+PEERS = {
+    "gpicview": "gpicview {file}",
+    "feh": "feh -g 640x480 --scale-down {file}",
+    "nsxiv": "nsxiv -g 640x480 {file}",
+    "qimgv": "qimgv {file}",
+}
+METRICS = ["t_map_ms", "t_first_ms", "t_full_ms", "t_final_ms", "rss_peak_kb"]
+
+
+def probe_options(kind):
+    # Text and tool bars have few colours per block: count every block that is not flat.
+    return ["-c", "2"] if kind == "document" else []
+
+
+def run_case(template, path, kind, log):
+    argv = timeshow.expand(template, path)
+    cmd = [timeshow.PROBE, "-i", "4", "-s", "1200", "-t", "20000", "-l", log] + probe_options(kind)
+    p = subprocess.run(cmd + ["--"] + argv, capture_output=True, text=True, timeout=60)
+    r = timeshow.parse(p.stdout)
+    r["probe_rc"] = p.returncode
+    return r
+
+
+def fmt(values, scale=1.0):
+    v = sorted(x for x in values if x is not None)
+    if not v:
+        return "n/a"
+    return f"{v[0] * scale:.0f} / {statistics.median(v) * scale:.0f}"
+
+
+def programs(a):
+    progs = [("zarovia", os.path.join(a.build, "src", "zarovia") + " {file}")]
+    if a.before:
+        progs.append(("before", a.before + " {file}"))
+    progs.append(("reference", os.path.join(a.build, "bench", "reference_viewer") + " {file}"))
+    for name in filter(None, a.peers.split(",")):
+        if shutil.which(name):
+            progs.append((name, PEERS[name]))
+        else:
+            print(f"(peer {name} is not installed)", file=sys.stderr)
+    return progs
+
+
+def timing(a):
+    cases = [c for c in a.cases.split(",") if c]
+    progs = programs(a)
+    results = {}
+    for rnd in range(a.w + a.r):
+        for case in cases:
+            path, kind = CASES[case]
+            for label, template in progs:
+                if kind != "picture" and label not in ("zarovia", "before"):
+                    continue
+                r = run_case(template, path, kind, "/dev/null")
+                if a.json and rnd >= a.w:
+                    with open(a.json, "a") as f:
+                        f.write(json.dumps({"case": case, "program": label, **r}) + "\n")
+                if rnd >= a.w:
+                    results.setdefault((case, label), []).append(r)
+        print(f"round {rnd + 1}/{a.w + a.r} done (load {os.getloadavg()[0]:.1f})", file=sys.stderr)
+    print(f"\nmin / median of {a.r} rounds; ms from exec, peak RSS in MiB")
+    print(f"{'case':<10} {'program':<10} {'map':>9} {'first':>9} {'full':>9} {'final':>9} {'rss':>7}  not ok")
+    for (case, label), runs in results.items():
+        cols = [fmt([r.get(m) for r in runs], 1 / 1024 if m.endswith("_kb") else 1) for m in METRICS]
+        bad = sum(1 for r in runs if r.get("status") != "ok")
+        print(f"{case:<10} {label:<10} " + " ".join(f"{c:>9}" for c in cols[:4]) + f" {cols[4]:>7}  {bad or ''}")
+
+
+def profile(a):
+    case = a.cases.split(",")[0]
+    path, _ = CASES[case]
+    binary = os.path.join(a.build, "src", "zarovia")
+    phases = {}
+    order = []
+    for _ in range(a.profile):
+        env = dict(os.environ)
+        env["ZAROVIA_STARTUP_PROFILE"] = str(time.time_ns())
+        p = subprocess.Popen([binary, path], env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                             text=True)
+        time.sleep(1.5)
+        p.send_signal(signal.SIGTERM)
+        _, err = p.communicate(timeout=10)
+        for line in err.splitlines():
+            if not line.startswith("startup "):
+                continue
+            f = line.split()
+            name = " ".join(f[12:])
+            if name not in phases:
+                order.append(name)
+            phases.setdefault(name, []).append((float(f[1]), float(f[4]), float(f[6])))
+    print(f"{case}: median of {a.profile} start-ups (ms from exec; resident and peak MiB)")
+    for name in order:
+        v = phases[name]
+        print(f"  {statistics.median(x[0] for x in v):7.1f} ms  {statistics.median(x[1] for x in v):5.1f}"
+              f"  {statistics.median(x[2] for x in v):5.1f} MiB  {name}  (n={len(v)})")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--build", default=os.path.join(TOP, "build"))
+    ap.add_argument("--before")
+    ap.add_argument("--peers", default="gpicview,feh,nsxiv,qimgv")
+    ap.add_argument("--cases", default=",".join(CASES))
+    ap.add_argument("-r", type=int, default=5)
+    ap.add_argument("-w", type=int, default=1)
+    ap.add_argument("--json")
+    ap.add_argument("--profile", type=int, default=0)
+    a = ap.parse_args()
+    if not os.environ.get("DISPLAY"):
+        sys.exit("startup_timing: DISPLAY not set; run it inside ../shared/tools/showtime/benchenv.sh")
+    if not os.path.exists(timeshow.PROBE):
+        sys.exit("startup_timing: probe missing; run ../shared/tools/showtime/build.sh")
+    for case in filter(None, a.cases.split(",")):
+        if case not in CASES:
+            sys.exit(f"startup_timing: unknown case {case}")
+        if not os.path.exists(CASES[case][0]):
+            sys.exit(f"startup_timing: missing {CASES[case][0]} (see bench/make_startup_data.sh)")
+    profile(a) if a.profile else timing(a)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,340 @@
+// What the window does to start quickly without changing what it shows: glyphs and the icon
+// baked at build time, the media pane made at its first use, the black pane while the first
+// picture loads, the first look of a picture read ahead from the command line.
+#include "Unit1.h"
+#include "media/widgets/DisplayPanel.h"
+#include "media/widgets/MediaPlayerControl.h"
+#include "media/widgets/TrackBar.h"
+#include "picture/PictureCache.h"
+#include "picture/widgets/ImageView.h"
+#include "platform/controls/CommandButton.h"
+#include "platform/controls/IntervalTimer.h"
+#include "platform/controls/Panel.h"
+#include "shell/BakedPixels.h"
+#include "shell/DeferredPane.h"
+#include "shell/Glyphs.h"
+#include "shell/PlatformFonts.h"
+#include "support/FakeServices.h"
+
+#include <QCheckBox>
+#include <QImageWriter>
+#include <QLabel>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace zarovia;
+using shell::Command;
+
+namespace {
+
+QString resourceDir() {
+    return QStringLiteral(ZAROVIA_RESOURCES);
+}
+
+QImage bakedImage(const shell::baked::BakedImage& baked) {
+    return QImage(reinterpret_cast<const uchar*>(baked.pixels), baked.width, baked.height,
+                  baked.width * 4, QImage::Format_ARGB32_Premultiplied)
+        .copy();
+}
+
+QImage renderSvg(const QString& path, int size) {
+    QSvgRenderer renderer(path);
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    renderer.render(&painter, QRectF(0, 0, size, size));
+    return image;
+}
+
+// A progressive JPEG with detail, so that its scans take a while to decode.
+QByteArray writeProgressive(const QTemporaryDir& dir, const QString& name, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x)
+            line[x] = qRgb(x * 7 % 256, y * 3 % 256, (x ^ y) % 256);
+    }
+    QImageWriter writer(dir.filePath(name), "JPEG");
+    writer.setProgressiveScanWrite(true);
+    writer.setQuality(90);
+    writer.write(image);
+    return QFile::encodeName(dir.filePath(name));
+}
+
+QByteArray writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly)) return {};
+    file.write(bytes);
+    return QFile::encodeName(file.fileName());
+}
+
+QByteArray writeBitmap(const QTemporaryDir& dir, const QString& name, QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    image.save(dir.filePath(name), "BMP");
+    return QFile::encodeName(dir.filePath(name));
+}
+
+}  // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+    testing::Recorded rec;
+    std::unique_ptr<TzaroForm1> form;
+    QTemporaryDir dir;
+
+    void makeForm() {
+        form.reset();
+        rec = testing::Recorded();
+        form = std::make_unique<TzaroForm1>(testing::fakeServices(&rec));
+    }
+    void drop(const QByteArray& path) {
+        form->guard([&] { form->FormDropFiles({path}); });
+    }
+    bool mediaPaneBuilt() const {
+        return form->findChild<QWidget*>(QStringLiteral("MediaPlayer1")) != nullptr;
+    }
+
+private slots:
+    void initTestCase() {
+        shell::substitutePlatformFonts();
+        QVERIFY(dir.isValid());
+    }
+    void cleanup() { form.reset(); }
+
+    // --- Pictures baked at build time ---------------------------------------------------
+
+    void bakedGlyphsAreTheirSvgDrawn_data() {
+        QTest::addColumn<int>("glyph");
+        for (int i = 0; i < shell::kGlyphCount; ++i) QTest::addRow("glyph %d", i) << i;
+    }
+    void bakedGlyphsAreTheirSvgDrawn() {
+        QFETCH(int, glyph);
+        const QString source = resourceDir() + QStringLiteral("/glyphs/glyph%1.svg").arg(glyph);
+        QCOMPARE(bakedImage(shell::baked::kGlyphs[glyph]), renderSvg(source, 16));
+        QCOMPARE(bakedImage(shell::baked::kGlyphsDoubleDensity[glyph]), renderSvg(source, 32));
+    }
+
+    void glyphIconsHoldBothDensities() {
+        const auto glyphs = shell::loadGlyphs();
+        for (const QIcon& icon : glyphs) {
+            QVERIFY(!icon.isNull());
+            const QImage normal = icon.pixmap(QSize(16, 16), 1.0).toImage();
+            const QImage dense = icon.pixmap(QSize(16, 16), 2.0).toImage();
+            QCOMPARE(normal.size(), QSize(16, 16));
+            QCOMPARE(dense.size(), QSize(32, 32));
+            // Something is drawn: not a transparent square.
+            int inked = 0;
+            for (int y = 0; y < normal.height(); ++y)
+                for (int x = 0; x < normal.width(); ++x) inked += qAlpha(normal.pixel(x, y)) != 0;
+            QVERIFY(inked > 16);
+        }
+    }
+
+    void bakedIconIsTheProgramIcon_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("size");
+        QTest::newRow("window icon") << "icon/zarovia-32.png" << 32;
+        QTest::newRow("about box") << "icon/zarovia-64.png" << 64;
+    }
+    void bakedIconIsTheProgramIcon() {
+        QFETCH(QString, file);
+        QFETCH(int, size);
+        const QImage expected = QImage(resourceDir() + u'/' + file)
+                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QVERIFY(!expected.isNull());
+        const QImage baked = size == 32 ? shell::programIcon().pixmap(32).toImage()
+                                        : shell::programEmblem().toImage();
+        QCOMPARE(baked.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
+    }
+
+    // --- Deferred panes -----------------------------------------------------------------
+
+    void deferredControlBuildsItsPaneOnce() {
+        shell::DeferredPane pane;
+        QWidget parent;
+        shell::DeferredControl<QLabel> first(pane), second(pane);
+        int builds = 0;
+        bool builtDuringBuild = false;
+        pane.setBuilder([&] {
+            ++builds;
+            builtDuringBuild = pane.built();
+            first = new QLabel(&parent);
+            second = new QLabel(&parent);
+            first->setText(QStringLiteral("made"));  // the builder uses what it made
+        });
+        QVERIFY(!pane.built());
+        QCOMPARE(first.ifBuilt(), nullptr);
+        QCOMPARE(builds, 0);
+        QCOMPARE(second->text(), QString());  // using any control builds them all
+        QCOMPARE(builds, 1);
+        QVERIFY(builtDuringBuild);
+        QCOMPARE(static_cast<QLabel*>(first)->text(), QStringLiteral("made"));
+        QVERIFY(first.ifBuilt() != nullptr);
+        QWidget* asWidget = second;  // converts like the pointer it stands for
+        QCOMPARE(asWidget->parentWidget(), &parent);
+        pane.ensureBuilt();
+        QCOMPARE(builds, 1);
+    }
+
+    // The window starts without the media pane's controls and makes them as defined when
+    // one is first used, in the state the opens before left them in.
+    void mediaPaneIsMadeAtFirstUse_data() {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("controlsHidden");
+        QTest::newRow("at start") << "" << false;
+        QTest::newRow("after a picture") << "picture" << false;
+        QTest::newRow("after a document") << "document" << true;
+    }
+    void mediaPaneIsMadeAtFirstUse() {
+        QFETCH(QString, before);
+        QFETCH(bool, controlsHidden);
+        makeForm();
+        QVERIFY(rec.mediaDevice);  // the device exists from the start, idle
+        QVERIFY(!mediaPaneBuilt());
+        if (before == u"picture") {
+            drop(writeBitmap(dir, QStringLiteral("p.bmp"), {40, 30}));
+            QTRY_VERIFY(!form->isLoading());
+        } else if (before == u"document") {
+            drop(writeFile(dir, QStringLiteral("d.txt"), "text"));
+            QTRY_VERIFY(!form->isLoading());
+        }
+        QVERIFY(rec.errors.isEmpty());
+        QVERIFY2(!mediaPaneBuilt(), "pictures and documents leave the media pane unmade");
+
+        QCOMPARE(form->TrackBar1->geometry(), QRect(264, 5, 336, 20));
+        QVERIFY(mediaPaneBuilt());
+        QCOMPARE(form->MediaPlayer1->parentWidget(), form->Panel2.get());
+        QCOMPARE(form->Panel2->parentWidget(), form->CoolBar1.get());
+        QCOMPARE(form->CoolBar1->parentWidget(), form->BackPanel);
+        QCOMPARE(&form->MediaPlayer1->device(), static_cast<media::MediaDevice*>(rec.mediaDevice));
+        QCOMPARE(form->Label4->size(), form->Label4->sizeHint());
+        QCOMPARE(QFontInfo(form->Label3->font()).family(), QStringLiteral("IPAPMincho"));
+        QVERIFY(form->CoolBar1->isHidden());
+        QVERIFY(form->DisplayPanel->isHidden());
+        for (QWidget* control :
+             {static_cast<QWidget*>(form->Image3), static_cast<QWidget*>(form->Label3),
+              static_cast<QWidget*>(form->Label4), static_cast<QWidget*>(form->MediaPlayer1),
+              static_cast<QWidget*>(form->TrackBar1)})
+            QCOMPARE(control->isHidden(), controlsHidden);
+        QVERIFY(!form->Wide->isHidden());
+    }
+
+    // A pane made while the window shows it looks as one made with the window.
+    void mediaPaneMadeOnScreenShowsItsControls() {
+        makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        drop(writeFile(dir, QStringLiteral("t.wav"), QByteArray(64, '\0')));
+        QVERIFY(mediaPaneBuilt());
+        QVERIFY(form->BackPanel->isVisible());
+        QVERIFY(form->CoolBar1->isVisible());
+        QVERIFY(form->TrackBar1->isVisible());
+        QVERIFY(form->MediaPlayer1->isVisible());
+        QVERIFY(form->Image3->isVisible());
+        QVERIFY(form->Label3->isVisible());
+        QVERIFY(form->Label4->isVisible());
+        QVERIFY(!form->Wide->isVisible());
+    }
+
+    void fullScreenGlyphReachesALaterPane() {
+        makeForm();
+        form->guard([&] { form->FullScreenButtonClick(); });
+        QCOMPARE(form->FullScreenButton->glyphIndex(), shell::kGlyphFullScreen);
+        QVERIFY(!mediaPaneBuilt());
+        QCOMPARE(form->FSBT->glyphIndex(), shell::kGlyphFullScreen);
+        form->guard([&] { form->FullScreenButtonClick(); });
+        QCOMPARE(form->FSBT->glyphIndex(), shell::kGlyphNormalScreen);
+    }
+
+    void positionTimerBeforeAnyMediaDoesNothing() {
+        makeForm();
+        form->Timer3->fire();
+        QVERIFY(!mediaPaneBuilt());
+        QVERIFY(rec.errors.isEmpty());
+    }
+
+    // --- The first picture --------------------------------------------------------------
+
+    // While the first picture loads the pane is black (no title picture for a moment); a
+    // picture that cannot be shown leaves the title picture, with the error.
+    void firstPictureLoadsOnABlackPane_data() {
+        QTest::addColumn<bool>("loads");
+        QTest::newRow("picture") << true;
+        QTest::newRow("damaged picture") << false;
+    }
+    void firstPictureLoadsOnABlackPane() {
+        QFETCH(bool, loads);
+        makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(form->P1->isVisible());  // the title picture
+        const QByteArray path =
+            loads ? writeBitmap(dir, QStringLiteral("first.bmp"), {60, 40})
+                  : writeFile(dir, QStringLiteral("bad.bmp"), QByteArray(64, 'x'));
+        *rec.readDelayMs = 300;
+        drop(path);
+        QVERIFY(form->isLoading());
+        QVERIFY(form->BP1->isVisible());
+        QVERIFY(!form->P1->isVisible());
+        QTRY_VERIFY(!form->isLoading());
+        QVERIFY(form->P1->isVisible());
+        if (loads) {
+            QVERIFY(rec.errors.isEmpty());
+            QCOMPARE(form->Image2->picture().size(), QSize(60, 40));
+        } else {
+            QCOMPARE(rec.errors.size(), 1);
+            QCOMPARE(form->Image2->picture().size(), QSize(640, 506));
+        }
+        // Later pictures replace the one shown without a black pane in between.
+        if (loads) {
+            drop(writeBitmap(dir, QStringLiteral("second.bmp"), {50, 40}));
+            QVERIFY(form->isLoading());
+            QVERIFY(form->P1->isVisible());
+            QTRY_VERIFY(!form->isLoading());
+        }
+    }
+
+    // The picture named on the command line is read ahead before the window exists; a
+    // progressive one shows its first look from that decode while it goes on.
+    void readAheadPictureShowsItsFirstLook() {
+        const QByteArray path =
+            writeProgressive(dir, QStringLiteral("start.jpg"), QSize(3000, 2000));
+        rec = testing::Recorded();
+        auto cache = std::make_unique<picture::PictureCache>(testing::fakeFileSource(&rec),
+                                                             std::make_shared<WorkerPool>());
+        // The read ahead is still reading when the window asks for the picture.
+        *rec.readDelayMs = 200;
+        cache->prefetch(path, QSize(640, 480), picture::PictureCache::Use::Certain);
+        std::atomic<int> looks{0};
+        std::atomic<bool> lookSizeRight{true};
+        std::optional<picture::LoadedPicture> result;
+        cache->load(
+            path, QSize(640, 480), 1.0, this,
+            [&](picture::LoadedPicture loaded) { result = std::move(loaded); },
+            [&](picture::Picture preview) {  // on a worker
+                if (preview.size() != QSize(3000, 2000)) lookSizeRight = false;
+                ++looks;
+            });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 20000);
+        QVERIFY(!result->failure);
+        QVERIFY(result->fromCache);
+        QCOMPARE(looks.load(), 1);
+        QVERIFY(lookSizeRight);
+        QCOMPARE(*rec.reads, 1);  // the window's load read nothing itself
+        // A load after the decode has finished shows the picture, with no first look.
+        std::optional<picture::LoadedPicture> again;
+        cache->load(
+            path, QSize(640, 480), 1.0, this,
+            [&](picture::LoadedPicture loaded) { again = std::move(loaded); },
+            [&](picture::Picture) { ++looks; });
+        QTRY_VERIFY(again.has_value());
+        QCOMPARE(looks.load(), 1);
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "StartupTest.moc"
