@@ -66,12 +66,25 @@ private slots:
     void emfWideTextKeepsItsAdvances();
     void simpleGlyphsMatchTheTextLayout_data();
     void simpleGlyphsMatchTheTextLayout();
+    void decorationsFollowTheFontMetrics_data();
+    void decorationsFollowTheFontMetrics();
+    void justificationSpreadsTheExtraSpace_data();
+    void justificationSpreadsTheExtraSpace();
+    void escapementTurnsTextOnTheDevice_data();
+    void escapementTurnsTextOnTheDevice();
+    void symbolFacesInRecords_data();
+    void symbolFacesInRecords();
 
     // Bitmaps and raster operations.
     void stretchDibitsDrawsTheDibTheRightWayUp();
     void rasterOperationsWithoutSource_data();
     void rasterOperationsWithoutSource();
     void hatchedBrushInOpaqueModeFillsTheGaps();
+    void stretchModesChooseSmoothing_data();
+    void stretchModesChooseSmoothing();
+    void maskBltChoosesBetweenTwoOperations();
+    void plgBltMapsTheSourceOntoAParallelogram();
+    void gradientFillShadesRectanglesAndTriangles();
 
     // Real files.
     void goldenRenderings_data();
@@ -81,6 +94,15 @@ private slots:
     void corpusFilesRender_data();
     void corpusFilesRender();
     void hostileCountsStayCheap();
+
+    // EMF+.
+    void emfPlusHeaderDecidesWhatIsDrawn_data();
+    void emfPlusHeaderDecidesWhatIsDrawn();
+    void emfPlusObjectsAndRecords_data();
+    void emfPlusObjectsAndRecords();
+    void emfPlusStatesAndClips_data();
+    void emfPlusStatesAndClips();
+    void emfPlusStringsAndImages();
 
     // The parsed form and its budget.
     void lineRunsShareSteps_data();

@@ -7,7 +7,9 @@
 #include <QSize>
 #include <QtEndian>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace zarovia::picture::metafile::test {
 
@@ -91,6 +93,21 @@ public:
     WmfWriter& windowExt(int x, int y) { return record(0x020C, {y, x}); }
     WmfWriter& mapMode(int mode) { return record(0x0103, {mode}); }
 
+    WmfWriter& font(int height, int charset, const QByteArray& face, int escapement, bool underline,
+                    bool strikeOut) {
+        QByteArray b;
+        for (int v : {height, 0, escapement, escapement, 400})
+            putU16(b, static_cast<std::uint16_t>(v));
+        b.append('\0');
+        b.append(static_cast<char>(underline));
+        b.append(static_cast<char>(strikeOut));
+        b.append(static_cast<char>(charset));
+        b.append(QByteArray(4, '\0'));
+        b.append(face);
+        b.append('\0');
+        return raw(0x02FB, b);
+    }
+
     QByteArray plain(int objects = 16, bool withEof = true) const {
         QByteArray out;
         putU16(out, 1);
@@ -125,6 +142,51 @@ private:
     QByteArray records_;
 };
 
+// The body of an EXTCREATEFONTINDIRECTW record.
+inline QByteArray emfFont(std::uint32_t index, int height, const QString& face, int charset = 1,
+                          int escapement = 0, bool underline = false, bool strikeOut = false) {
+    QByteArray b;
+    putU32(b, index);
+    putU32(b, static_cast<std::uint32_t>(height));
+    putU32(b, 0);  // width
+    putU32(b, static_cast<std::uint32_t>(escapement));
+    putU32(b, static_cast<std::uint32_t>(escapement));
+    putU32(b, 400);
+    b.append('\0');
+    b.append(static_cast<char>(underline));
+    b.append(static_cast<char>(strikeOut));
+    b.append(static_cast<char>(charset));
+    b.append(QByteArray(4, '\0'));
+    for (int i = 0; i < 32; ++i) putU16(b, i < face.size() ? face[i].unicode() : 0);
+    return b;
+}
+
+// The body of an EXTTEXTOUTW record: the string right after the fixed fields, the advances
+// (when given) after it.
+inline QByteArray emfTextW(int x, int y, const QString& text, const std::vector<int>& dx,
+                           int graphicsMode = 1) {
+    const int n = static_cast<int>(text.size());
+    const int stringBytes = (2 * n + 3) / 4 * 4;
+    QByteArray b;
+    for (int i = 0; i < 4; ++i) putU32(b, 0);  // bounds
+    putU32(b, static_cast<std::uint32_t>(graphicsMode));
+    putU32(b, 0);
+    putU32(b, 0);
+    putU32(b, static_cast<std::uint32_t>(x));
+    putU32(b, static_cast<std::uint32_t>(y));
+    putU32(b, static_cast<std::uint32_t>(n));
+    putU32(b, 76);
+    putU32(b, 0);  // options
+    for (int i = 0; i < 4; ++i) putU32(b, 0);
+    putU32(b, dx.empty() ? 0 : static_cast<std::uint32_t>(76 + stringBytes));
+    QByteArray s;
+    for (QChar c : text) putU16(s, c.unicode());
+    s.append(QByteArray(stringBytes - s.size(), '\0'));
+    b.append(s);
+    for (int d : dx) putU32(b, static_cast<std::uint32_t>(d));
+    return b;
+}
+
 class EmfWriter {
 public:
     // frame in 0.01 mm; the reference device is 96 dpi (3780 x 3780 px per 1000 x 1000 mm).
@@ -157,6 +219,16 @@ public:
     }
     EmfWriter& createBrush(std::uint32_t index, std::uint32_t style, std::uint32_t colour) {
         return record(39, {index, style, colour, 0});
+    }
+
+    // EMF+ records (each with its 12-byte header) in one comment record.
+    EmfWriter& plus(const QByteArray& records) {
+        QByteArray b;
+        putU32(b, static_cast<std::uint32_t>(4 + records.size()));
+        putU32(b, 0x2B464D45);
+        b.append(records);
+        while (b.size() % 4) b.append('\0');
+        return raw(70, b);
     }
 
     // A description (UTF-16) right after the 88 basic header bytes, as many writers place it.
@@ -209,5 +281,39 @@ private:
     QString description_;
     QByteArray records_;
 };
+
+// One EMF+ record: type, flags, sizes and data (padded to four bytes).
+inline QByteArray plusRecord(std::uint16_t type, std::uint16_t flags, QByteArray data = {}) {
+    while (data.size() % 4) data.append('\0');
+    QByteArray b;
+    putU16(b, type);
+    putU16(b, flags);
+    putU32(b, static_cast<std::uint32_t>(12 + data.size()));
+    putU32(b, static_cast<std::uint32_t>(data.size()));
+    return b + data;
+}
+
+inline void putF32(QByteArray& b, float v) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    putU32(b, bits);
+}
+
+inline QByteArray floats(std::initializer_list<float> values) {
+    QByteArray b;
+    for (float v : values) putF32(b, v);
+    return b;
+}
+
+inline QByteArray words(std::initializer_list<std::uint32_t> values) {
+    QByteArray b;
+    for (std::uint32_t v : values) putU32(b, v);
+    return b;
+}
+
+// The EMF+ header of an EMF+ only file (`dual` false) or a dual one, at 96 dpi.
+inline QByteArray plusHeader(bool dual) {
+    return plusRecord(0x4001, dual ? 1 : 0, words({0xDBC01002, 1, 96, 96}));
+}
 
 }  // namespace zarovia::picture::metafile::test

@@ -103,3 +103,158 @@ void MetafileTest::hatchedBrushInOpaqueModeFillsTheGaps() {
 }
 
 }  // namespace zarovia::picture::metafile::test
+
+namespace zarovia::picture::metafile::test {
+
+namespace {
+
+// A StretchDIBits record drawing the 2 x 2 DIB of appendDib over a destination box.
+QByteArray stretchDibits(int x, int y, int w, int h) {
+    QByteArray body;
+    for (int v : {x, y, x + w, y + h}) putU32(body, static_cast<std::uint32_t>(v));
+    for (int v : {x, y, 0, 0, 2, 2}) putU32(body, static_cast<std::uint32_t>(v));
+    for (int v : {80, 40, 120, 16, 0}) putU32(body, static_cast<std::uint32_t>(v));
+    putU32(body, SRCCOPY);
+    putU32(body, static_cast<std::uint32_t>(w));
+    putU32(body, static_cast<std::uint32_t>(h));
+    appendDib(body);
+    return body;
+}
+
+// A 1-bit mask DIB of 2 x 2 pixels: only the top-left pixel is 1.
+void appendMask(QByteArray& b) {
+    putU32(b, 40);
+    putU32(b, 2);
+    putU32(b, 2);
+    putU16(b, 1);
+    putU16(b, 1);
+    for (int i = 0; i < 4; ++i) putU32(b, 0);
+    putU32(b, 2);
+    putU32(b, 0);
+    putU32(b, 0x000000);  // colour table: black, white
+    putU32(b, 0xFFFFFF);
+    putU32(b, 0x00000000);  // bottom row: 0 0
+    putU32(b, 0x00000080);  // top row: 1 0 (the first byte's high bit)
+}
+
+}  // namespace
+
+void MetafileTest::stretchModesChooseSmoothing_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("smooth");
+    QTest::newRow("not set (BLACKONWHITE)") << 0 << false;
+    QTest::newRow("BLACKONWHITE") << 1 << false;
+    QTest::newRow("COLORONCOLOR") << 3 << false;
+    QTest::newRow("HALFTONE") << 4 << true;
+}
+
+// Only the halftone mode interpolates a stretched bitmap: pixel art stays crisp otherwise.
+void MetafileTest::stretchModesChooseSmoothing() {
+    QFETCH(int, mode);
+    QFETCH(bool, smooth);
+    EmfWriter w(QRect(0, 0, 2646, 2646));  // 100 x 100
+    if (mode) w.record(21, {mode});
+    w.raw(81, stretchDibits(0, 0, 100, 100));
+    const QByteArray bytes = w.finish();
+    const auto images = record(parseEmf(bytes)).all<ImageStep>();
+    QCOMPARE(images.size(), std::size_t(1));
+    QCOMPARE(images[0].smooth, smooth);
+    // Just left of the middle of the top row: red, or a blend of red and white.
+    const QColor c = decodeEmf(bytes).toImage().pixelColor(45, 25);
+    QCOMPARE(near(c, Qt::red), !smooth);
+}
+
+void MetafileTest::maskBltChoosesBetweenTwoOperations() {
+    // A grey page; MaskBlt copies the source where the mask is 1 and keeps the page elsewhere.
+    QByteArray body;
+    for (int v : {10, 10, 11, 11}) putU32(body, static_cast<std::uint32_t>(v));
+    for (int v : {10, 10, 2, 2}) putU32(body, static_cast<std::uint32_t>(v));
+    putU32(body, 0xAACC0020);  // foreground SRCCOPY, background: the destination
+    putU32(body, 0);
+    putU32(body, 0);
+    body.append(floats({1, 0, 0, 1, 0, 0}));
+    putU32(body, 0);  // background colour
+    putU32(body, 0);  // usage
+    const int fixed = 8 + 120;
+    QByteArray dib;
+    appendDib(dib);
+    QByteArray mask;
+    appendMask(mask);
+    for (int v : {fixed, 40, fixed + 40, int(dib.size()) - 40})
+        putU32(body, static_cast<std::uint32_t>(v));
+    putU32(body, 0);  // mask x
+    putU32(body, 0);  // mask y
+    putU32(body, 0);  // mask usage
+    const int maskAt = fixed + int(dib.size());
+    for (int v : {maskAt, 48, maskAt + 48, 8}) putU32(body, static_cast<std::uint32_t>(v));
+    QCOMPARE(body.size() + 8, fixed);
+    body.append(dib);
+    body.append(mask);
+    EmfWriter w(QRect(0, 0, 2646, 2646));  // 100 x 100: the 2 x 2 source at one pixel each
+    w.createBrush(1, 0, 0x808080).selectObject(1).record(43, {0, 0, 101, 101}).raw(78, body);
+    const QImage image = decodeEmf(w.finish()).toImage();
+    QVERIFY(near(image.pixelColor(10, 10), Qt::red));                   // mask 1: the source
+    QVERIFY(near(image.pixelColor(11, 10), QColor(0x80, 0x80, 0x80)));  // mask 0: the page
+    QVERIFY(near(image.pixelColor(10, 11), QColor(0x80, 0x80, 0x80)));
+    QVERIFY(near(image.pixelColor(11, 11), QColor(0x80, 0x80, 0x80)));
+}
+
+void MetafileTest::plgBltMapsTheSourceOntoAParallelogram() {
+    QByteArray body;
+    for (int v : {0, 0, 99, 99}) putU32(body, static_cast<std::uint32_t>(v));
+    // Upper-left, upper-right, lower-left: the image turned a quarter clockwise.
+    for (int v : {100, 0, 100, 100, 0, 0}) putU32(body, static_cast<std::uint32_t>(v));
+    for (int v : {0, 0, 2, 2}) putU32(body, static_cast<std::uint32_t>(v));
+    body.append(floats({1, 0, 0, 1, 0, 0}));
+    putU32(body, 0);
+    putU32(body, 0);
+    const int fixed = 8 + 132;
+    QByteArray dib;
+    appendDib(dib);
+    for (int v : {fixed, 40, fixed + 40, int(dib.size()) - 40})
+        putU32(body, static_cast<std::uint32_t>(v));
+    for (int i = 0; i < 7; ++i) putU32(body, 0);  // no mask
+    QCOMPARE(body.size() + 8, fixed);
+    body.append(dib);
+    EmfWriter w(QRect(0, 0, 2646, 2646));
+    w.raw(79, body);
+    const QImage image = decodeEmf(w.finish()).toImage();
+    // Source top-left (red) lands at the top right, top-right (white) at the bottom right,
+    // bottom-left (blue) at the top left.
+    QVERIFY(near(image.pixelColor(75, 25), Qt::red));
+    QVERIFY(near(image.pixelColor(75, 75), Qt::white));
+    QVERIFY(near(image.pixelColor(25, 25), Qt::blue));
+    QVERIFY(near(image.pixelColor(25, 75), Qt::green));
+}
+
+void MetafileTest::gradientFillShadesRectanglesAndTriangles() {
+    const auto vertex = [](QByteArray& b, int x, int y, int r, int g, int bl) {
+        putU32(b, static_cast<std::uint32_t>(x));
+        putU32(b, static_cast<std::uint32_t>(y));
+        for (int v : {r << 8, g << 8, bl << 8, 0}) putU16(b, static_cast<std::uint16_t>(v));
+    };
+    QByteArray rect;
+    for (int v : {0, 0, 100, 50, 2, 1, 0}) putU32(rect, static_cast<std::uint32_t>(v));
+    vertex(rect, 0, 0, 255, 0, 0);
+    vertex(rect, 100, 50, 0, 0, 255);
+    putU32(rect, 0);
+    putU32(rect, 1);
+    QByteArray triangle;
+    for (int v : {0, 50, 100, 100, 3, 1, 2}) putU32(triangle, static_cast<std::uint32_t>(v));
+    vertex(triangle, 0, 100, 255, 0, 0);
+    vertex(triangle, 100, 100, 0, 255, 0);
+    vertex(triangle, 0, 50, 0, 0, 255);
+    for (int v : {0, 1, 2}) putU32(triangle, static_cast<std::uint32_t>(v));
+    EmfWriter w(QRect(0, 0, 2646, 2646));
+    w.raw(118, rect).raw(118, triangle);
+    const QImage image = decodeEmf(w.finish()).toImage();
+    QVERIFY(near(image.pixelColor(1, 25), QColor(252, 0, 2)));     // left: red
+    QVERIFY(near(image.pixelColor(98, 25), QColor(4, 0, 250)));    // right: blue
+    QVERIFY(near(image.pixelColor(50, 25), QColor(127, 0, 127)));  // between
+    QVERIFY(near(image.pixelColor(2, 97), QColor(236, 6, 13)));    // by the red corner
+    // Inside, the three colours mix by the distances to the corners.
+    QVERIFY(near(image.pixelColor(33, 83), QColor(85, 85, 85)));
+    QCOMPARE(qAlpha(image.pixel(90, 60)), 0);  // outside the triangle
+}
+
+}  // namespace zarovia::picture::metafile::test

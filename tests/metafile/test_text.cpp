@@ -16,42 +16,6 @@ namespace {
 const QByteArray kNihongoSjis("\x93\xFA\x96\x7B\x8C\xEA", 6);
 const QByteArray kMsGothicSjis("\x82\x6C\x82\x72\x20\x83\x53\x83\x56\x83\x62\x83\x4E", 13);
 
-QByteArray emfFont(std::uint32_t index, int height, const QString& face, int charset = 1) {
-    QByteArray b;
-    putU32(b, index);
-    putU32(b, static_cast<std::uint32_t>(height));
-    for (int i = 0; i < 3; ++i) putU32(b, 0);  // width, escapement, orientation
-    putU32(b, 400);
-    b.append(QByteArray(3, '\0'));
-    b.append(static_cast<char>(charset));
-    b.append(QByteArray(4, '\0'));
-    for (int i = 0; i < 32; ++i) putU16(b, i < face.size() ? face[i].unicode() : 0);
-    return b;
-}
-
-QByteArray emfTextW(int x, int y, const QString& text, const std::vector<int>& dx) {
-    const int n = static_cast<int>(text.size());
-    const int stringBytes = (2 * n + 3) / 4 * 4;
-    QByteArray b;
-    for (int i = 0; i < 4; ++i) putU32(b, 0);  // bounds
-    putU32(b, 1);                              // GM_COMPATIBLE
-    putU32(b, 0);
-    putU32(b, 0);
-    putU32(b, static_cast<std::uint32_t>(x));
-    putU32(b, static_cast<std::uint32_t>(y));
-    putU32(b, static_cast<std::uint32_t>(n));
-    putU32(b, 76);  // string right after the fixed fields
-    putU32(b, 0);   // options
-    for (int i = 0; i < 4; ++i) putU32(b, 0);
-    putU32(b, dx.empty() ? 0 : static_cast<std::uint32_t>(76 + stringBytes));
-    QByteArray s;
-    for (QChar c : text) putU16(s, c.unicode());
-    s.append(QByteArray(stringBytes - s.size(), '\0'));
-    b.append(s);
-    for (int d : dx) putU32(b, static_cast<std::uint32_t>(d));
-    return b;
-}
-
 }  // namespace
 
 void MetafileTest::japaneseFacesMapToInstalledFonts_data() {
@@ -114,7 +78,8 @@ void MetafileTest::doubleByteAdvancesAreSummedPerCharacter() {
     const DecodedText cut = decodeAnsiText(QByteArray("a\x93", 2), 128, {7, 8});
     QVERIFY(cut.dx.empty() || cut.dx.size() == static_cast<std::size_t>(cut.text.size()));
     QCOMPARE(decodeAnsiText(QByteArray("\xE9", 1), 0, {}).text, QStringLiteral("é"));
-    QCOMPARE(decodeAnsiText(QByteArray("ap", 2), 2, {}, true).text, QStringLiteral("απ"));
+    QCOMPARE(decodeAnsiText(QByteArray("ap", 2), 2, {}, SymbolFace::Symbol).text,
+             QStringLiteral("απ"));
 }
 
 void MetafileTest::textAlignmentUpdatesTheCurrentPosition() {

@@ -107,6 +107,11 @@ int FormatTables::codePageFor(const CharProps& chars) const {
     return documentCodePage();
 }
 
+SymbolFace FormatTables::symbolFaceFor(const CharProps& chars) const {
+    const FontEntry* font = fontFor(chars);
+    return font ? symbolFaceOf(font->name) : SymbolFace::None;
+}
+
 NumberedCharFormat FormatTables::charFormat(const CharProps& chars) {
     for (const CachedCharFormat& cached : charCache_) {
         if (cached.chars == chars) return {cached.format, cached.number};

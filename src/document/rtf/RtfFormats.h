@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/rtf/RtfState.h"
+#include "platform/SymbolFonts.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -50,6 +51,8 @@ public:
     // The code page of text in `chars`: the font's \cpg, else its character set's, else the
     // document's.
     int codePageFor(const CharProps& chars) const;
+    // The symbol face of the font of `chars` (Symbol, Wingdings): its codes name symbols.
+    SymbolFace symbolFaceFor(const CharProps& chars) const;
 
     NumberedCharFormat charFormat(const CharProps& chars);
     const QTextBlockFormat& blockFormat(const ParaProps& para);

@@ -600,8 +600,12 @@ void Reader::flushBytes() {
                                    [](char b) { return static_cast<unsigned char>(b) < 0x80; });
     // Double-byte code pages join lead and trail bytes here, whether they came as text or
     // as \'hh pairs; a pair the code page does not accept becomes a replacement character.
-    const QString decoded = ascii ? QString::fromLatin1(pendingBytes_)
-                                  : decodeCodePage(pendingBytes_, pendingBytesCodePage_);
+    // The bytes of a symbol font are its codes, not characters of a code page.
+    const SymbolFace face = formats_.symbolFaceFor(pendingBytesProps_);
+    const QString decoded = face != SymbolFace::None
+                                ? mapSymbolFaceText(face, QString::fromLatin1(pendingBytes_))
+                            : ascii ? QString::fromLatin1(pendingBytes_)
+                                    : decodeCodePage(pendingBytes_, pendingBytesCodePage_);
     pendingBytes_.clear();
     if (pendingHighSurrogate_) emitUnicode(-1);
     ensureDepth();
@@ -615,7 +619,13 @@ void Reader::emitText(QStringView text) {
     ensureDepth();
     const NumberedCharFormat format = formats_.charFormat(state().chars);
     writer_.setCharFormat(format.format, format.number);
-    writer_.appendText(text);
+    const SymbolFace face = formats_.symbolFaceFor(state().chars);
+    if (face == SymbolFace::None) {
+        writer_.appendText(text);
+        return;
+    }
+    const QString mapped = mapSymbolFaceText(face, text.toString());
+    writer_.appendText(mapped);
 }
 
 // A UTF-16 unit from \u; surrogate halves are joined, a lone half becomes U+FFFD. -1 ends a

@@ -38,6 +38,12 @@ inline constexpr int R2_MERGEPENNOT = 14;
 inline constexpr int R2_MERGEPEN = 15;
 inline constexpr int R2_WHITE = 16;
 
+// Stretch modes (SetStretchBltMode): only the halftone mode interpolates.
+inline constexpr int BLACKONWHITE = 1;
+inline constexpr int WHITEONBLACK = 2;
+inline constexpr int COLORONCOLOR = 3;
+inline constexpr int HALFTONE = 4;
+
 // Text alignment bits.
 inline constexpr std::uint32_t TA_UPDATECP = 1;
 inline constexpr std::uint32_t TA_RIGHT = 2;
@@ -77,6 +83,9 @@ struct DeviceContext {
     int arcDirection = AD_COUNTERCLOCKWISE;
     std::uint32_t textAlign = 0;
     double charExtra = 0;  // logical units added after every character
+    // SetTextJustification: logical units spread over the break characters of a line.
+    double breakExtra = 0;
+    int breakCount = 0;
     double miterLimit = 10.0;
     QPointF currentPosition;  // logical
     Clip clip;

@@ -85,6 +85,11 @@ struct TextItem {
     std::optional<QRectF> opaqueRect;  // filled with opaqueColour first, device space
     QColor opaqueColour;
     std::optional<QRectF> clipRect;  // characters outside are cut off, device space
+    // Lines drawn along the whole run: the centre of each (text space, y down) and their
+    // thickness, at least one pixel on the target.
+    std::optional<double> underline;
+    std::optional<double> strikeOut;
+    double lineWidth = 0;
 };
 
 // A bitmap; `frame` maps the image's pixel rectangle onto device coordinates.
@@ -92,6 +97,7 @@ struct ImageItem {
     QImage image;
     QTransform frame;
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    bool smooth = true;  // interpolated when scaled; false: every pixel a sharp square
 };
 
 }  // namespace zarovia::picture::metafile

@@ -1,3 +1,6 @@
+#include "picture/metafile/EmfBitmapRecords.h"
+#include "picture/metafile/EmfPlusPlayer.h"
+#include "picture/metafile/EmfPlusRecords.h"
 #include "picture/metafile/EmfRecords.h"
 #include "picture/metafile/FontMapping.h"
 #include "picture/metafile/Gdi.h"
@@ -17,9 +20,12 @@ using namespace emf;
 
 class EmfPlayer final : public RecordVisitor {
 public:
-    EmfPlayer(Gdi& gdi, std::size_t objectCount) : gdi_(gdi), objects_(objectCount) {}
+    EmfPlayer(Gdi& gdi, std::size_t objectCount, const QRectF& deviceFrame)
+        : gdi_(gdi), objects_(objectCount), plus_(gdi, deviceFrame) {}
 
     bool visit(const Record& record) override {
+        // In an EMF+ only file the EMF records draw only where a GetDC hands drawing to them.
+        if (record.type != EMR_GDICOMMENT && plus_.ownsDrawing()) return !gdi_.exhausted();
         ByteReader body = record.body;
         try {
             play(record.type, body);
@@ -30,18 +36,10 @@ public:
     }
 
 private:
-    // A part of the record named by an offset from the record's start.
-    static ByteReader part(const ByteReader& body, std::uint32_t offset, std::uint32_t size) {
-        if (offset < kRecordHeaderBytes) throw ByteReaderOverrun();
-        return body.sub(offset - kRecordHeaderBytes, size);
-    }
-
     std::optional<RecordDib> dibAt(const ByteReader& body, std::uint32_t offBmi,
                                    std::uint32_t cbBmi, std::uint32_t offBits, std::uint32_t cbBits,
-                                   std::uint32_t usage, bool keepAlpha = false) {
-        if (cbBmi == 0) return std::nullopt;
-        return decodeRecordDib(part(body, offBmi, cbBmi), part(body, offBits, cbBits), usage,
-                               keepAlpha, gdi_);
+                                   std::uint32_t usage) {
+        return recordDib(body, DibPlace{offBmi, cbBmi, offBits, cbBits, usage}, gdi_);
     }
 
     const LogFont* font() const {
@@ -397,8 +395,12 @@ private:
             case EMR_ABORTPATH:
                 gdi_.abortPath();
                 break;
-            case EMR_GDICOMMENT:
-                break;  // EMF+ and private data: the GDI records suffice
+            case EMR_GDICOMMENT: {
+                ByteReader data = r.split(r.u32());
+                if (data.canRead(4) && data.u32() == plus::kCommentIdentifier)
+                    plus_.play(data.split(data.remaining()));
+                break;  // other comments hold private data
+            }
             case EMR_FILLRGN: {
                 r.skip(16);
                 const std::uint32_t size = r.u32();
@@ -441,7 +443,13 @@ private:
             case EMR_MASKBLT:
             case EMR_ALPHABLEND:
             case EMR_TRANSPARENTBLT:
-                playBlt(type, r);
+                playBlt(type, r, gdi_);
+                break;
+            case EMR_PLGBLT:
+                playPlgBlt(r, gdi_);
+                break;
+            case EMR_GRADIENTFILL:
+                playGradientFill(r, gdi_);
                 break;
             case EMR_STRETCHDIBITS: {
                 const ByteReader body = r;
@@ -493,27 +501,36 @@ private:
             case EMR_EXTTEXTOUTA:
             case EMR_EXTTEXTOUTW: {
                 const ByteReader body = r;
-                r.skip(16 + 12);  // bounds, graphics mode, scales
-                playText(body, r, type == EMR_EXTTEXTOUTW);
+                r.skip(16);  // bounds
+                const int mode = static_cast<int>(r.u32());
+                r.skip(8);  // scales
+                playText(body, r, type == EMR_EXTTEXTOUTW, mode);
                 break;
             }
             case EMR_POLYTEXTOUTA:
             case EMR_POLYTEXTOUTW: {
                 const ByteReader body = r;
-                r.skip(16 + 12);
+                r.skip(16);
+                const int mode = static_cast<int>(r.u32());
+                r.skip(8);
                 const std::size_t n = r.u32();
                 for (std::size_t i = 0; i < n && r.canRead(40) && !gdi_.exhausted(); ++i)
-                    playText(body, r, type == EMR_POLYTEXTOUTW);
+                    playText(body, r, type == EMR_POLYTEXTOUTW, mode);
                 break;
             }
+            case EMR_SETTEXTJUSTIFICATION:
+                dc.breakExtra = r.i32();
+                dc.breakCount = std::max(0, r.i32());
+                break;
             default:
                 break;  // unknown and unneeded records are passed over
         }
     }
 
     // One EMRTEXT: reference, count, string offset, options, rectangle, advances offset.
-    void playText(const ByteReader& body, ByteReader& r, bool wide) {
+    void playText(const ByteReader& body, ByteReader& r, bool wide, int graphicsMode) {
         TextRun run;
+        run.graphicsMode = graphicsMode == GM_ADVANCED ? GM_ADVANCED : GM_COMPATIBLE;
         run.reference = pointL(r);
         const std::uint32_t chars = r.u32();
         const std::uint32_t offString = r.u32();
@@ -527,7 +544,7 @@ private:
         if (offDx != 0 && chars > 0) {
             const std::size_t stride = pdy ? 8 : 4;
             if (chars > (body.size() + kRecordHeaderBytes) / stride) throw ByteReaderOverrun();
-            ByteReader d = part(body, offDx, chars * static_cast<std::uint32_t>(stride));
+            ByteReader d = recordPart(body, offDx, chars * static_cast<std::uint32_t>(stride));
             dx.reserve(chars);
             for (std::uint32_t i = 0; i < chars; ++i) {
                 dx.push_back(d.i32());
@@ -537,19 +554,19 @@ private:
         if (chars > 0) {
             const std::uint32_t unit = wide ? 2 : 1;
             if (chars > (body.size() + kRecordHeaderBytes) / unit) throw ByteReaderOverrun();
-            ByteReader s = part(body, offString, chars * unit);
+            ByteReader s = recordPart(body, offString, chars * unit);
             const LogFont* f = font();
             const int charset = f ? f->charset : DEFAULT_CHARSET;
-            const bool symbol = f && f->symbolGlyphs;
+            const SymbolFace face = f ? f->symbolFace : SymbolFace::None;
             if (wide) {
                 QString text;
                 text.reserve(chars);
                 for (std::uint32_t i = 0; i < chars; ++i)
                     text.append(QChar(static_cast<char16_t>(s.u16())));
-                run.text = symbol ? mapSymbolText(text) : text;
+                run.text = mapSymbolFaceText(face, text, &dx);
                 run.dx = std::move(dx);
             } else {
-                DecodedText decoded = decodeAnsiText(s.takeBytes(chars), charset, dx, symbol);
+                DecodedText decoded = decodeAnsiText(s.takeBytes(chars), charset, dx, face);
                 run.text = std::move(decoded.text);
                 run.dx = std::move(decoded.dx);
             }
@@ -557,58 +574,9 @@ private:
         gdi_.text(run);
     }
 
-    void playBlt(std::uint32_t type, ByteReader& r) {
-        const ByteReader body = r;
-        r.skip(16);
-        const QPointF dest = pointL(r);
-        const double cxDest = r.i32();
-        const double cyDest = r.i32();
-        const std::uint32_t rop = r.u32();
-        const double xSrc = r.i32();
-        const double ySrc = r.i32();
-        const std::optional<QTransform> xformSrc = readXform(r);
-        const ColourRef bkSrc{r.u32()};
-        const std::uint32_t usage = r.u32();
-        const std::uint32_t offBmi = r.u32();
-        const std::uint32_t cbBmi = r.u32();
-        const std::uint32_t offBits = r.u32();
-        const std::uint32_t cbBits = r.u32();
-        double cxSrc = cxDest;
-        double cySrc = cyDest;
-        if (type != EMR_BITBLT && type != EMR_MASKBLT && r.canRead(8)) {
-            cxSrc = r.i32();
-            cySrc = r.i32();
-        }
-        Blit b;
-        b.dest = QRectF(dest.x(), dest.y(), cxDest, cyDest);
-        b.rop = type == EMR_BITBLT || type == EMR_STRETCHBLT ? rop : SRCCOPY;
-        const bool alpha = type == EMR_ALPHABLEND;
-        if (alpha) b.constantAlpha = ((rop >> 16) & 0xFF) / 255.0;
-        if (auto dib =
-                dibAt(body, offBmi, cbBmi, offBits, cbBits, usage, alpha && ((rop >> 24) & 1))) {
-            b.image = dib->image;
-            // The source is a device: its origin is the top-left, moved by the source transform.
-            const QPointF origin =
-                xformSrc ? xformSrc->map(QPointF(xSrc, ySrc)) : QPointF(xSrc, ySrc);
-            b.source = QRectF(origin.x(), origin.y(), cxSrc, cySrc);
-            if (type == EMR_TRANSPARENTBLT) {
-                // The colour named in place of the raster operation is left out.
-                QImage keyed = b.image.convertToFormat(QImage::Format_ARGB32);
-                const QRgb key = ColourRef{rop}.rgb().rgb();
-                for (int y = 0; y < keyed.height(); ++y) {
-                    QRgb* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
-                    for (int x = 0; x < keyed.width(); ++x)
-                        if ((line[x] & 0xFFFFFF) == (key & 0xFFFFFF)) line[x] = 0;
-                }
-                b.image = keyed;
-            }
-        }
-        (void)bkSrc;
-        gdi_.blit(b);
-    }
-
     Gdi& gdi_;
     ObjectTable objects_;
+    plus::Player plus_;
 };
 
 }  // namespace
@@ -683,7 +651,7 @@ ParsedMetafile parseEmf(const QByteArray& bytes) {
         if (!inRangeRect(parsed.deviceFrame) || parsed.deviceFrame.isEmpty()) failInvalidMetafile();
 
         Gdi gdi(parsed.list, initial, parsed.deviceFrame);
-        EmfPlayer player(gdi, handles);
+        EmfPlayer player(gdi, handles, parsed.deviceFrame);
         parsed.end = forEachEmfRecord(file.sub(size, file.size() - size), player);
         parsed.capped = gdi.exhausted() || parsed.end == FramingEnd::TooMany;
         parsed.list.finish();

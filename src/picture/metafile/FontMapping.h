@@ -2,6 +2,7 @@
 
 #include "picture/metafile/GdiObjects.h"
 
+#include <QFont>
 #include <QString>
 
 namespace zarovia::picture::metafile {
@@ -15,7 +16,10 @@ inline constexpr int kReferencePixels = 64;
 // by character set and pitch.
 QString substituteFamily(const QString& faceName, int charset, int pitchAndFamily);
 
-// Fills the font's QFont, its metrics at kReferencePixels and symbolGlyphs from the LOGFONT
+// A font as the players draw it: `family` at kReferencePixels, unhinted, without kerning.
+QFont referenceFont(const QString& family, int weight, bool italic);
+
+// Fills the font's QFont, its metrics at kReferencePixels and symbolFace from the LOGFONT
 // fields.
 void resolveFont(LogFont& font);
 

@@ -6,9 +6,11 @@
 
 #include <QImage>
 #include <QPainterPath>
+#include <QPoint>
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -50,6 +52,12 @@ inline constexpr int RGN_OR = 2;
 inline constexpr int RGN_XOR = 3;
 inline constexpr int RGN_DIFF = 4;
 inline constexpr int RGN_COPY = 5;
+// Not a GDI mode: the new region less the current one (EMF+ CombineModeComplement).
+inline constexpr int RGN_COMPLEMENT = 6;
+
+// Graphics modes of EMF text records.
+inline constexpr int GM_COMPATIBLE = 1;
+inline constexpr int GM_ADVANCED = 2;
 
 struct TextRun {
     QPointF reference;  // logical; ignored when the alignment updates the position
@@ -57,15 +65,34 @@ struct TextRun {
     std::vector<double> dx;      // logical advance after each UTF-16 unit; empty: the font's
     std::uint32_t options = 0;   // ETO_OPAQUE, ETO_CLIPPED
     std::optional<QRectF> rect;  // logical
+    // Compatible: glyphs upright on the device, turned only by the escapement; advanced: the
+    // text follows the logical-to-device transform.
+    int graphicsMode = GM_COMPATIBLE;
 };
 
 struct Blit {
-    QRectF dest;    // logical; a negative extent mirrors the image
+    QRectF dest;  // logical; a negative extent mirrors the image
+    // PlgBlt: the upper-left, upper-right and lower-left corners of the source rectangle's
+    // place, logical; used instead of `dest`.
+    std::optional<std::array<QPointF, 3>> corners;
     QImage image;   // null when the raster operation takes no source
     QRectF source;  // pixels of `image`, row 0 at the top; empty means the whole image
+    // A quaternary operation when there is a mask: the ternary one in the low three bytes
+    // where the mask is 1, the one in the high byte where it is 0.
     std::uint32_t rop = SRCCOPY;
     double constantAlpha = 1.0;
+    QImage mask;        // Format_Alpha8 of 0 and 255, rows from the top; null: none
+    QPoint maskOrigin;  // the mask pixel over the source rectangle's first pixel
 };
+
+// A vertex of GradientFill: logical place and colour.
+struct GradientVertex {
+    QPointF point;
+    QColor colour;
+};
+inline constexpr int GRADIENT_FILL_RECT_H = 0;
+inline constexpr int GRADIENT_FILL_RECT_V = 1;
+inline constexpr int GRADIENT_FILL_TRIANGLE = 2;
 
 class Gdi {
 public:
@@ -132,6 +159,20 @@ public:
 
     void text(const TextRun& run);
     void blit(const Blit& blit);
+    // Rectangles (two vertex indexes each, colour along x or y) or triangles (three, colour
+    // shaded between the corners).
+    void gradientFill(const std::vector<GradientVertex>& vertices,
+                      const std::vector<std::array<std::uint32_t, 3>>& mesh, int mode);
+
+    // Drawing already in device coordinates, with its own pen and brush (EMF+ records).
+    void styledPath(const QPainterPath& devicePath, const Style& style);
+    void styledText(TextItem text, double emDevice);
+    // The image's pixels must have been reserved with reserveImagePixels.
+    void styledImage(ImageItem image);
+    // The clip as a state to save and bring back, and moved in device units.
+    const Clip& clipState() const noexcept { return dc_.clip; }
+    void setClipState(const Clip& clip);
+    void translateClip(QPointF deviceOffset);
 
 private:
     enum class Figure { Open, Closed };
@@ -150,6 +191,8 @@ private:
     std::optional<std::uint32_t> keep(const Style& style);
     void emitPoints(ShapeKind kind, std::span<const QPointF> devicePoints, bool stroke, bool fill);
     void emitPath(const QPainterPath& devicePath, bool stroke, bool fill);
+    void blitSide(const Blit& blit, std::uint32_t code, std::optional<std::uint8_t> where,
+                  const QTransform& imageToLogical, const QRect& crop);
     void emitFill(const QPainterPath& devicePath, const QBrush& brush,
                   QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver);
     void strokeConnected(std::span<const QPointF> devicePoints);

@@ -115,7 +115,10 @@ void Gdi::selectClipRegion(const std::optional<QPainterPath>& region, int mode) 
     if (clipWork_ > kMaxClipWork && mode != RGN_COPY) {
         const QRectF a = current.boundingRect();
         const QRectF b = region->boundingRect();
-        QRectF r = mode == RGN_AND ? a.intersected(b) : mode == RGN_DIFF ? a : a.united(b);
+        QRectF r = mode == RGN_AND          ? a.intersected(b)
+                   : mode == RGN_DIFF       ? a
+                   : mode == RGN_COMPLEMENT ? b
+                                            : a.united(b);
         setClip(Clip{Clip::Kind::Rect, r, {}, {}});
         return;
     }
@@ -135,6 +138,9 @@ void Gdi::selectClipRegion(const std::optional<QPainterPath>& region, int mode) 
         case RGN_COPY:
             result = *region;
             break;
+        case RGN_COMPLEMENT:
+            result = region->subtracted(current);
+            break;
         default:
             return;
     }
@@ -143,7 +149,15 @@ void Gdi::selectClipRegion(const std::optional<QPainterPath>& region, int mode) 
 
 void Gdi::offsetClip(QPointF logicalOffset) {
     const QTransform& t = toDevice();
-    const QPointF d = t.map(logicalOffset) - t.map(QPointF(0, 0));
+    translateClip(t.map(logicalOffset) - t.map(QPointF(0, 0)));
+}
+
+void Gdi::setClipState(const Clip& clip) {
+    dc_.clip = clip;
+    emitClip();
+}
+
+void Gdi::translateClip(QPointF d) {
     if (!std::isfinite(d.x()) || !std::isfinite(d.y())) return;
     Clip clip = dc_.clip;
     if (clip.kind == Clip::Kind::Rect) clip.rect.translate(d);

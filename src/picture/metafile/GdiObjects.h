@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SymbolFonts.h"
+
 #include <QColor>
 #include <QFont>
 #include <QImage>
@@ -94,7 +96,10 @@ struct LogFont {
     double ascent = 0;  // at kReferencePixels
     double descent = 0;
     double averageWidth = 0;
-    bool symbolGlyphs = false;  // the Symbol face: its bytes name Greek letters and signs
+    double underlinePos = 0;                   // centre of the underline below the baseline
+    double strikeOutPos = 0;                   // centre of the strike-out line above the baseline
+    double lineWidth = 0;                      // of either line
+    SymbolFace symbolFace = SymbolFace::None;  // a face whose codes name symbols
 };
 
 struct LogPalette {

@@ -60,56 +60,91 @@ void Gdi::text(const TextRun& run) {
     }
     const double cell = font->ascent + font->descent;
     // Negative heights give the character height (the em), positive ones the cell height.
-    double em = font->height < 0   ? -font->height
-                : font->height > 0 ? font->height * kReferencePixels / std::max(cell, 1.0)
-                                   : 12.0;
+    const double em = font->height < 0   ? -font->height
+                      : font->height > 0 ? font->height * kReferencePixels / std::max(cell, 1.0)
+                                         : 12.0;
     const double yScale = deviceUnitsPerLogicalY(t);
     const double xScale = deviceUnitsPerLogicalX(t);
     const double emDevice = em * yScale;
     if (!(emDevice > 0) || !(emDevice < kMaxCoordinate)) return;
-    const double s = emDevice / kReferencePixels;  // device units per text-space unit
-    double sx = s;
-    if (font->width > 0 && font->averageWidth > 0) {
-        const double stretch = font->width * xScale / (font->averageWidth * s);
-        sx = s * std::clamp(stretch, 0.1, 10.0);
-    }
     const QPointF origin = t.map(reference);
     if (!std::isfinite(origin.x()) || !std::isfinite(origin.y()) ||
         std::abs(origin.x()) > kMaxCoordinate || std::abs(origin.y()) > kMaxCoordinate)
         return;
 
-    // The baseline follows the mapping's rotation and the font's escapement (counter-clockwise
-    // tenths of a degree on the device).
-    const double mappingAngle = std::atan2(t.m12(), t.m11()) * 180.0 / M_PI;
-    const double flip = t.determinant() < 0 && t.m11() < 0 ? 180.0 : 0.0;
-    const double angle = mappingAngle - flip - font->escapement / 10.0;
+    // The escapement turns the baseline counter-clockwise, in tenths of a degree, as seen on
+    // the device: in the compatible mode whatever the mapping, so that a y axis title of 900
+    // reads upwards even where the mapping makes y grow upwards. In the advanced mode the
+    // text also follows the world transform (its turn, slant and scale); the mapping mode
+    // still only scales it, never mirrors it.
+    const bool advanced = run.graphicsMode == GM_ADVANCED;
+    QTransform world;
+    double pageX = xScale;
+    double pageY = yScale;
+    if (advanced) {
+        const QTransform& w = dc_.mapping.world;
+        world = QTransform(w.m11(), w.m12(), w.m21(), w.m22(), 0, 0);
+        const QTransform page = pageToDevice(dc_.mapping);
+        pageX = std::abs(page.m11());
+        pageY = std::abs(page.m22());
+    }
+    const double s = em * pageY / kReferencePixels;  // device units per text-space unit
+    double sx = s;
+    if (font->width > 0 && font->averageWidth > 0) {
+        const double stretch = font->width * pageX / (font->averageWidth * s);
+        sx = s * std::clamp(stretch, 0.1, 10.0);
+    }
+    QTransform frame;
+    frame.translate(origin.x(), origin.y());
+    frame.rotate(-font->escapement / 10.0);
+    frame.scale(sx, s);
+    if (advanced) {
+        frame = QTransform(frame.m11(), frame.m12(), frame.m21(), frame.m22(), 0, 0) * world *
+                QTransform::fromTranslate(origin.x(), origin.y());
+    }
+    // Logical units along the baseline, in text-space units.
+    const double toText = pageX / sx;
 
     TextItem step;
     step.text = run.text;
     step.font = font->font;
     step.ascent = font->ascent;
     step.descent = font->descent;
-    QTransform frame;
-    frame.translate(origin.x(), origin.y());
-    frame.rotate(angle);
-    frame.scale(sx, s);
     step.frame = frame;
 
     const QFontMetricsF metrics(font->font);
-    const double extra = dc_.charExtra * xScale / sx;
+    const double extra = dc_.charExtra * toText;
+    // SetTextJustification spreads its extra space over the break characters, a whole
+    // logical unit more to the first ones while the division leaves some over.
+    const bool justify = run.dx.empty() && dc_.breakCount > 0 && dc_.breakExtra != 0;
+    const auto breakShare = [this](int k) {
+        const auto total = static_cast<long long>(std::llround(dc_.breakExtra));
+        const long long share = total / dc_.breakCount;
+        const long long left = total % dc_.breakCount;
+        return static_cast<double>(share + (k < std::llabs(left) ? (left > 0 ? 1 : -1) : 0));
+    };
     double width = 0;
     if (!run.dx.empty()) {
         step.advances.reserve(static_cast<std::size_t>(run.text.size()));
         for (qsizetype i = 0; i < run.text.size(); ++i) {
             const std::size_t k = static_cast<std::size_t>(i);
-            const double a = k < run.dx.size() ? run.dx[k] * xScale / sx : 0.0;
+            const double a = k < run.dx.size() ? run.dx[k] * toText : 0.0;
             step.advances.push_back(std::isfinite(a) ? std::clamp(a, -1e6, 1e6) : 0.0);
             width += step.advances.back();
         }
-    } else if (extra != 0) {
+    } else if (extra != 0 || justify) {
+        int breaks = 0;
         for (qsizetype i = 0; i < run.text.size(); ++i) {
-            step.advances.push_back(metrics.horizontalAdvance(run.text[i]) + extra);
-            width += step.advances.back();
+            const bool pair = run.text[i].isHighSurrogate() && i + 1 < run.text.size();
+            double a = metrics.horizontalAdvance(run.text.mid(i, pair ? 2 : 1)) + extra;
+            if (justify && run.text[i] == QLatin1Char(' ')) a += breakShare(breaks++) * toText;
+            a = std::isfinite(a) ? std::clamp(a, -1e6, 1e6) : 0.0;
+            step.advances.push_back(a);
+            width += a;
+            if (pair) {
+                step.advances.push_back(0.0);
+                ++i;
+            }
         }
     } else {
         width = metrics.horizontalAdvance(run.text);
@@ -143,6 +178,9 @@ void Gdi::text(const TextRun& run) {
     step.opaqueRect = opaqueRect;
     step.opaqueColour = colour(dc_.backgroundColour);
     step.clipRect = clipRect;
+    if (font->underline) step.underline = y + font->underlinePos;
+    if (font->strikeOut) step.strikeOut = y - font->strikeOutPos;
+    step.lineWidth = std::max(font->lineWidth, 0.0);
 
     if (updateCp) {
         // Left-aligned text moves the position to its end, right-aligned text to its start.

@@ -174,6 +174,17 @@ void PainterCanvas::text(const TextItem& t, std::size_t index) {
         }
         painter_.fillPath(outlines, t.colour);
     }
+    if ((t.underline || t.strikeOut) && glyphPixels >= 0.5) {
+        // The font's own line thickness, scaled, and at least one pixel on the target.
+        const double across = std::hypot(onTarget.m21(), onTarget.m22());
+        const double thickness = std::max(t.lineWidth, across > 0 ? 1.0 / across : 0.0);
+        for (const std::optional<double>& line : {t.underline, t.strikeOut}) {
+            if (line)
+                painter_.fillRect(
+                    QRectF(t.start.x(), *line - thickness / 2, t.width, thickness).normalized(),
+                    t.colour);
+        }
+    }
     painter_.restore();
     style_ = nullptr;
 }
@@ -182,6 +193,7 @@ void PainterCanvas::image(const ImageItem& item) {
     painter_.save();
     painter_.setWorldTransform(item.frame * deviceToTarget_);
     painter_.setCompositionMode(item.mode);
+    painter_.setRenderHint(QPainter::SmoothPixmapTransform, item.smooth);
     painter_.drawImage(QPointF(0, 0), item.image);
     painter_.restore();
     style_ = nullptr;

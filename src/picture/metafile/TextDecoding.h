@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SymbolFonts.h"
+
 #include <QByteArray>
 #include <QString>
 #include <vector>
@@ -12,13 +14,9 @@ struct DecodedText {
 };
 
 // Text bytes of a WMF or ANSI EMF record in the code page of the font's character set; the
-// advances given per byte are summed per character. Bytes of the Symbol face become the
+// advances given per byte are summed per character. Bytes of a symbol face become the
 // Unicode characters its glyphs show.
 DecodedText decodeAnsiText(const QByteArray& bytes, int charset, const std::vector<double>& byteDx,
-                           bool symbolGlyphs = false);
-
-// Symbol-font text stored as UTF-16 (directly or in the U+F000 private area) becomes the
-// Unicode characters the glyphs show.
-QString mapSymbolText(const QString& text);
+                           SymbolFace face = SymbolFace::None);
 
 }  // namespace zarovia::picture::metafile

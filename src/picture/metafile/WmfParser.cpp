@@ -39,6 +39,7 @@ enum : std::uint16_t {
     META_CREATEPATTERNBRUSH = 0x01F9,
     META_SETBKCOLOR = 0x0201,
     META_SETTEXTCOLOR = 0x0209,
+    META_SETTEXTJUSTIFICATION = 0x020A,
     META_SETWINDOWORG = 0x020B,
     META_SETWINDOWEXT = 0x020C,
     META_OFFSETWINDOWORG = 0x020F,
@@ -164,7 +165,7 @@ private:
     DecodedText decodeText(const QByteArray& bytes, const std::vector<double>& byteDx) const {
         const auto* font = gdi_.dc().font ? std::get_if<LogFont>(gdi_.dc().font.get()) : nullptr;
         return decodeAnsiText(bytes, font ? font->charset : DEFAULT_CHARSET, byteDx,
-                              font && font->symbolGlyphs);
+                              font ? font->symbolFace : SymbolFace::None);
     }
 
     // WMF regions are in logical units: they are placed with the current mapping.
@@ -228,6 +229,10 @@ private:
                 break;
             case META_SETTEXTALIGN:
                 dc.textAlign = r.u16();
+                break;
+            case META_SETTEXTJUSTIFICATION:
+                dc.breakCount = std::max(0, int(r.i16()));
+                dc.breakExtra = r.i16();
                 break;
             case META_SETBKCOLOR:
                 dc.backgroundColour.value = r.u32();

@@ -10,7 +10,8 @@ rasterisation of a few pixels. With --make-emf, the EMF fixtures written by Libr
 (emf/lo_*.emf) are first made again from the WMF fixtures named in LO_EMF_SOURCES.
 
 Needs: libreoffice-draw and python3-uno (Debian), run with the system python3:
-    /usr/bin/python3 tests/data/metafile/make_references.py [--make-emf]
+    /usr/bin/python3 tests/data/metafile/make_references.py [--make-emf] [fixture names]
+With fixture names (e.g. gen_maskblt.emf), only their references are made again.
 """
 import os
 import shutil
@@ -27,6 +28,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 # Fixtures that are broken on purpose have no reference.
 NO_REFERENCE = {"derived_lo_truncated_300b.wmf", "derived_empty_0b.emf", "derived_text_named_emf.emf"}
 MIN_SIDE = 400
+sys.path.insert(0, HERE)
+import make_fixtures  # noqa: E402  (the equivalents of fixtures LibreOffice cannot play)
 LO_EMF_SOURCES = ["wmfviewer_sample.wmf", "wmf2svg_symbol-font-tables.wmf", "inkscape_shapes_text.wmf",
                   "wmfviewer_media_image208.wmf"]
 
@@ -64,13 +67,13 @@ def connect(profile):
     raise RuntimeError("LibreOffice did not start")
 
 
-def render(ctx, source, target):
+def render(ctx, source, target, sized_as):
     smgr = ctx.ServiceManager
     desktop = smgr.createInstanceWithContext("com.sun.star.frame.Desktop", ctx)
     doc = desktop.loadComponentFromURL(uno.systemPathToFileUrl(source), "_blank", 0, (prop("Hidden", True),))
     try:
         shape = doc.DrawPages.getByIndex(0).getByIndex(0)
-        width, height = natural_size(source)
+        width, height = natural_size(sized_as)
         factor = max(1, -(-MIN_SIDE // max(width, height)))
         width, height = width * factor, height * factor
         export = smgr.createInstanceWithContext("com.sun.star.drawing.GraphicExportFilter", ctx)
@@ -91,19 +94,32 @@ def main():
             for name in LO_EMF_SOURCES:
                 shutil.copy(os.path.join(out, name[:-4] + ".emf"), os.path.join(HERE, "emf", "lo_" + name[:-4] + ".emf"))
     profile = tempfile.mkdtemp()
+    scratch = tempfile.mkdtemp()
+    equivalents = make_fixtures.equivalents()
     office, ctx = connect(profile)
     try:
         os.makedirs(os.path.join(HERE, "references"), exist_ok=True)
+        only = [a for a in sys.argv[1:] if not a.startswith("--")]
         for kind in ("wmf", "emf"):
             for name in sorted(os.listdir(os.path.join(HERE, kind))):
-                if name in NO_REFERENCE:
+                if name in NO_REFERENCE or (only and name not in only):
                     continue
-                render(ctx, os.path.join(HERE, kind, name), os.path.join(HERE, "references", name + ".png"))
+                fixture = os.path.join(HERE, kind, name)
+                source = fixture
+                if name in equivalents:
+                    # Rendered from a file of records LibreOffice plays (make_fixtures.py),
+                    # at the fixture's own size.
+                    data = equivalents[name]
+                    source = os.path.join(scratch, name[:-4] + (".emf" if data[:4] == b"\x01\0\0\0" else ".wmf"))
+                    with open(source, "wb") as f:
+                        f.write(data)
+                render(ctx, source, os.path.join(HERE, "references", name + ".png"), fixture)
                 print("rendered", name)
     finally:
         office.terminate()
         office.wait()
         shutil.rmtree(profile, ignore_errors=True)
+        shutil.rmtree(scratch, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "picture/ByteReader.h"
+#include "picture/metafile/DeviceContext.h"
+#include "picture/metafile/EmfPlusObjects.h"
+#include "picture/metafile/EmfPlusRecords.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QRectF>
+#include <QTransform>
+#include <array>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace zarovia::picture::metafile {
+
+class Gdi;
+
+namespace plus {
+
+// Plays the EMF+ records of an EMF's comments on the same Gdi as its EMF records. EMF+
+// device pixels are the EMF's reference device pixels. A dual file (its EMF+ header says the
+// EMF records suffice) is drawn from its EMF records and its EMF+ records are passed over; an
+// EMF+ only file is drawn from its EMF+ records, and its EMF records draw only after a GetDC
+// record hands drawing to them, until the next EMF+ record.
+class Player {
+public:
+    Player(Gdi& gdi, const QRectF& deviceFrame);
+
+    // The EMF+ records of one comment (after its identifier).
+    void play(ByteReader records);
+    // True when the EMF records are to be passed over.
+    bool ownsDrawing() const noexcept { return header_ && !dual_ && !handedOver_; }
+
+private:
+    struct State {
+        QTransform world;
+        std::uint32_t pageUnit = UnitDisplay;
+        double pageScale = 1.0;
+        bool nearest = false;  // bitmaps scaled without interpolation
+        QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+        Clip clip;
+    };
+
+    void record(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+    void object(std::uint16_t flags, ByteReader& r);
+    void fillShapes(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+    void drawShapes(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+    void drawString(std::uint16_t flags, ByteReader& r);
+    void drawDriverString(std::uint16_t flags, ByteReader& r);
+    void drawImage(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+    void transformRecord(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+    void clipRecord(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+    void save(std::uint32_t index);
+    void restore(std::uint32_t index);
+
+    QTransform toDevice() const;
+    // The brush of a fill record: an ARGB colour (S flag) or a brush object.
+    const Brush* brushOf(std::uint16_t flags, std::uint32_t field, Brush& scratch) const;
+    void fill(const QPainterPath& world, const Brush& brush);
+    void stroke(const QPainterPath& world, std::uint32_t penId);
+    QBrush onDevice(const QBrush& brush) const;
+
+    Gdi& gdi_;
+    QRectF deviceFrame_;
+    bool header_ = false;
+    bool dual_ = false;
+    bool handedOver_ = false;
+    bool ended_ = false;
+    double dpiX_ = 96;
+    double dpiY_ = 96;
+    State state_;
+    std::vector<std::pair<std::uint32_t, State>> saved_;
+    std::array<Object, 64> objects_;
+    // An object arriving in several records: its slot, type, declared size and bytes so far.
+    struct Pending {
+        int id = -1;
+        std::uint32_t type = 0;
+        std::uint32_t total = 0;
+        QByteArray bytes;
+    } pending_;
+};
+
+}  // namespace plus
+
+}  // namespace zarovia::picture::metafile
