@@ -4,6 +4,7 @@
 #include "Unit1.h"
 #include "Unit3.h"
 #include "Version.h"
+#include "media/gst/GstRuntime.h"
 #include "picture/PictureCache.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/FileSource.h"
@@ -52,10 +53,24 @@ int main(int argc, char** argv) {
     QThread::currentThread();
     auto pictureCache = std::make_unique<zarovia::picture::PictureCache>(
         zarovia::systemFileSource(), std::make_shared<zarovia::WorkerPool>());
-    if (!files.empty() && zarovia::shell::classifyExtension(zarovia::shell::upperExtension(
-                              files.front())) == zarovia::shell::FileClass::Picture)
+    const auto firstClass =
+        files.empty()
+            ? zarovia::shell::FileClass::Document
+            : zarovia::shell::classifyExtension(zarovia::shell::upperExtension(files.front()));
+    if (firstClass == zarovia::shell::FileClass::Picture)
         pictureCache->prefetch(files.front(), QSize(640, 480),
                                zarovia::picture::PictureCache::Use::Certain);
+    // A sound or video named first needs the media engine: its registry and the plug-ins for
+    // that kind of file load on a worker meanwhile (a failure is the open's to report).
+    if (firstClass == zarovia::shell::FileClass::Media)
+        pictureCache->workers()->run(
+            [extension = zarovia::shell::upperExtension(files.front())] {
+                try {
+                    zarovia::media::preloadEnginePlugins(extension);
+                } catch (...) {
+                }
+            },
+            zarovia::WorkerPool::Priority::Shown);
 
     startup::mark("read-ahead started");
     // The font configuration loads beside the application's start; the tool bar's text needs it.
