@@ -1,7 +1,8 @@
 #!/bin/bash
 # Makes the inputs of bench/startup_timing.py that ../shared/tools/showtime/make_images.py does
 # not: a folder of 24 MP pictures and a folder of 12 MP pictures (variants of photo24.jpg:
-# flipped, hue-shifted, fresh noise; quality 92, 4:2:0 like a camera), a 1 KB text file.
+# flipped, hue-shifted, fresh noise; quality 92, 4:2:0 like a camera), the 640 x 480 picture
+# alone in a folder, a 1 KB text file.
 #   bench/make_startup_data.sh [OUTDIR]      (default /var/tmp/startup-data; N files each: N=6)
 # Needs ImageMagick and the showtime pictures ($BENCH_DATA, default /var/tmp/showtime-data).
 # Never commit the pictures.
@@ -27,6 +28,9 @@ for i in $(seq 1 "$n"); do
         echo "made $f"
     done
 done
+# The 640 x 480 picture alone in its folder (nothing to read ahead).
+mkdir -p "$out/alone"
+cp -n "$(dirname "$src")/small.jpg" "$out/alone/small.jpg"
 # A short plain text: Japanese and ASCII lines, UTF-8, about 1 KB.
 text=$out/text/short.txt
 mkdir -p "$out/text"

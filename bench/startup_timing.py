@@ -22,8 +22,9 @@ options:
   --cases LIST       comma-separated case names (all); see CASES below
   -r N               rounds (5)        -w N   warm-up rounds (1)
   --json FILE        append every run as a JSON line
-  --profile N        instead: N start-ups of zarovia with ZAROVIA_STARTUP_PROFILE set, printing
-                     the median time and memory of each phase (case: --cases, first one)
+  --profile N        instead: N start-ups of zarovia (and of --before, interleaved) with
+                     ZAROVIA_STARTUP_PROFILE set, printing the median time and memory of each
+                     phase (case: the first of --cases); the exec is stamped by this script
 """
 import argparse, json, os, shutil, signal, statistics, subprocess, sys, time
 
@@ -37,8 +38,11 @@ MORE = os.environ.get("STARTUP_DATA", "/var/tmp/startup-data")
 MEDIA = os.path.join(TOP, "tests", "data", "media")
 
 # name: (path, kind). Kinds: picture, document (zarovia only), video (zarovia only).
+# small, photo*: the showtime pictures in their folder (the viewer reads the next one ahead);
+# alone: the 640 x 480 picture alone in its folder; folder24: a folder of 24 MP pictures.
 CASES = {
     "small": (f"{DATA}/small.jpg", "picture"),
+    "alone": (f"{MORE}/alone/small.jpg", "picture"),
     "photo12": (f"{DATA}/photo12.jpg", "picture"),
     "photo24": (f"{DATA}/photo24.jpg", "picture"),
     "photo12p": (f"{DATA}/photo12p.jpg", "picture"),
@@ -116,33 +120,47 @@ def timing(a):
         print(f"{case:<10} {label:<10} " + " ".join(f"{c:>9}" for c in cols[:4]) + f" {cols[4]:>7}  {bad or ''}")
 
 
+def profile_once(binary, path):
+    env = dict(os.environ)
+    env["ZAROVIA_STARTUP_PROFILE"] = str(time.time_ns())
+    p = subprocess.Popen([binary, path], env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                         text=True)
+    time.sleep(1.5)
+    p.send_signal(signal.SIGTERM)
+    _, err = p.communicate(timeout=10)
+    marks = []
+    for line in err.splitlines():
+        f = line.split()
+        if len(f) > 12 and f[0] == "startup":
+            # startup T ms rss R peak P anon A file F MiB phase...
+            marks.append((" ".join(f[12:]), float(f[1]), float(f[4]), float(f[6])))
+    return marks
+
+
 def profile(a):
     case = a.cases.split(",")[0]
     path, _ = CASES[case]
-    binary = os.path.join(a.build, "src", "zarovia")
-    phases = {}
-    order = []
+    binaries = [("zarovia", os.path.join(a.build, "src", "zarovia"))]
+    if a.before:
+        binaries.append(("before", a.before))
+    phases = {label: {} for label, _ in binaries}
+    order = {label: [] for label, _ in binaries}
     for _ in range(a.profile):
-        env = dict(os.environ)
-        env["ZAROVIA_STARTUP_PROFILE"] = str(time.time_ns())
-        p = subprocess.Popen([binary, path], env=env, stderr=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                             text=True)
-        time.sleep(1.5)
-        p.send_signal(signal.SIGTERM)
-        _, err = p.communicate(timeout=10)
-        for line in err.splitlines():
-            if not line.startswith("startup "):
-                continue
-            f = line.split()
-            name = " ".join(f[12:])
-            if name not in phases:
-                order.append(name)
-            phases.setdefault(name, []).append((float(f[1]), float(f[4]), float(f[6])))
-    print(f"{case}: median of {a.profile} start-ups (ms from exec; resident and peak MiB)")
-    for name in order:
-        v = phases[name]
-        print(f"  {statistics.median(x[0] for x in v):7.1f} ms  {statistics.median(x[1] for x in v):5.1f}"
-              f"  {statistics.median(x[2] for x in v):5.1f} MiB  {name}  (n={len(v)})")
+        for label, binary in binaries:
+            seen = set()
+            for name, ms, rss, peak in profile_once(binary, path):
+                while name in seen:  # a phase marked twice (a second paint): keep both
+                    name += "'"
+                seen.add(name)
+                if name not in phases[label]:
+                    order[label].append(name)
+                phases[label].setdefault(name, []).append((ms, rss, peak))
+    for label, _ in binaries:
+        print(f"{label}, {case}: median of {a.profile} start-ups (ms from exec; resident and peak MiB)")
+        for name in order[label]:
+            v = phases[label][name]
+            print(f"  {statistics.median(x[0] for x in v):7.1f} ms  {statistics.median(x[1] for x in v):5.1f}"
+                  f"  {statistics.median(x[2] for x in v):5.1f} MiB  {name}  (n={len(v)})")
 
 
 def main():

@@ -39,6 +39,14 @@ using shell::kWhite;
 using controls::Align;
 using shell::Command;
 
+namespace {
+
+// How long the picture read ahead from the command line counts as the file as it is, without
+// asking the file system again.
+constexpr int kFreshReadAheadMs = 1000;
+
+}  // namespace
+
 void TzaroForm1::ListFolderPictures(const QByteArray& fileName) {
     picture::FolderPictures pictures = picture::listFolderPictures(fileName);
     state_.FolderPath = pictures.folderPath;
@@ -85,14 +93,19 @@ void TzaroForm1::ShowPicture() {
     // The file is read and decoded on a worker, the JPEG at its display scale; the rest of the
     // show runs when it arrives, unless the user has moved on by then.
     const std::uint64_t generation = beginLoad(LoadKind::Picture);
+    const auto arrived = [this, generation, openedFirst,
+                          openedIsListed](picture::LoadedPicture loaded) {
+        if (!endLoad(generation)) return;
+        guard([&] { finishShowPicture(loaded, openedFirst, openedIsListed); });
+        settleOpen(generation, !loaded.failure);
+    };
+    // A picture read ahead a moment ago (the one named on the command line, while the window
+    // was being built) and ready to draw is shown at once, in the window's first paint.
+    if (auto ready = pictureCache_->readyNow(path, size(), devicePixelRatioF(), kFreshReadAheadMs))
+        return arrived(std::move(*ready));
     QPointer<TzaroForm1> self(this);
     pictureCache_->load(
-        path, size(), devicePixelRatioF(), this,
-        [this, generation, openedFirst, openedIsListed](picture::LoadedPicture loaded) {
-            if (!endLoad(generation)) return;
-            guard([&] { finishShowPicture(loaded, openedFirst, openedIsListed); });
-            settleOpen(generation, !loaded.failure);
-        },
+        path, size(), devicePixelRatioF(), this, arrived,
         [self, generation](picture::Picture preview) {
             // On the worker: the first scans of a progressive JPEG.
             QMetaObject::invokeMethod(

@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -33,6 +34,10 @@ struct Entry {
     // loads waiting for it, each told of it once.
     Picture firstLook;
     std::vector<PictureCache::FirstLook> lookWaiters;
+    // Read ahead because it is about to be shown (the picture named on the command line), and
+    // when it became ready.
+    bool certain = false;
+    std::chrono::steady_clock::time_point readyAt;
 };
 
 }  // namespace cached
@@ -113,6 +118,7 @@ struct PictureCache::Shared {
         entry->bytes = bytes;
         held += bytes;
         entry->ready = true;
+        entry->readyAt = std::chrono::steady_clock::now();
         entry->ok = true;
         entry->picture = std::move(picture);
     }
@@ -358,6 +364,7 @@ void PictureCache::prefetch(const QByteArray& path, QSize clientSize, Use use) {
         std::lock_guard lock(shared_->mutex);
         if (shared_->entries.count(path)) return;
         entry->age = ++shared_->clock;
+        entry->certain = use == Use::Certain;
         shared_->entries.emplace(path, entry);
     }
     workers_->run(
@@ -365,6 +372,37 @@ void PictureCache::prefetch(const QByteArray& path, QSize clientSize, Use use) {
             runReadAhead(shared, path, entry, clientSize, use);
         },
         use == Use::Certain ? WorkerPool::Priority::Shown : WorkerPool::Priority::ReadAhead);
+}
+
+std::optional<LoadedPicture> PictureCache::readyNow(const QByteArray& path, QSize clientSize,
+                                                    qreal devicePixelRatio, int freshForMs) const {
+    Picture picture;
+    {
+        std::lock_guard lock(shared_->mutex);
+        const auto it = shared_->entries.find(path);
+        if (it == shared_->entries.end()) return std::nullopt;
+        Entry& entry = *it->second;
+        if (!entry.certain || !entry.ready || !entry.ok ||
+            std::chrono::steady_clock::now() - entry.readyAt >
+                std::chrono::milliseconds(freshForMs))
+            return std::nullopt;
+        picture = entry.picture;
+        entry.age = ++shared_->clock;
+    }
+    // A JPEG counts as ready only with its screen decode at the display size: drawing it then
+    // decodes nothing.
+    if (const auto* jpeg = dynamic_cast<const jpeg::JpegPictureData*>(picture.data())) {
+        const auto screen = jpeg->screenState();
+        if (screen.failureCode != 0 ||
+            screen.scaledSize != devicePixelsFor(picture.size(), clientSize, devicePixelRatio))
+            return std::nullopt;
+    }
+    std::lock_guard lock(shared_->mutex);
+    ++shared_->hits;
+    LoadedPicture loaded;
+    loaded.picture = std::move(picture);
+    loaded.fromCache = true;
+    return loaded;
 }
 
 int PictureCache::hits() const {

@@ -11,6 +11,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QObject;
 
@@ -57,6 +58,14 @@ public:
     // runs on the thread of `context` unless `context` is gone by then.
     void load(const QByteArray& path, QSize clientSize, qreal devicePixelRatio, QObject* context,
               Done done, FirstLook firstLook = {}, Wanted wanted = {});
+
+    // The picture at `path` when a read ahead for a certain show (Use::Certain: the picture
+    // named on the command line) finished no longer than `freshForMs` ago and has it ready to
+    // draw at its display size in `clientSize`; else nothing, and load() asks the workers.
+    // Runs on the calling thread without touching the file (the age stands in for the stamp
+    // check) and never decodes, so that the window's first paint can show the picture.
+    std::optional<LoadedPicture> readyNow(const QByteArray& path, QSize clientSize,
+                                          qreal devicePixelRatio, int freshForMs) const;
 
     // Starts reading `path` ahead and preparing it for a client area of `clientSize` (device
     // pixels); does nothing when it is cached or under way already.

@@ -326,6 +326,70 @@ private slots:
         }
     }
 
+    // A picture read ahead for a certain show is handed over on the calling thread, without a
+    // worker and without touching the file, only while it is fresh and ready to draw at the
+    // size asked for; anything else goes to the workers.
+    void readyNowOnlyForAFreshCertainReadAhead_data() {
+        QTest::addColumn<bool>("certain");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QSize>("client");
+        QTest::addColumn<int>("freshForMs");
+        QTest::addColumn<bool>("ready");
+        QTest::newRow("bitmap") << true << "r.bmp" << QSize(640, 480) << 5000 << true;
+        QTest::newRow("jpeg") << true << "r.jpg" << QSize(640, 480) << 5000 << true;
+        QTest::newRow("read ahead for a step")
+            << false << "r.bmp" << QSize(640, 480) << 5000 << false;
+        QTest::newRow("jpeg, another size")
+            << true << "r.jpg" << QSize(1280, 1024) << 5000 << false;
+        QTest::newRow("no longer fresh") << true << "r.bmp" << QSize(640, 480) << 0 << false;
+    }
+    void readyNowOnlyForAFreshCertainReadAhead() {
+        QFETCH(bool, certain);
+        QFETCH(QString, file);
+        QFETCH(QSize, client);
+        QFETCH(int, freshForMs);
+        QFETCH(bool, ready);
+        rec = testing::Recorded();
+        picture::PictureCache cache(testing::fakeFileSource(&rec), std::make_shared<WorkerPool>());
+        const QByteArray path = file.endsWith(u".jpg")
+                                    ? writeProgressive(dir, file, QSize(1600, 1200))
+                                    : writeBitmap(dir, file, QSize(1600, 1200));
+        QCOMPARE(cache.readyNow(path, QSize(640, 480), 1.0, 5000).has_value(), false);
+        cache.prefetch(path, QSize(640, 480),
+                       certain ? picture::PictureCache::Use::Certain
+                               : picture::PictureCache::Use::Speculative);
+        QTRY_VERIFY(cache.holds(path));
+        QTest::qWait(5);
+        const auto now = cache.readyNow(path, client, 1.0, freshForMs);
+        QCOMPARE(now.has_value(), ready);
+        if (ready) {
+            QCOMPARE(now->picture.size(), QSize(1600, 1200));
+            QVERIFY(now->fromCache);
+            QVERIFY(!now->failure);
+        }
+        QCOMPARE(*rec.reads, 1);
+        QCOMPARE(*rec.readsOnWindowThread, 0);
+    }
+
+    // The picture named on the command line, read ahead while the window was built, is in the
+    // window's first paint: the show takes it at once.
+    void commandLinePictureIsShownAtOnce() {
+        makeForm();
+        const QByteArray path = writeBitmap(dir, QStringLiteral("cmd.bmp"), QSize(300, 200));
+        auto cache = std::make_unique<picture::PictureCache>(testing::fakeFileSource(&rec),
+                                                             std::make_shared<WorkerPool>());
+        cache->prefetch(path, QSize(640, 480), picture::PictureCache::Use::Certain);
+        QTRY_VERIFY(cache->holds(path));
+        form->setPictureCache(std::move(cache));
+        form->setCommandLineFiles({path});
+        form->show();  // no event is processed before these checks
+        QVERIFY(!form->isLoading());
+        QVERIFY(form->P1->isVisible());
+        QCOMPARE(form->Image2->picture().size(), QSize(300, 200));
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       cmd.bmp"));
+        QVERIFY(rec.errors.isEmpty());
+    }
+
     // The picture named on the command line is read ahead before the window exists; a
     // progressive one shows its first look from that decode while it goes on.
     void readAheadPictureShowsItsFirstLook() {
