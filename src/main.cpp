@@ -60,13 +60,15 @@ int main(int argc, char** argv) {
     if (firstClass == zarovia::shell::FileClass::Picture)
         pictureCache->prefetch(files.front(), QSize(640, 480),
                                zarovia::picture::PictureCache::Use::Certain);
-    // A sound or video named first needs the media engine: its registry and the plug-ins for
-    // that kind of file load on a worker meanwhile (a failure is the open's to report).
+    // A sound or video named first needs the media engine: its plug-in registry loads on a
+    // worker meanwhile (a failure is the open's to report). Its plug-ins are not loaded ahead:
+    // loading libav holds the dynamic loader for about 80 ms, and the window's first text,
+    // built meanwhile, waited for it (measured: the window mapped 60 ms later).
     if (firstClass == zarovia::shell::FileClass::Media)
         pictureCache->workers()->run(
-            [extension = zarovia::shell::upperExtension(files.front())] {
+            [] {
                 try {
-                    zarovia::media::preloadEnginePlugins(extension);
+                    zarovia::media::ensureGstInitialised();
                 } catch (...) {
                 }
             },

@@ -2,7 +2,6 @@
 // baked at build time, the media pane made at its first use, the black pane while the first
 // picture loads, the first look of a picture read ahead from the command line.
 #include "Unit1.h"
-#include "media/gst/GstRuntime.h"
 #include "media/widgets/DisplayPanel.h"
 #include "media/widgets/MediaPlayerControl.h"
 #include "media/widgets/TrackBar.h"
@@ -16,9 +15,7 @@
 #include "shell/Glyphs.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
-#include "support/TestInputs.h"
 
-#include <gst/gst.h>
 #include <QCheckBox>
 #include <QImageWriter>
 #include <QLabel>
@@ -258,31 +255,6 @@ private slots:
         form->Timer3->fire();
         QVERIFY(!mediaPaneBuilt());
         QVERIFY(rec.errors.isEmpty());
-    }
-
-    // --- The media engine named on the command line ------------------------------------
-
-    void enginePluginsLoadAhead_data() {
-        QTest::addColumn<QByteArray>("extension");
-        QTest::addColumn<QStringList>("plugins");
-        const QStringList common{"playback", "coreelements", "typefindfunctions", "audioconvert"};
-        QTest::newRow("mpg") << QByteArray(".MPG") << common + QStringList{"mpegpsdemux", "libav"};
-        QTest::newRow("avi") << QByteArray(".AVI") << common + QStringList{"avi", "libav"};
-        QTest::newRow("wav") << QByteArray(".WAV") << common + QStringList{"wavparse"};
-        QTest::newRow("wma") << QByteArray(".WMA") << common + QStringList{"asf", "libav"};
-        QTest::newRow("mid") << QByteArray(".MID") << common + QStringList{"midi"};
-    }
-    void enginePluginsLoadAhead() {
-        QFETCH(QByteArray, extension);
-        QFETCH(QStringList, plugins);
-        media::preloadEnginePlugins(extension);
-        for (const QString& name : plugins) {
-            GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), qPrintable(name));
-            ZAROVIA_REQUIRE_INPUT(plugin != nullptr, qPrintable("the engine plug-in " + name));
-            if (!plugin) continue;
-            QVERIFY2(gst_plugin_is_loaded(plugin), qPrintable(name));
-            gst_object_unref(plugin);
-        }
     }
 
     // --- The first picture --------------------------------------------------------------

@@ -1,12 +1,10 @@
 #include "media/gst/GstRuntime.h"
 
 #include "media/MediaErrors.h"
-#include "media/MediaKind.h"
 
 #include <gst/gst.h>
 #include <gst/pbutils/pbutils.h>
 #include <mutex>
-#include <vector>
 
 namespace zarovia::media {
 
@@ -41,34 +39,6 @@ void ensureGstInitialised() {
         }
     });
     if (!ok) throw MediaError(MediaErrorKind::Unknown);
-}
-
-void preloadEnginePlugins(const QByteArray& upperExtension) {
-    ensureGstInitialised();
-    // What playbin loads for these files, measured with GST_DEBUG=GST_PLUGIN_LOADING:4; the
-    // decoders of libav alone take about 80 ms to load on the development machine.
-    std::vector<const char*> names{"playback",     "coreelements",  "typefindfunctions", "volume",
-                                   "audioconvert", "audioresample", "autodetect"};
-    const MediaKind kind = mediaKindOfExtension(upperExtension);
-    if (kind == MediaKind::Video) {
-        for (const char* name :
-             {"app", "videoconvertscale", "videofilter", "deinterlace", "videoparsersbad", "libav"})
-            names.push_back(name);
-    }
-    if (upperExtension == ".MPG" || upperExtension == ".MPEG") names.push_back("mpegpsdemux");
-    if (upperExtension == ".AVI") names.push_back("avi");
-    if (upperExtension == ".WMA") {
-        names.push_back("asf");
-        names.push_back("libav");
-    }
-    if (upperExtension == ".WAV") names.push_back("wavparse");
-    if (isMidiExtension(upperExtension)) {
-        names.push_back("midi");
-        names.push_back("fluidsynthmidi");
-    }
-    for (const char* name : names) {
-        if (GstPlugin* plugin = gst_plugin_load_by_name(name)) gst_object_unref(plugin);
-    }
 }
 
 QStringList missingGstElements(const QStringList& factoryNames) {
