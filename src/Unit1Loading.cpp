@@ -2,6 +2,8 @@
 // looking at, the busy cursor, and the command line's files opened one after another.
 #include "Unit1.h"
 
+#include "platform/controls/IntervalTimer.h"
+
 #include <QTimer>
 
 namespace zarovia {
