@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QtTest>
+#include <algorithm>
 
 namespace zarovia::picture::metafile::test {
 
@@ -106,17 +107,17 @@ double reducedDifference(const QImage& a, const QImage& b) {
 
 }  // namespace
 
-// The largest reducedDifference a fixture may show against its reference: the value in
-// references/<fixture>.tolerance ("difference 2.5", with a comment on why), or 10 for the
-// fixtures without one.
-static double toleranceOf(const QString& reference) {
+// The baseline of a fixture: the reducedDifference measured against its reference when the
+// reference was recorded, in references/<fixture>.tolerance ("baseline 2.43", with comments
+// on why it is what it is); -1 when there is none.
+static double baselineOf(const QString& reference) {
     QFile file(reference.chopped(4) + QStringLiteral(".tolerance"));
-    if (!file.open(QIODevice::ReadOnly)) return 10.0;
+    if (!file.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : file.readAll().split('\n')) {
         const QList<QByteArray> words = line.simplified().split(' ');
-        if (words.size() == 2 && words[0] == "difference") return words[1].toDouble();
+        if (words.size() == 2 && words[0] == "baseline") return words[1].toDouble();
     }
-    return 10.0;
+    return -1;
 }
 
 void MetafileTest::goldenRenderings_data() {
@@ -137,10 +138,10 @@ void MetafileTest::goldenRenderings_data() {
 // things: EMF+ records of dual files (LibreOffice plays them, we play the GDI records; the
 // generated dual fixture draws the same picture both ways), hatched brushes (LibreOffice fills
 // them grey) and glyphs of symbol fonts. Measured with reducedDifference, the older fixtures
-// lie between 0.05 and 7.1 per channel; their bar of 10 leaves room for font versions. The
-// generated fixtures record a tighter bar of their own. A picture must also be clearly nearer
-// the reference than a blank one (at most 0.75 of the blank's distance: the formula pictures,
-// a few thin glyphs on white, reach 0.71), so an empty or misplaced drawing fails.
+// lie between 0.05 and 7.1 per channel. Each fixture fails above max(1.5 x its baseline,
+// baseline + 1): a change that makes any picture clearly worse shows. A picture must also be
+// clearly nearer the reference than a blank one (at most 0.75 of the blank's distance: the formula
+// pictures, a few thin glyphs on white, reach 0.71), so an empty or misplaced drawing fails.
 void MetafileTest::goldenRenderings() {
     QFETCH(QString, fixture);
     QFETCH(QString, reference);
@@ -159,7 +160,9 @@ void MetafileTest::goldenRenderings() {
 
     const double difference = reducedDifference(onWhite(drawn), expected);
     const double blankDifference = reducedDifference(blank, expected);
-    const double tolerance = toleranceOf(reference);
+    const double baseline = baselineOf(reference);
+    QVERIFY2(baseline >= 0, "the reference has no recorded baseline (.tolerance)");
+    const double tolerance = std::max(1.5 * baseline, baseline + 1);
     qInfo("%s: difference %.2f (at most %.1f), blank %.2f",
           qPrintable(QFileInfo(fixture).fileName()), difference, tolerance, blankDifference);
     QVERIFY2(difference < tolerance, qPrintable(QString::number(difference)));
