@@ -109,6 +109,7 @@ private slots:
     void lineRunsShareSteps();
     void clipStatesAreStoredOnce();
     void budgetRefusesWhatDoesNotFit();
+    void hugeNaturalSizeRastersWithinTheBudget();
     void bombsStopWithinTheirCaps_data();
     void bombsStopWithinTheirCaps();
     void decodingOnAWorkerDrawsTheSame_data();

@@ -198,4 +198,39 @@ void MetafileTest::metafilesDecodeOffTheGuiThread() {
     QVERIFY(!decodableOffGuiThread(QByteArray("/p/e.txt")));
 }
 
+// A placeable WMF of 30000 x 20000 pixels (a legal size) turned into pixels for printing or for
+// a document: drawn smaller, proportions kept, within the picture budget.
+void MetafileTest::hugeNaturalSizeRastersWithinTheBudget() {
+    bombs::Bytes b(256);
+    b.u32(0x9AC6CDD7);
+    b.u16(0);
+    for (int v : {0, 0, 30000, 20000}) b.u16(static_cast<std::uint16_t>(v));
+    b.u16(96);  // units per inch: one unit a pixel
+    b.u32(0);
+    std::uint16_t checksum = 0;
+    const QByteArray head = b.take();
+    for (int i = 0; i < 20; i += 2)
+        checksum ^= static_cast<std::uint16_t>(static_cast<unsigned char>(head[i]) |
+                                               (static_cast<unsigned char>(head[i + 1]) << 8));
+    bombs::Bytes rest(256);
+    rest.u16(checksum);
+    rest.u16(1);
+    rest.u16(9);
+    rest.u16(0x0300);
+    rest.u32(0);
+    rest.u16(16);
+    rest.u32(0);
+    rest.u16(0);
+    rest.wmf(0x0418, {100, 100, 10000, 10000});  // Ellipse
+    bombs::endOfFile(rest);
+    const Picture picture = decodeWmf(head + rest.take());
+    QCOMPARE(picture.size(), QSize(30000, 20000));
+    for (const QImage& image : {picture.toImage(), picture.toImageCovering(QSize(30000, 20000))}) {
+        QVERIFY(!image.isNull());
+        QVERIFY(image.sizeInBytes() <= kPictureBudgetBytes);
+        QVERIFY(qAbs(double(image.width()) / image.height() - 1.5) < 0.01);
+    }
+    QCOMPARE(picture.toImageCovering(QSize(300, 200)).size(), QSize(300, 200));
+}
+
 }  // namespace zarovia::picture::metafile::test

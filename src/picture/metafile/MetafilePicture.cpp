@@ -3,7 +3,11 @@
 #include "picture/metafile/Metafile.h"
 #include "picture/metafile/PainterCanvas.h"
 
+#include "picture/MemoryBudget.h"
+
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <optional>
 
@@ -35,11 +39,26 @@ void MetafilePictureData::draw(QPainter& painter, const QRectF& target) const {
 }
 
 QImage MetafilePictureData::toImage() const {
-    QImage image(parsed_.naturalSize, QImage::Format_ARGB32_Premultiplied);
+    return toImageCovering(parsed_.naturalSize);
+}
+
+QImage MetafilePictureData::toImageCovering(QSize devicePixels) const {
+    // Drawn at the size asked for, made smaller with its proportions kept when that would not
+    // fit the picture budget (a metafile may declare up to 32767 pixels a side).
+    QSize size = devicePixels.isEmpty() ? parsed_.naturalSize : devicePixels;
+    if (size.isEmpty()) return {};
+    const std::int64_t bytes = rasterBytes(size.width(), size.height(), 4);
+    if (bytes < 0 || bytes > kPictureBudgetBytes) {
+        const double shrink =
+            std::sqrt(double(kPictureBudgetBytes) / (4.0 * size.width() * size.height()));
+        size = QSize(std::max(1, int(size.width() * shrink)),
+                     std::max(1, int(size.height() * shrink)));
+    }
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return image;
     image.fill(Qt::transparent);
     QPainter painter(&image);
-    draw(painter, QRectF(QPointF(0, 0), QSizeF(parsed_.naturalSize)));
+    draw(painter, QRectF(QPointF(0, 0), QSizeF(image.size())));
     painter.end();
     return image;
 }

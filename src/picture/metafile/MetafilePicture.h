@@ -21,6 +21,7 @@ public:
     void draw(QPainter& painter, const QRectF& target) const override;
     // The picture at its natural size on a transparent premultiplied ARGB image.
     QImage toImage() const override;
+    QImage toImageCovering(QSize devicePixels) const override;
     const ParsedMetafile& parsed() const noexcept { return parsed_; }
 
 private:
