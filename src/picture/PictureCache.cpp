@@ -255,6 +255,8 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
             };
         }
         decodeForDisplay(result.picture, target, sink);
+        // A metafile is drawn here once at its display size.
+        if (result.picture.kind() == PictureKind::Metafile) result.picture.prepare(target);
     } catch (...) {
         // The picture shows what was decoded; the failure follows it into the error box.
         result.failure = std::current_exception();

@@ -110,6 +110,7 @@ private slots:
     void clipStatesAreStoredOnce();
     void budgetRefusesWhatDoesNotFit();
     void hugeNaturalSizeRastersWithinTheBudget();
+    void preparedPixelsDrawTheSame();
     void bombsStopWithinTheirCaps_data();
     void bombsStopWithinTheirCaps();
     void decodingOnAWorkerDrawsTheSame_data();

@@ -233,4 +233,28 @@ void MetafileTest::hugeNaturalSizeRastersWithinTheBudget() {
     QCOMPARE(picture.toImageCovering(QSize(300, 200)).size(), QSize(300, 200));
 }
 
+// Prepared on a worker at the display size, the picture draws exactly as played; at another
+// size, or turned, it is played again.
+void MetafileTest::preparedPixelsDrawTheSame() {
+    QFile file(QStringLiteral(ZAROVIA_TEST_DATA "/metafile/wmf/inkscape_shapes_text.wmf"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const Picture picture = decodeWmf(file.readAll());
+    const auto drawn = [&](QSize size, qreal turn) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.rotate(turn);
+        picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+        return image;
+    };
+    const QImage played = drawn({320, 240}, 0);
+    const QImage playedSmall = drawn({160, 120}, 0);
+    const QImage playedTurned = drawn({320, 240}, 1);
+    std::thread worker([&] { picture.prepare(QSize(320, 240)); });
+    worker.join();
+    QCOMPARE(drawn({320, 240}, 0), played);
+    QCOMPARE(drawn({160, 120}, 0), playedSmall);
+    QCOMPARE(drawn({320, 240}, 1), playedTurned);
+}
+
 }  // namespace zarovia::picture::metafile::test

@@ -22,8 +22,39 @@ QTransform frameToTarget(const QRectF& frame, const QRectF& target) {
                       target.top() - frame.top() * sy);
 }
 
+void MetafilePictureData::prepare(QSize devicePixels) const {
+    if (devicePixels.isEmpty() || parsed_.deviceFrame.isEmpty()) return;
+    if (!fitsBudget(devicePixels.width(), devicePixels.height(), 4, kPictureBudgetBytes)) return;
+    {
+        const std::lock_guard lock(preparing_);
+        if (prepared_.size() == devicePixels) return;
+    }
+    QImage image(devicePixels, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return;
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    draw(painter, QRectF(QPointF(0, 0), QSizeF(devicePixels)));
+    painter.end();
+    const std::lock_guard lock(preparing_);
+    prepared_ = std::move(image);
+}
+
 void MetafilePictureData::draw(QPainter& painter, const QRectF& target) const {
     if (target.isEmpty() || parsed_.deviceFrame.isEmpty()) return;
+    if (painter.worldTransform().type() <= QTransform::TxTranslate) {
+        const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+        const QSize pixels = (target.size() * ratio).toSize();
+        QImage prepared;
+        {
+            const std::lock_guard lock(preparing_);
+            prepared = prepared_;
+        }
+        if (!prepared.isNull() && prepared.size() == pixels) {
+            prepared.setDevicePixelRatio(ratio);
+            painter.drawImage(target.topLeft(), prepared);
+            return;
+        }
+    }
     const std::lock_guard lock(drawing_);
     if (!glyphs_) glyphs_ = std::make_unique<GlyphCache>(parsed_.list.texts().size());
     // Another thread lays the glyphs out for this draw only.
