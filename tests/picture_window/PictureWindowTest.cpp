@@ -10,6 +10,7 @@
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/TestInputs.h"
+#include "support/TestPictures.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -28,6 +29,7 @@
 
 using namespace zarovia;
 using shell::Command;
+using testing::writeProgressive;
 
 namespace {
 
@@ -39,21 +41,6 @@ QByteArray writePicture(const QTemporaryDir& dir, const QString& name, QSize siz
         name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive) ? "BMP" : "JPEG";
     image.save(path, format.constData(), 95);
     return QFile::encodeName(path);
-}
-
-// A progressive JPEG of `size` with some detail, so that its scans take a while to decode.
-QByteArray writeProgressive(const QTemporaryDir& dir, const QString& name, QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            line[x] = qRgb(x * 7 % 256, y * 3 % 256, (x ^ y) % 256);
-    }
-    QImageWriter writer(dir.filePath(name), "JPEG");
-    writer.setProgressiveScanWrite(true);
-    writer.setQuality(90);
-    writer.write(image);
-    return QFile::encodeName(dir.filePath(name));
 }
 
 const QColor kRedText(255, 0, 0);

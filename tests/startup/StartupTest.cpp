@@ -15,6 +15,7 @@
 #include "shell/Glyphs.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
+#include "support/TestPictures.h"
 
 #include <QCheckBox>
 #include <QImageWriter>
@@ -26,6 +27,7 @@
 
 using namespace zarovia;
 using shell::Command;
+using testing::writeProgressive;
 
 namespace {
 
@@ -46,21 +48,6 @@ QImage renderSvg(const QString& path, int size) {
     QPainter painter(&image);
     renderer.render(&painter, QRectF(0, 0, size, size));
     return image;
-}
-
-// A progressive JPEG with detail, so that its scans take a while to decode.
-QByteArray writeProgressive(const QTemporaryDir& dir, const QString& name, QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x)
-            line[x] = qRgb(x * 7 % 256, y * 3 % 256, (x ^ y) % 256);
-    }
-    QImageWriter writer(dir.filePath(name), "JPEG");
-    writer.setProgressiveScanWrite(true);
-    writer.setQuality(90);
-    writer.write(image);
-    return QFile::encodeName(dir.filePath(name));
 }
 
 QByteArray writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
