@@ -65,6 +65,37 @@ bool hasAnyStream(GstElement* pipeline) {
     return video > 0 || audio > 0;
 }
 
+bool padTaskRunning(const GValue* item, gpointer running) {
+    GstPad* pad = GST_PAD(g_value_get_object(item));
+    GST_OBJECT_LOCK(pad);
+    GstTask* task = GST_PAD_TASK(pad);
+    if (task && gst_task_get_state(task) == GST_TASK_STARTED) *static_cast<bool*>(running) = true;
+    GST_OBJECT_UNLOCK(pad);
+    return !*static_cast<bool*>(running);
+}
+
+// True while a streaming thread of the pipeline still runs: it may be busy loading a decoder's
+// plug-in (libav takes long on a cold or loaded machine) before any stream is counted.
+bool anyStreamingTaskRunning(GstElement* pipeline) {
+    bool running = false;
+    GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (!running && gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
+        GstIterator* pads = gst_element_iterate_pads(GST_ELEMENT(g_value_get_object(&item)));
+        GValue pad = G_VALUE_INIT;
+        while (!running && gst_iterator_next(pads, &pad) == GST_ITERATOR_OK) {
+            padTaskRunning(&pad, &running);
+            g_value_reset(&pad);
+        }
+        g_value_unset(&pad);
+        gst_iterator_free(pads);
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(elements);
+    return running;
+}
+
 }  // namespace
 
 void checkReadable(const QByteArray& path) {
@@ -140,7 +171,8 @@ QImage imageFromSample(GstSample* sample) {
 }
 
 // The decoding bin sometimes swallows the error of a demuxer that found no stream at all; the
-// bus then falls silent, so a silence without any stream found counts as that error.
+// bus then falls silent, so a silence without any stream found, once no streaming thread is at
+// work any more, counts as that error.
 PrerollOutcome waitForPreroll(GstElement* pipeline, std::chrono::milliseconds timeout,
                               const std::atomic<bool>& cancelled) {
     constexpr gint64 kSilenceUs = 500 * 1000;
@@ -155,7 +187,8 @@ PrerollOutcome waitForPreroll(GstElement* pipeline, std::chrono::milliseconds ti
             outcome.error = MediaErrorKind::Timeout;
             break;
         }
-        if (now - lastActivity >= kSilenceUs && !hasAnyStream(pipeline)) {
+        if (now - lastActivity >= kSilenceUs && !hasAnyStream(pipeline) &&
+            !anyStreamingTaskRunning(pipeline)) {
             outcome.error = outcome.missingPlugins.isEmpty() ? MediaErrorKind::NotPlayable
                                                              : MediaErrorKind::MissingPlugin;
             break;
