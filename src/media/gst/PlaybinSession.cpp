@@ -7,6 +7,7 @@
 #include "platform/PathSplit.h"
 
 #include <gst/gst.h>
+#include <gst/video/gstvideodecoder.h>
 
 #include <QMutexLocker>
 #include <algorithm>
@@ -221,6 +222,26 @@ QImage PlaybinSession::takeFrame() {
     return std::exchange(latestFrame_, QImage());
 }
 
+namespace {
+
+// A seek close to the end of a stream whose pictures depend on earlier ones (MPEG) can leave the
+// video decoder nothing it can decode before the end; it then reports an error although the
+// stream simply ended. That error is an end, not a failure.
+bool isEndWithoutFrames(GstMessage* message) {
+    if (!GST_IS_VIDEO_DECODER(GST_MESSAGE_SRC(message))) return false;
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    const bool noFrames = error &&
+                          g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_DECODE) &&
+                          debug && g_strstr_len(debug, -1, "no valid frames found");
+    if (error) g_error_free(error);
+    g_free(debug);
+    return noFrames;
+}
+
+}  // namespace
+
 void PlaybinSession::handleMessage(GstMessage* message) {
     std::optional<EngineEvent::Kind> kind;
     switch (GST_MESSAGE_TYPE(message)) {
@@ -228,7 +249,8 @@ void PlaybinSession::handleMessage(GstMessage* message) {
             kind = EngineEvent::Kind::EndOfStream;
             break;
         case GST_MESSAGE_ERROR:
-            kind = EngineEvent::Kind::Error;
+            kind = isEndWithoutFrames(message) ? EngineEvent::Kind::EndOfStream
+                                               : EngineEvent::Kind::Error;
             break;
         case GST_MESSAGE_DURATION_CHANGED:
             kind = EngineEvent::Kind::DurationChanged;
