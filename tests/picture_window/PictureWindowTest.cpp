@@ -461,7 +461,7 @@ private slots:
 
     void nextDuringALoadMovesOn() {
         drop(a);
-        *rec.readDelayMs = 600;
+        *rec.readDelayMs = 300;
         form->guard([&] { form->NextButtonClick(); });  // b, slow
         QVERIFY(form->isLoading());
         *rec.readDelayMs = 0;
@@ -470,7 +470,7 @@ private slots:
         QCOMPARE(counter(), QStringLiteral("3/3"));
         QCOMPARE(shownSize(), QSize(400, 100));
         // b's late answer changes nothing.
-        QTest::qWait(700);
+        QTest::qWait(400);
         QCOMPARE(shownSize(), QSize(400, 100));
         QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       c.JPG"));
     }
@@ -532,7 +532,7 @@ private slots:
         const QString copy = dir->filePath(QStringLiteral("shapes.wmf"));
         QVERIFY(QFile::copy(
             QStringLiteral(ZAROVIA_TEST_DATA "/metafile/wmf/inkscape_shapes_text.wmf"), copy));
-        *rec.readDelayMs = 500;
+        *rec.readDelayMs = 250;
         form->guard([&] { form->FormDropFiles({QFile::encodeName(copy)}); });
         const int stall = longestStallMs([&] { return !form->isLoading(); });
         QVERIFY2(stall < 50, qPrintable(QStringLiteral("the window stalled %1 ms").arg(stall)));
