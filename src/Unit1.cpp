@@ -122,6 +122,9 @@ void TzaroForm1::FormCreate() {
     controls::setAlign(Image2, Align::Client);
     Image2->setAutoSize(true);
     Image2->setStretch(true);
+    Image2->setPreparer([this](const picture::Picture& picture, QSize devicePixels) {
+        preparePictureLater(picture, devicePixels);
+    });
     Image1->update();
     Image2->update();
     setCursorHidden(false);

@@ -177,6 +177,9 @@ private:
     void ListFolderPictures(const QByteArray& fileName);
     void ShowPicture();
     void FitPicture();
+    // A larger decode of the shown picture (the window grew), made on a worker; the pane draws
+    // what it has meanwhile.
+    void preparePictureLater(const picture::Picture& picture, QSize devicePixels);
     void UpdatePictureCursor();
     void stepPicture(int delta, bool showToolBar);
     void readAheadNextPicture();

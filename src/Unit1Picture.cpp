@@ -13,6 +13,7 @@
 #include "picture/jpeg/Jpeg.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/Failure.h"
+#include "platform/WorkerPool.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/ListBox.h"
@@ -177,6 +178,17 @@ void TzaroForm1::FitPicture() {
     P1->resize(fit.displaySize);
     P1->move(fit.topLeft);
     Image2->setGeometry(QRect(QPoint(0, 0), fit.displaySize));
+}
+
+void TzaroForm1::preparePictureLater(const picture::Picture& picture, QSize devicePixels) {
+    workers_->run(
+        [this, picture, devicePixels] {
+            picture.prepare(devicePixels);
+            // The pool waits for a job under way before the window goes.
+            QMetaObject::invokeMethod(
+                this, [this, picture] { Image2->refresh(picture); }, Qt::QueuedConnection);
+        },
+        WorkerPool::Priority::Shown);
 }
 
 void TzaroForm1::UpdatePictureCursor() {

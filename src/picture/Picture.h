@@ -36,6 +36,12 @@ public:
     // Makes drawing at `devicePixels` cheap (a JPEG decodes at the smallest DCT scale that
     // covers it). Safe to call on a worker thread ahead of the show.
     virtual void prepare(QSize devicePixels) const { (void)devicePixels; }
+    // False while drawing at `devicePixels` would want a prepare() first to look its best (a
+    // JPEG decoded smaller than that). Never waits.
+    virtual bool isPreparedFor(QSize devicePixels) const {
+        (void)devicePixels;
+        return true;
+    }
     // Like prepare(), and hands `firstLook` an early rendering when the decode has one (a
     // progressive JPEG: its first pass covering every component, upright, at the same DCT
     // scale as the finished decode). Pictures without such a pass never call it.
@@ -75,6 +81,9 @@ public:
     }
     void prepareWithFirstLook(QSize devicePixels, const FirstLookSink& firstLook) const {
         if (data_) data_->prepareWithFirstLook(devicePixels, firstLook);
+    }
+    bool isPreparedFor(QSize devicePixels) const {
+        return !data_ || data_->isPreparedFor(devicePixels);
     }
     QImage toImage() const { return data_ ? data_->toImage() : QImage(); }
     QImage toImageCovering(QSize devicePixels) const {

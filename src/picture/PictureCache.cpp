@@ -223,7 +223,8 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
                 return;
             }
             if (!wanted()) return;
-            result.picture = decodePictureBytes(bytes, extension);
+            result.picture = decodePictureBytes(
+                bytes, extension, pictureFileRereader(shared->files, request.path, stamp));
             // Kept for Back and for a show of the same picture again, within the budget.
             std::vector<std::function<void()>> waiters;
             {
@@ -315,7 +316,8 @@ void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QBy
     try {
         QByteArray extension;
         const QByteArray bytes = readPictureFile(*shared->files, path, &extension);
-        Picture picture = decodePictureBytes(bytes, extension);
+        Picture picture =
+            decodePictureBytes(bytes, extension, pictureFileRereader(shared->files, path, stamp));
         const bool affordable =
             picture.prepareWorkingBytes() <= PictureCache::kMaxReadAheadWorkingBytes;
         if (!clientSize.isEmpty() && use == PictureCache::Use::Certain) {
@@ -439,7 +441,9 @@ std::int64_t estimatedResidentBytes(const Picture& picture, std::int64_t fileByt
         case PictureKind::Jpeg:
             if (const auto* jpeg = dynamic_cast<const jpeg::JpegPictureData*>(picture.data())) {
                 const auto screen = jpeg->screenState();
-                return fileBytes + imageBytes(screen.decodedSize) + imageBytes(screen.scaledSize);
+                // The bytes count while they are held (they go once a decode has succeeded).
+                return jpeg->heldBytes().size() + imageBytes(screen.decodedSize) +
+                       imageBytes(screen.scaledSize);
             }
             return fileBytes;
         case PictureKind::Metafile:

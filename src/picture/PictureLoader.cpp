@@ -37,7 +37,8 @@ bool hasPictureDecoder(const QByteArray& lowerExtension) {
     return decoderFor(lowerExtension) != Decoder::None;
 }
 
-Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension) {
+Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension,
+                           std::function<QByteArray()> reread) {
     switch (decoderFor(lowerExtension)) {
         case Decoder::Wmf:
             return decodeWmf(bytes);
@@ -48,7 +49,7 @@ Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExten
         case Decoder::Bmp:
             return decodeBmpFile(bytes);
         case Decoder::Jpeg:
-            return loadJpeg(bytes);
+            return loadJpeg(bytes, std::move(reread));
         default:
             unsupported(lowerExtension);
     }
@@ -72,6 +73,18 @@ QByteArray readPictureFile(const FileSource& files, const QByteArray& path,
     if (!hasPictureDecoder(*lowerExtension)) unsupported(ext);
     return files.readWhole(path, kMaxPictureFileBytes,
                            QStringLiteral("ストリームからの読み込みエラー"));
+}
+
+std::function<QByteArray()> pictureFileRereader(std::shared_ptr<const FileSource> files,
+                                                QByteArray path, std::optional<FileStamp> stamp) {
+    if (!files || !stamp) return {};
+    return [files = std::move(files), path = std::move(path), stamp = *stamp] {
+        const QString readError = QStringLiteral("ストリームからの読み込みエラー");
+        QByteArray bytes = files->readWhole(path, kMaxPictureFileBytes, readError);
+        // Another file under the same name would not match the header already shown.
+        if (bytes.size() != stamp.size || files->stamp(path) != stamp) throw Failure(readError);
+        return bytes;
+    };
 }
 
 Picture loadPictureFile(const FileSource& files, const QByteArray& path) {

@@ -5,6 +5,9 @@
 #include "platform/FileSource.h"
 
 #include <QByteArray>
+#include <functional>
+#include <memory>
+#include <optional>
 
 namespace zarovia::picture {
 
@@ -22,8 +25,16 @@ Picture loadPictureFile(const FileSource& files, const QByteArray& path);
 QByteArray readPictureFile(const FileSource& files, const QByteArray& path,
                            QByteArray* lowerExtension);
 
-// Decodes bytes already read, by the lower-case extension without its dot.
-Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension);
+// Decodes bytes already read, by the lower-case extension without its dot. With `reread` a
+// JPEG lets its bytes go once decoded and reads them again through it when it must.
+Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension,
+                           std::function<QByteArray()> reread = {});
+
+// Reads `path` again through `files`, as it was when `stamp` was taken; throws Failure
+// ("ストリームからの読み込みエラー", or the file's own error) when it is gone or has changed
+// since. Empty without a stamp.
+std::function<QByteArray()> pictureFileRereader(std::shared_ptr<const FileSource> files,
+                                                QByteArray path, std::optional<FileStamp> stamp);
 
 // True when `lowerExtension` (no dot) has a decoder.
 bool hasPictureDecoder(const QByteArray& lowerExtension);

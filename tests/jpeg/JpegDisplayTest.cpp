@@ -4,6 +4,7 @@
 #include "picture/jpeg/DctScale.h"
 #include "picture/jpeg/Jpeg.h"
 #include "picture/jpeg/JpegPictureData.h"
+#include "platform/Failure.h"
 
 #include <QFile>
 #include <QPainter>
@@ -284,4 +285,95 @@ void JpegDisplayTest::drawOnAHugeTargetUsesTheDecode() {
     }
     QVERIFY(jpegData(picture).screenState().scaledSize.isEmpty());
     QVERIFY(channelDistance(canvas.pixel(50, 50), quadrantColour(0).rgb()) <= 6);
+}
+
+// A paint never decodes once there is a decode: it draws that one scaled, says it is not
+// prepared for the larger size, and prepare() makes the larger decode.
+void JpegDisplayTest::drawUsesTheDecodeThereIsPrepareMakesALarger() {
+    const Picture picture = loadJpeg(largePicture());
+    (void)paint(picture, QSize(200, 150), 1.0, QRectF(0, 0, 200, 150));
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 8);
+    QVERIFY(picture.isPreparedFor(QSize(200, 150)));
+    QVERIFY(!picture.isPreparedFor(QSize(800, 600)));
+
+    const QImage canvas = paint(picture, QSize(800, 600), 1.0, QRectF(0, 0, 800, 600));
+    QCOMPARE(jpegData(picture).screenState().decodeCount, 1);
+    QCOMPARE(jpegData(picture).screenState().scaledSize, QSize(800, 600));
+    for (int quadrant = 0; quadrant < 4; ++quadrant) {
+        const QPoint at = quadrantCentre(QSize(800, 600), quadrant);
+        QVERIFY(channelDistance(canvas.pixel(at), quadrantColour(quadrant).rgb()) <= 6);
+    }
+
+    picture.prepare(QSize(800, 600));
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 2);
+    QVERIFY(picture.isPreparedFor(QSize(800, 600)));
+}
+
+void JpegDisplayTest::bytesGoOnceDecodedAndAreReadAgain() {
+    int rereads = 0;
+    const Picture picture = loadJpeg(largePicture(), [&rereads] {
+        ++rereads;
+        return largePicture();
+    });
+    QCOMPARE(jpegData(picture).heldBytes().size(), largePicture().size());
+    picture.prepare(QSize(200, 150));
+    QVERIFY(jpegData(picture).heldBytes().isEmpty());
+    QCOMPARE(rereads, 0);
+
+    picture.prepare(QSize(800, 600));  // the window grew
+    QCOMPARE(rereads, 1);
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 2);
+    QVERIFY(jpegData(picture).heldBytes().isEmpty());
+
+    const QImage full = picture.toImage();  // printing
+    QCOMPARE(rereads, 2);
+    QCOMPARE(full.size(), QSize(1600, 1200));
+    QVERIFY(channelDistance(full.pixel(1200, 900), quadrantColour(3).rgb()) <= 6);
+}
+
+void JpegDisplayTest::fileChangedSinceKeepsWhatIsShown() {
+    int rereads = 0;
+    const Picture picture = loadJpeg(largePicture(), [&rereads]() -> QByteArray {
+        ++rereads;
+        throw zarovia::Failure(QStringLiteral("ストリームからの読み込みエラー"));
+    });
+    picture.prepare(QSize(200, 150));
+    picture.prepare(QSize(800, 600));  // cannot be read again: the 1/8 decode stays
+    QCOMPARE(rereads, 1);
+    QCOMPARE(jpegData(picture).screenState().scaleDenominator, 8);
+    QCOMPARE(jpegData(picture).screenState().failureCode, 0);
+    // Nothing more to prepare: the view does not ask again at every paint.
+    QVERIFY(picture.isPreparedFor(QSize(800, 600)));
+    picture.prepare(QSize(1600, 1200));
+    QCOMPARE(rereads, 1);
+    // Printing needs the file: its failure is the error shown.
+    try {
+        (void)picture.toImage();
+        QFAIL("printing a picture whose file has changed must fail");
+    } catch (const zarovia::Failure& failure) {
+        QCOMPARE(failure.message(), QStringLiteral("ストリームからの読み込みエラー"));
+    }
+}
+
+void JpegDisplayTest::failedDecodeKeepsItsBytes() {
+    EncodeOptions options;
+    options.coding = Coding::Progressive;
+    QByteArray damaged = encodeRgb(quadrantPattern(640, 480), options);
+    // A Huffman table between two scans whose code counts add up to more than 256: fatal.
+    const qsizetype firstScan = damaged.indexOf(QByteArray("\xFF\xDA", 2));
+    const qsizetype laterTable = damaged.indexOf(QByteArray("\xFF\xC4", 2), firstScan);
+    QVERIFY(laterTable > firstScan);
+    for (int i = 0; i < 16; ++i) damaged[laterTable + 5 + i] = static_cast<char>(0xFF);
+    int rereads = 0;
+    const Picture picture = loadJpeg(damaged, [&] {
+        ++rereads;
+        return damaged;
+    });
+    picture.prepare(QSize(80, 60));
+    QVERIFY(jpegData(picture).screenState().failureCode != 0);
+    // Its failure is reported from the bytes at hand, and a larger decode needs no new read.
+    QCOMPARE(jpegData(picture).heldBytes().size(), damaged.size());
+    QVERIFY_THROWS_EXCEPTION(zarovia::Failure, (void)picture.toImageCovering(QSize(80, 60)));
+    picture.prepare(QSize(320, 240));
+    QCOMPARE(rereads, 0);
 }

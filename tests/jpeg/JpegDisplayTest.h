@@ -24,4 +24,8 @@ private slots:
     void scaleStaysWithinTheBudget_data();
     void scaleStaysWithinTheBudget();
     void drawOnAHugeTargetUsesTheDecode();
+    void drawUsesTheDecodeThereIsPrepareMakesALarger();
+    void bytesGoOnceDecodedAndAreReadAgain();
+    void fileChangedSinceKeepsWhatIsShown();
+    void failedDecodeKeepsItsBytes();
 };

@@ -3,6 +3,7 @@
 // and printing to PDF.
 #include "Unit1.h"
 #include "picture/PictureCache.h"
+#include "picture/jpeg/JpegPictureData.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
@@ -341,6 +342,26 @@ private slots:
         QCOMPARE(form->P1->geometry(), QRect(0, -3, 640, 486));
         form->resize(800, 600);
         QTRY_COMPARE(form->P1->geometry(), QRect(0, 0, 800, 608).translated(0, (600 - 608) / 2));
+    }
+
+    // Grown to full size, the picture is decoded again, larger, on a worker from the file read
+    // again (the shown picture holds its pixels, not its file); the pane draws the smaller
+    // decode meanwhile.
+    void grownWindowDecodesLargerOnAWorker() {
+        const QByteArray big = writePicture(*dir, "big.jpg", {4000, 3000}, Qt::white);
+        drop(big);
+        const auto* jpeg =
+            dynamic_cast<const picture::jpeg::JpegPictureData*>(form->Image2->picture().data());
+        QVERIFY(jpeg);
+        QCOMPARE(jpeg->screenState().scaleDenominator, 4);  // 1000 x 750 covers 640 x 480
+        QVERIFY(jpeg->heldBytes().isEmpty());
+        const int readsBefore = *rec.reads;
+        form->resize(1600, 1200);
+        QTRY_COMPARE(jpeg->screenState().scaleDenominator, 2);
+        QCOMPARE(*rec.reads, readsBefore + 1);
+        QCOMPARE(*rec.readsOnWindowThread, 0);
+        QVERIFY(jpeg->heldBytes().isEmpty());
+        QTRY_COMPARE(jpeg->screenState().scaledSize, QSize(1600, 1200));
     }
 
     void printing_data() {

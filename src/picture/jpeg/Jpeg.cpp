@@ -8,9 +8,10 @@
 
 namespace zarovia::picture {
 
-Picture loadJpeg(QByteArray bytes) {
+Picture loadJpeg(QByteArray bytes, std::function<QByteArray()> reread) {
     jpeg::JpegHeader header = jpeg::readJpegHeader(bytes);
-    return Picture(std::make_shared<const jpeg::JpegPictureData>(std::move(bytes), header));
+    return Picture(
+        std::make_shared<const jpeg::JpegPictureData>(std::move(bytes), header, std::move(reread)));
 }
 
 void decodeForDisplay(const Picture& picture, QSize devicePixels) {

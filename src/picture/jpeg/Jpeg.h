@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QSize>
+#include <functional>
 
 namespace zarovia::picture {
 
@@ -14,7 +15,9 @@ namespace zarovia::picture {
 // Drawing and prepare() never throw: after a fatal libjpeg error in the pixel data the
 // picture shows what was decoded, the rest grey. toImage() (full size, for printing) throws
 // the failure instead.
-Picture loadJpeg(QByteArray bytes);
+// With `reread`, the picture lets its bytes go once decoded and reads them again through it
+// when a later decode needs them (see JpegPictureData).
+Picture loadJpeg(QByteArray bytes, std::function<QByteArray()> reread = {});
 
 // Decodes a JPEG picture for drawing at `devicePixels` (the display size times the device
 // pixel ratio), as prepare() does, and throws Failure("JPEG エラー #%d") when that decode

@@ -2,8 +2,10 @@
 
 #include "picture/MemoryBudget.h"
 #include "picture/jpeg/DctScale.h"
+#include "picture/jpeg/JpegSession.h"
 #include "platform/Failure.h"
 
+#include <jerror.h>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTransform>
@@ -22,8 +24,8 @@ QSize devicePixelsOf(const QPainter& painter, const QRectF& target) {
 
 }  // namespace
 
-JpegPictureData::JpegPictureData(QByteArray bytes, JpegHeader header)
-    : bytes_(std::move(bytes)), header_(header) {}
+JpegPictureData::JpegPictureData(QByteArray bytes, JpegHeader header, Reread reread)
+    : header_(header), reread_(std::move(reread)), bytes_(std::move(bytes)) {}
 
 int JpegPictureData::screenScaleDenominator(QSize devicePixels) const {
     return scaleDenominatorWithinBudget(
@@ -31,19 +33,52 @@ int JpegPictureData::screenScaleDenominator(QSize devicePixels) const {
         kPictureBudgetBytes);
 }
 
+QByteArray JpegPictureData::heldBytes() const {
+    const std::lock_guard lock(mutex_);
+    return bytes_;
+}
+
+QByteArray JpegPictureData::encodedBytes() const {
+    {
+        const std::lock_guard lock(mutex_);
+        if (!bytes_.isEmpty()) return bytes_;
+    }
+    if (!reread_) throw Failure(jpegErrorText(JERR_INPUT_EMPTY));
+    return reread_();
+}
+
 void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& firstLook) const {
     const int denominator = screenScaleDenominator(devicePixels);
-    // A decode at the same or a larger scale serves a smaller request too.
-    if (screenDenominator_ != 0 && screenDenominator_ <= denominator) return;
+    const auto covered = [&] {
+        return screenDenominator_ != 0 && screenDenominator_ <= denominator;
+    };
+    {
+        const std::lock_guard lock(mutex_);
+        // A decode at the same or a larger scale serves a smaller request too. A file that
+        // could not be read again keeps the decode it has.
+        if (covered() || rereadFailed_) return;
+    }
+    QByteArray bytes;
+    try {
+        bytes = encodedBytes();
+    } catch (...) {
+        const std::lock_guard lock(mutex_);
+        rereadFailed_ = true;
+        return;
+    }
     DecodedJpeg decoded =
         firstLook
-            ? decodeJpegInPasses(bytes_, header_, denominator, OnFailure::KeepPartial, firstLook)
-            : decodeJpeg(bytes_, header_, denominator, OnFailure::KeepPartial);
+            ? decodeJpegInPasses(bytes, header_, denominator, OnFailure::KeepPartial, firstLook)
+            : decodeJpeg(bytes, header_, denominator, OnFailure::KeepPartial);
+    const std::lock_guard lock(mutex_);
+    if (covered()) return;  // a covering decode arrived meanwhile
     screenDecoded_ = std::move(decoded.image);
     screenFailure_ = decoded.failureCode;
     screenDenominator_ = denominator;
     scaled_ = QImage();
     ++decodeCount_;
+    // Decoded whole: the pixels are what is kept; the file serves any later decode.
+    if (reread_ && decoded.failureCode == 0) bytes_ = QByteArray();
 }
 
 QImage JpegPictureData::scaledTo(QSize devicePixels) const {
@@ -64,13 +99,18 @@ QImage JpegPictureData::scaledTo(QSize devicePixels) const {
 
 void JpegPictureData::draw(QPainter& painter, const QRectF& target) const {
     if (target.isEmpty()) return;
-    QImage image;
     const bool plainScale = painter.deviceTransform().type() <= QTransform::TxScale;
     const QSize devicePixels = devicePixelsOf(painter, target);
     if (devicePixels.isEmpty()) return;
+    bool decodedAlready = false;
     {
         const std::lock_guard lock(mutex_);
-        decodeCovering(devicePixels);
+        decodedAlready = screenDenominator_ != 0;
+    }
+    if (!decodedAlready) decodeCovering(devicePixels);
+    QImage image;
+    {
+        const std::lock_guard lock(mutex_);
         // Under a rotation or shear the painter resamples anyway: hand it the decode itself.
         image = plainScale ? scaledTo(devicePixels) : screenDecoded_;
     }
@@ -79,6 +119,13 @@ void JpegPictureData::draw(QPainter& painter, const QRectF& target) const {
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
     painter.drawImage(target, image);
     painter.restore();
+}
+
+bool JpegPictureData::isPreparedFor(QSize devicePixels) const {
+    if (devicePixels.isEmpty()) return true;
+    const int denominator = screenScaleDenominator(devicePixels);
+    const std::lock_guard lock(mutex_);
+    return (screenDenominator_ != 0 && screenDenominator_ <= denominator) || rereadFailed_;
 }
 
 void JpegPictureData::prepare(QSize devicePixels) const {
@@ -91,23 +138,22 @@ void JpegPictureData::prepareWithFirstLook(QSize devicePixels,
 }
 
 int JpegPictureData::prepareForDisplay(QSize devicePixels, const FirstLookSink& firstLook) const {
-    const std::lock_guard lock(mutex_);
     decodeCovering(devicePixels, firstLook);
+    const std::lock_guard lock(mutex_);
     if (!devicePixels.isEmpty()) (void)scaledTo(devicePixels);
     return screenFailure_;
 }
 
 QImage JpegPictureData::finishedScreenDecodeAt(int denominator) const {
-    const std::unique_lock lock(mutex_, std::try_to_lock);
-    if (lock.owns_lock() && screenDenominator_ == denominator && screenFailure_ == 0)
-        return screenDecoded_;
+    const std::lock_guard lock(mutex_);
+    if (screenDenominator_ == denominator && screenFailure_ == 0) return screenDecoded_;
     return QImage();
 }
 
 QImage JpegPictureData::toImage() const {
     if (QImage screen = finishedScreenDecodeAt(1); !screen.isNull()) return screen;
     // Decoded without the lock, so the screen can go on drawing from its own decode.
-    DecodedJpeg full = decodeJpeg(bytes_, header_, 1, OnFailure::Discard);
+    DecodedJpeg full = decodeJpeg(encodedBytes(), header_, 1, OnFailure::Discard);
     if (full.failureCode != 0) throw Failure(jpegErrorText(full.failureCode));
     return std::move(full.image);
 }
@@ -115,7 +161,7 @@ QImage JpegPictureData::toImage() const {
 QImage JpegPictureData::toImageCovering(QSize devicePixels) const {
     const int denominator = screenScaleDenominator(devicePixels);
     if (QImage screen = finishedScreenDecodeAt(denominator); !screen.isNull()) return screen;
-    DecodedJpeg decoded = decodeJpeg(bytes_, header_, denominator, OnFailure::Discard);
+    DecodedJpeg decoded = decodeJpeg(encodedBytes(), header_, denominator, OnFailure::Discard);
     if (decoded.failureCode != 0) throw Failure(jpegErrorText(decoded.failureCode));
     return std::move(decoded.image);
 }

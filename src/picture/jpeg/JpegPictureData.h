@@ -7,23 +7,33 @@
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
+#include <functional>
 #include <mutex>
 
 namespace zarovia::picture::jpeg {
 
-// A JPEG held as its file bytes and header. The screen decode is made on demand at the
-// smallest DCT scale that covers the size asked for (a smaller one when that would not fit
-// kPictureBudgetBytes), kept, and replaced only when a larger size is asked; the last scaled
-// copy is kept so that a repaint at the same size is a copy. Printing decodes apart from the
-// screen decode.
+// A JPEG held as its header, and its file bytes until they can be read again. The screen
+// decode is made on demand at the smallest DCT scale that covers the size asked for (a smaller
+// one when that would not fit kPictureBudgetBytes), kept, and replaced only when a larger size
+// is prepared; the last scaled copy is kept so that a repaint at the same size is a copy.
+// Printing decodes apart from the screen decode.
+//
+// With `reread` (the file's bytes again, as they were when read; it throws Failure when the file
+// is gone or changed), the bytes are let go once a screen decode has succeeded: a picture shown
+// or read ahead then holds only its pixels, and a later decode (a larger window, printing) reads
+// the file again.
 class JpegPictureData final : public PictureData {
 public:
-    JpegPictureData(QByteArray bytes, JpegHeader header);
+    using Reread = std::function<QByteArray()>;
+    JpegPictureData(QByteArray bytes, JpegHeader header, Reread reread = {});
 
     PictureKind kind() const override { return PictureKind::Jpeg; }
     QSize naturalSize() const override { return header_.uprightSize(); }
-    // Never throws: a fatal libjpeg error shows what was decoded, the rest grey.
+    // Never throws: a fatal libjpeg error shows what was decoded, the rest grey. Draws from the
+    // screen decode there is, scaled; decodes only when there is none yet (prepare() makes a
+    // larger one, so that a paint never waits for it).
     void draw(QPainter& painter, const QRectF& target) const override;
+    bool isPreparedFor(QSize devicePixels) const override;
     // Never throws (it may run on a worker thread); see prepareForDisplay.
     void prepare(QSize devicePixels) const override;
     // Never throws for bad data; a progressive picture hands `firstLook` its first pass.
@@ -51,7 +61,8 @@ public:
     int screenScaleDenominator(QSize devicePixels) const;
 
     const JpegHeader& header() const noexcept { return header_; }
-    const QByteArray& bytes() const noexcept { return bytes_; }
+    // The file's bytes while they are held; empty once they have been let go.
+    QByteArray heldBytes() const;
 
     // What the screen cache holds, for tests and benchmarks.
     struct ScreenState {
@@ -65,17 +76,22 @@ public:
     ScreenState screenState() const;
 
 private:
-    // These two run with mutex_ held.
+    // Decodes without holding mutex_ (a paint goes on drawing the decode there is) and installs
+    // the result unless a covering decode arrived meanwhile.
     void decodeCovering(QSize devicePixels, const FirstLookSink& firstLook = {}) const;
+    // The bytes to decode: those held, or the file read again. Throws Failure as reread does.
+    QByteArray encodedBytes() const;
+    // Runs with mutex_ held.
     QImage scaledTo(QSize devicePixels) const;
-    // The screen's finished decode when it is at `denominator`; null when it is not, or while
-    // a screen decode is running (printing then decodes on its own rather than wait for it).
+    // The screen's finished decode when it is at `denominator`; null when it is not.
     QImage finishedScreenDecodeAt(int denominator) const;
 
-    const QByteArray bytes_;
     const JpegHeader header_;
+    const Reread reread_;
 
     mutable std::mutex mutex_;
+    mutable QByteArray bytes_;
+    mutable bool rereadFailed_ = false;
     mutable int screenDenominator_ = 0;
     mutable QImage screenDecoded_;
     mutable int screenFailure_ = 0;

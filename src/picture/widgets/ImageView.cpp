@@ -53,8 +53,27 @@ void ImageView::paintEvent(QPaintEvent*) {
         target = QRectF(origin, natural);
     }
     if (target.isEmpty()) return;
+    prepareFor((target.size() * devicePixelRatioF()).toSize());
     picture_.draw(painter, target);
     emit painted();
+}
+
+void ImageView::prepareFor(QSize devicePixels) {
+    if (picture_.isPreparedFor(devicePixels)) return;
+    if (!preparer_) {
+        picture_.prepare(devicePixels);
+        return;
+    }
+    // One request per picture and size: paints meanwhile draw what the picture has.
+    if (askedFor_ == picture_.data() && askedSize_ == devicePixels) return;
+    askedFor_ = picture_.data();
+    askedSize_ = devicePixels;
+    preparer_(picture_, devicePixels);
+}
+
+void ImageView::refresh(const picture::Picture& picture) {
+    if (askedFor_ == picture.data()) askedFor_ = nullptr;
+    if (picture_.sharesDataWith(picture)) update();
 }
 
 void ImageView::mousePressEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 #include "picture/Picture.h"
 
 #include <QWidget>
+#include <functional>
 
 namespace zarovia::picture {
 
@@ -21,6 +22,14 @@ public:
     void setCenter(bool on);
     void setAutoSize(bool on);
     bool autoSize() const { return autoSize_; }
+    // Who makes the picture ready for a larger size than it was prepared for (a window grown,
+    // full screen): the view hands it the picture and the device size, draws what the picture
+    // has meanwhile, and repaints when refresh() is called. Without one, the view prepares the
+    // picture itself before it draws.
+    using Preparer = std::function<void(const picture::Picture&, QSize devicePixels)>;
+    void setPreparer(Preparer preparer) { preparer_ = std::move(preparer); }
+    // After a preparer has finished with `picture`: repaints if it is still the one shown.
+    void refresh(const picture::Picture& picture);
 
 signals:
     void mousePressed(Qt::MouseButton button);
@@ -33,11 +42,16 @@ protected:
 
 private:
     void applyAutoSize();
+    void prepareFor(QSize devicePixels);
 
     picture::Picture picture_;
     bool stretch_ = false;
     bool center_ = false;
     bool autoSize_ = false;
+    Preparer preparer_;
+    // The preparation asked of the preparer and not yet reported done.
+    const picture::PictureData* askedFor_ = nullptr;
+    QSize askedSize_;
 };
 
 }  // namespace zarovia::picture
