@@ -1,6 +1,7 @@
 // Loads the input as a JPEG, then decodes it the ways the viewer does: for a small display,
-// drawn, in passes with a first look (a progressive file), and (for small headers) at full
-// size and at a covering scale for printing.
+// drawn, in passes with a first look (a progressive file), from its file read in pieces (the
+// first byte picks their size), and (for small headers) at full size and at a covering scale
+// for printing.
 #include "picture/jpeg/Jpeg.h"
 #include "platform/Failure.h"
 
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace {
 
@@ -40,6 +42,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 decodeForDisplay(inPasses, QSize(40, 30), [&looks](const QImage& look) {
                     if (look.isNull() || ++looks > 1) __builtin_trap();
                 });
+            } catch (const zarovia::Failure&) {
+            }
+            // Loaded from its head only, and decoded from pieces of the file.
+            const qsizetype chunk = 1 + (size > 0 ? data[0] % 64 : 0);
+            const Picture inPieces = loadJpegFromHead(bytes, [bytes, chunk] {
+                auto offset = std::make_shared<qsizetype>(0);
+                return jpeg::ChunkReader([bytes, chunk, offset] {
+                    const QByteArray piece = bytes.mid(*offset, chunk);
+                    *offset += piece.size();
+                    return piece;
+                });
+            });
+            try {
+                decodeForDisplay(inPieces, QSize(40, 30), [](const QImage&) {});
             } catch (const zarovia::Failure&) {
             }
         }

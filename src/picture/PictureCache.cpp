@@ -142,6 +142,12 @@ struct LoadRequest {
     std::weak_ptr<WorkerPool> workers;
 };
 
+JpegReopen reopenerFor(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
+                       const std::optional<FileStamp>& stamp) {
+    if (!stamp) return {};
+    return pictureFileReopener(shared->files, path, *stamp);
+}
+
 void deliver(const LoadRequest& request, LoadedPicture result) {
     if (!request.context) return;
     QMetaObject::invokeMethod(
@@ -217,14 +223,21 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
     if (!result.fromCache) {
         try {
             QByteArray extension;
-            QByteArray bytes = readPictureFile(*shared->files, request.path, &extension);
-            if (!decodableOffGuiThread(request.path)) {
-                deliverForDecodingThere(request, std::move(bytes), std::move(extension));
-                return;
+            QByteArray bytes;
+            if (std::optional<Picture> large =
+                    stamp ? loadLargeJpegByHead(shared->files, request.path, *stamp)
+                          : std::nullopt) {
+                result.picture = std::move(*large);
+            } else {
+                bytes = readPictureFile(*shared->files, request.path, &extension);
+                if (!decodableOffGuiThread(request.path)) {
+                    deliverForDecodingThere(request, std::move(bytes), std::move(extension));
+                    return;
+                }
+                if (!wanted()) return;
+                result.picture =
+                    decodePictureBytes(bytes, extension, reopenerFor(shared, request.path, stamp));
             }
-            if (!wanted()) return;
-            result.picture = decodePictureBytes(
-                bytes, extension, pictureFileRereader(shared->files, request.path, stamp));
             // Kept for Back and for a show of the same picture again, within the budget.
             std::vector<std::function<void()>> waiters;
             {
@@ -315,9 +328,14 @@ void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QBy
     if (!proceed) return;
     try {
         QByteArray extension;
-        const QByteArray bytes = readPictureFile(*shared->files, path, &extension);
-        Picture picture =
-            decodePictureBytes(bytes, extension, pictureFileRereader(shared->files, path, stamp));
+        QByteArray bytes;
+        Picture picture;
+        if (std::optional<Picture> large = loadLargeJpegByHead(shared->files, path, *stamp)) {
+            picture = std::move(*large);
+        } else {
+            bytes = readPictureFile(*shared->files, path, &extension);
+            picture = decodePictureBytes(bytes, extension, reopenerFor(shared, path, stamp));
+        }
         const bool affordable =
             picture.prepareWorkingBytes() <= PictureCache::kMaxReadAheadWorkingBytes;
         if (!clientSize.isEmpty() && use == PictureCache::Use::Certain) {

@@ -17,6 +17,10 @@ namespace {
 
 enum class Decoder { None, Wmf, Emf, Ico, Bmp, Jpeg };
 
+const QString kReadError = QStringLiteral("ストリームからの読み込みエラー");
+// What a JPEG's decode reads from its file at a time.
+constexpr std::int64_t kChunkBytes = 128 * 1024;
+
 Decoder decoderFor(const QByteArray& lowerExtension) {
     if (lowerExtension == "wmf") return Decoder::Wmf;
     if (lowerExtension == "emf") return Decoder::Emf;
@@ -38,7 +42,7 @@ bool hasPictureDecoder(const QByteArray& lowerExtension) {
 }
 
 Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension,
-                           std::function<QByteArray()> reread) {
+                           JpegReopen reopen) {
     switch (decoderFor(lowerExtension)) {
         case Decoder::Wmf:
             return decodeWmf(bytes);
@@ -49,7 +53,7 @@ Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExten
         case Decoder::Bmp:
             return decodeBmpFile(bytes);
         case Decoder::Jpeg:
-            return loadJpeg(bytes, std::move(reread));
+            return loadJpeg(bytes, std::move(reopen));
         default:
             unsupported(lowerExtension);
     }
@@ -71,20 +75,31 @@ QByteArray readPictureFile(const FileSource& files, const QByteArray& path,
     if (!ext.isEmpty()) ext.remove(0, 1);
     *lowerExtension = lowerAscii(ext);
     if (!hasPictureDecoder(*lowerExtension)) unsupported(ext);
-    return files.readWhole(path, kMaxPictureFileBytes,
-                           QStringLiteral("ストリームからの読み込みエラー"));
+    return files.readWhole(path, kMaxPictureFileBytes, kReadError);
 }
 
-std::function<QByteArray()> pictureFileRereader(std::shared_ptr<const FileSource> files,
-                                                QByteArray path, std::optional<FileStamp> stamp) {
-    if (!files || !stamp) return {};
-    return [files = std::move(files), path = std::move(path), stamp = *stamp] {
-        const QString readError = QStringLiteral("ストリームからの読み込みエラー");
-        QByteArray bytes = files->readWhole(path, kMaxPictureFileBytes, readError);
-        // Another file under the same name would not match the header already shown.
-        if (bytes.size() != stamp.size || files->stamp(path) != stamp) throw Failure(readError);
-        return bytes;
+JpegReopen pictureFileReopener(std::shared_ptr<const FileSource> files, QByteArray path,
+                               FileStamp stamp) {
+    return [files = std::move(files), path = std::move(path), stamp]() -> jpeg::ChunkReader {
+        std::shared_ptr<ReadOnlyFile> file = files->open(path);
+        // Another file under the same name would not match the header already read.
+        if (file->size() != stamp.size || files->stamp(path) != stamp) throw Failure(kReadError);
+        return [file] { return file->read(kChunkBytes); };
     };
+}
+
+std::optional<Picture> loadLargeJpegByHead(const std::shared_ptr<const FileSource>& files,
+                                           const QByteArray& path, const FileStamp& stamp) {
+    if (decoderFor(lowerAscii(extensionPart(path).mid(1))) != Decoder::Jpeg ||
+        stamp.size <= kJpegHeadBytes)
+        return std::nullopt;
+    if (stamp.size > kMaxPictureFileBytes) throw Failure(kReadError);
+    const QByteArray head = files->readHead(path, kJpegHeadBytes);
+    try {
+        return loadJpegFromHead(head, pictureFileReopener(files, path, stamp));
+    } catch (const Failure&) {
+        return std::nullopt;
+    }
 }
 
 Picture loadPictureFile(const FileSource& files, const QByteArray& path) {

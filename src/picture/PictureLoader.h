@@ -2,6 +2,7 @@
 
 #include "picture/MemoryBudget.h"
 #include "picture/Picture.h"
+#include "picture/jpeg/Jpeg.h"
 #include "platform/FileSource.h"
 
 #include <QByteArray>
@@ -25,16 +26,24 @@ Picture loadPictureFile(const FileSource& files, const QByteArray& path);
 QByteArray readPictureFile(const FileSource& files, const QByteArray& path,
                            QByteArray* lowerExtension);
 
-// Decodes bytes already read, by the lower-case extension without its dot. With `reread` a
-// JPEG lets its bytes go once decoded and reads them again through it when it must.
+// Decodes bytes already read, by the lower-case extension without its dot. With `reopen` a
+// JPEG lets its bytes go once decoded and reads its file again through it when it must.
 Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExtension,
-                           std::function<QByteArray()> reread = {});
+                           JpegReopen reopen = {});
 
-// Reads `path` again through `files`, as it was when `stamp` was taken; throws Failure
-// ("ストリームからの読み込みエラー", or the file's own error) when it is gone or has changed
-// since. Empty without a stamp.
-std::function<QByteArray()> pictureFileRereader(std::shared_ptr<const FileSource> files,
-                                                QByteArray path, std::optional<FileStamp> stamp);
+// Opens `path` again through `files` to be read piece by piece, as it was when `stamp` was
+// taken; throws Failure ("ストリームからの読み込みエラー", or the file's own error) when it is
+// gone or has changed since.
+JpegReopen pictureFileReopener(std::shared_ptr<const FileSource> files, QByteArray path,
+                               FileStamp stamp);
+
+// A JPEG file larger than kJpegHeadBytes, loaded from its head alone (`stamp` is the file's,
+// taken before): its decodes read the file as they go, so that it is never held whole.
+// Nothing for another kind of file, a smaller one, or one whose header does not end within
+// its head (the whole file then decides, as loadPictureFile does).
+std::optional<Picture> loadLargeJpegByHead(const std::shared_ptr<const FileSource>& files,
+                                           const QByteArray& path, const FileStamp& stamp);
+inline constexpr std::int64_t kJpegHeadBytes = 256 * 1024;
 
 // True when `lowerExtension` (no dot) has a decoder.
 bool hasPictureDecoder(const QByteArray& lowerExtension);

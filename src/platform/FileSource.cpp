@@ -18,6 +18,10 @@ std::optional<FileStamp> FileSource::stamp(const QByteArray& path) const {
     return fileStampOf(path);
 }
 
+std::shared_ptr<ReadOnlyFile> FileSource::open(const QByteArray& path) const {
+    return std::make_shared<ReadOnlyFile>(path);
+}
+
 std::shared_ptr<const FileSource> systemFileSource() {
     static const auto source = std::make_shared<const FileSource>();
     return source;

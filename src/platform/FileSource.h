@@ -21,6 +21,8 @@ public:
     // Up to maxBytes from the start of the file; fails with the file's FileError.
     virtual QByteArray readHead(const QByteArray& path, std::int64_t maxBytes) const;
     virtual std::optional<FileStamp> stamp(const QByteArray& path) const;
+    // The file opened to be read piece by piece; fails with the file's FileError.
+    virtual std::shared_ptr<ReadOnlyFile> open(const QByteArray& path) const;
 };
 
 // The file system itself.

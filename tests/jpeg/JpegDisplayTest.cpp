@@ -11,6 +11,10 @@
 #include <QTest>
 #include <thread>
 
+#include <jerror.h>
+#include <jpeglib.h>
+#include <cstdio>
+
 using namespace zarovia::picture;
 using namespace zarovia::picture::jpeg;
 using namespace zarovia::picture::jpeg::test;
@@ -31,6 +35,23 @@ QImage paint(const Picture& picture, QSize canvasSize, qreal devicePixelRatio,
     QPainter painter(&canvas);
     picture.draw(painter, target);
     return canvas;
+}
+
+// Opens `bytes` as a file read `chunk` bytes at a time; counts the openings in `opens`. With
+// `failAt`, the read that would pass that offset fails, as a disk error does.
+JpegReopen chunksOf(const QByteArray& bytes, int* opens, qsizetype chunk = 4096,
+                    qsizetype failAt = -1) {
+    return [=]() -> jpeg::ChunkReader {
+        ++*opens;
+        auto offset = std::make_shared<qsizetype>(0);
+        return [=]() -> QByteArray {
+            if (failAt >= 0 && *offset + chunk > failAt)
+                throw zarovia::Failure(QStringLiteral("read error"));
+            const QByteArray piece = bytes.mid(*offset, chunk);
+            *offset += piece.size();
+            return piece;
+        };
+    };
 }
 
 QPoint quadrantCentre(QSize size, int quadrant) {
@@ -310,42 +331,100 @@ void JpegDisplayTest::drawUsesTheDecodeThereIsPrepareMakesALarger() {
 }
 
 void JpegDisplayTest::bytesGoOnceDecodedAndAreReadAgain() {
-    int rereads = 0;
-    const Picture picture = loadJpeg(largePicture(), [&rereads] {
-        ++rereads;
-        return largePicture();
-    });
+    int opens = 0;
+    const Picture picture = loadJpeg(largePicture(), chunksOf(largePicture(), &opens));
     QCOMPARE(jpegData(picture).heldBytes().size(), largePicture().size());
     picture.prepare(QSize(200, 150));
     QVERIFY(jpegData(picture).heldBytes().isEmpty());
-    QCOMPARE(rereads, 0);
+    QCOMPARE(opens, 0);
 
     picture.prepare(QSize(800, 600));  // the window grew
-    QCOMPARE(rereads, 1);
+    QCOMPARE(opens, 1);
     QCOMPARE(jpegData(picture).screenState().scaleDenominator, 2);
     QVERIFY(jpegData(picture).heldBytes().isEmpty());
 
     const QImage full = picture.toImage();  // printing
-    QCOMPARE(rereads, 2);
+    QCOMPARE(opens, 2);
     QCOMPARE(full.size(), QSize(1600, 1200));
     QVERIFY(channelDistance(full.pixel(1200, 900), quadrantColour(3).rgb()) <= 6);
 }
 
+// Loaded from the head of its file, a picture is decoded from the file read piece by piece,
+// whatever the pieces' size, to the same pixels as from memory.
+void JpegDisplayTest::decodedFromTheFileInPieces_data() {
+    QTest::addColumn<bool>("progressive");
+    QTest::addColumn<int>("chunk");
+    QTest::newRow("baseline, 1 byte at a time") << false << 1;
+    QTest::newRow("baseline, 4 KiB") << false << 4096;
+    QTest::newRow("progressive, 7 bytes") << true << 7;
+    QTest::newRow("progressive, 64 KiB") << true << 65536;
+}
+
+void JpegDisplayTest::decodedFromTheFileInPieces() {
+    QFETCH(bool, progressive);
+    QFETCH(int, chunk);
+    EncodeOptions options;
+    if (progressive) options.coding = Coding::Progressive;
+    const QByteArray bytes = encodeRgb(detailedPattern(320, 240), options);
+    int opens = 0;
+    const Picture streamed = loadJpegFromHead(bytes.left(2000), chunksOf(bytes, &opens, chunk));
+    QCOMPARE(streamed.size(), QSize(320, 240));
+    QVERIFY(jpegData(streamed).heldBytes().isEmpty());
+    int looks = 0;
+    decodeForDisplay(streamed, QSize(160, 120), [&](const QImage&) { ++looks; });
+    QCOMPARE(opens, 1);
+    QCOMPARE(looks, progressive ? 1 : 0);
+    const Picture inMemory = loadJpeg(bytes);
+    QCOMPARE(streamed.toImage(), inMemory.toImage());
+    QCOMPARE(opens, 2);
+}
+
+void JpegDisplayTest::pieceReadFailures_data() {
+    QTest::addColumn<int>("failAt");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("at the start") << 0 << true;
+    QTest::newRow("half way") << -2 << true;
+    QTest::newRow("file gone") << -1 << false;
+}
+
+// A read error part way shows what was decoded and fails with libjpeg's read-error code; a file
+// that cannot be opened again fails the same way. Neither throws into a paint.
+void JpegDisplayTest::pieceReadFailures() {
+    QFETCH(int, failAt);
+    QFETCH(bool, opens);
+    const QByteArray bytes = encodeRgb(quadrantPattern(320, 240));
+    const qsizetype at = failAt == -2 ? bytes.size() / 2 : failAt;
+    int opened = 0;
+    const JpegReopen reopen =
+        opens ? chunksOf(bytes, &opened, 1024, at) : JpegReopen([]() -> jpeg::ChunkReader {
+            throw zarovia::Failure(QStringLiteral("gone"));
+        });
+    const Picture picture = loadJpegFromHead(bytes.left(1000), reopen);
+    (void)paint(picture, QSize(320, 240), 1.0, QRectF(0, 0, 320, 240));
+    QCOMPARE(jpegData(picture).screenState().failureCode, int(JERR_FILE_READ));
+    try {
+        decodeForDisplay(picture, QSize(320, 240));
+        QFAIL("the read error must be reported");
+    } catch (const zarovia::Failure& failure) {
+        QCOMPARE(failure.message(), jpegErrorText(JERR_FILE_READ));
+    }
+}
+
 void JpegDisplayTest::fileChangedSinceKeepsWhatIsShown() {
-    int rereads = 0;
-    const Picture picture = loadJpeg(largePicture(), [&rereads]() -> QByteArray {
-        ++rereads;
+    int opens = 0;
+    const Picture picture = loadJpeg(largePicture(), [&opens]() -> jpeg::ChunkReader {
+        ++opens;
         throw zarovia::Failure(QStringLiteral("ストリームからの読み込みエラー"));
     });
     picture.prepare(QSize(200, 150));
     picture.prepare(QSize(800, 600));  // cannot be read again: the 1/8 decode stays
-    QCOMPARE(rereads, 1);
+    QCOMPARE(opens, 1);
     QCOMPARE(jpegData(picture).screenState().scaleDenominator, 8);
     QCOMPARE(jpegData(picture).screenState().failureCode, 0);
     // Nothing more to prepare: the view does not ask again at every paint.
     QVERIFY(picture.isPreparedFor(QSize(800, 600)));
     picture.prepare(QSize(1600, 1200));
-    QCOMPARE(rereads, 1);
+    QCOMPARE(opens, 1);
     // Printing needs the file: its failure is the error shown.
     try {
         (void)picture.toImage();
@@ -364,16 +443,13 @@ void JpegDisplayTest::failedDecodeKeepsItsBytes() {
     const qsizetype laterTable = damaged.indexOf(QByteArray("\xFF\xC4", 2), firstScan);
     QVERIFY(laterTable > firstScan);
     for (int i = 0; i < 16; ++i) damaged[laterTable + 5 + i] = static_cast<char>(0xFF);
-    int rereads = 0;
-    const Picture picture = loadJpeg(damaged, [&] {
-        ++rereads;
-        return damaged;
-    });
+    int opens = 0;
+    const Picture picture = loadJpeg(damaged, chunksOf(damaged, &opens));
     picture.prepare(QSize(80, 60));
     QVERIFY(jpegData(picture).screenState().failureCode != 0);
     // Its failure is reported from the bytes at hand, and a larger decode needs no new read.
     QCOMPARE(jpegData(picture).heldBytes().size(), damaged.size());
     QVERIFY_THROWS_EXCEPTION(zarovia::Failure, (void)picture.toImageCovering(QSize(80, 60)));
     picture.prepare(QSize(320, 240));
-    QCOMPARE(rereads, 0);
+    QCOMPARE(opens, 0);
 }

@@ -26,6 +26,10 @@ private slots:
     void drawOnAHugeTargetUsesTheDecode();
     void drawUsesTheDecodeThereIsPrepareMakesALarger();
     void bytesGoOnceDecodedAndAreReadAgain();
+    void decodedFromTheFileInPieces_data();
+    void decodedFromTheFileInPieces();
+    void pieceReadFailures_data();
+    void pieceReadFailures();
     void fileChangedSinceKeepsWhatIsShown();
     void failedDecodeKeepsItsBytes();
 };

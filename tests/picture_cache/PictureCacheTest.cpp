@@ -1,12 +1,15 @@
 // The read-ahead cache: loads answered on the window's thread, eviction by bytes, failures
 // forgotten, speculation, stale stamps, loads the user has left.
 #include "picture/PictureCache.h"
+#include "picture/PictureLoader.h"
+#include "picture/jpeg/JpegPictureData.h"
 #include "platform/Failure.h"
 #include "support/FakeFileSource.h"
 
 #include <sys/stat.h>
 #include <utime.h>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <optional>
@@ -24,6 +27,19 @@ QByteArray writeBitmap(const QTemporaryDir& dir, const QString& name, int side, 
     image.fill(colour);
     const QString path = dir.filePath(name);
     image.save(path, "BMP");
+    return QFile::encodeName(path);
+}
+
+// A JPEG of noise, far larger than the head a large JPEG is loaded from.
+QByteArray writeNoiseJpeg(const QTemporaryDir& dir, const QString& name, QSize size, quint32 seed) {
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) row[x] = random.generate() | 0xFF000000u;
+    }
+    const QString path = dir.filePath(name);
+    image.save(path, "JPEG", 95);
     return QFile::encodeName(path);
 }
 
@@ -207,6 +223,40 @@ private slots:
         QVERIFY(!loaded.failure);
         QVERIFY(!loaded.fromCache);
         QCOMPARE(loaded.picture.toImage().pixel(5, 5), qRgb(0, 0, 255));
+    }
+
+    // A large JPEG is read by its head, then decoded from its file piece by piece: the cache
+    // never holds it whole. Changed afterwards, it keeps the decode it has, and printing it
+    // reports the change.
+    void largeJpegIsNeverHeldWhole() {
+        auto cache = makeCache(64 * picture::kMiB);
+        const QByteArray path = writeNoiseJpeg(dir, "large.jpg", {1600, 1200}, 1);
+        const qint64 fileSize = QFileInfo(QFile::decodeName(path)).size();
+        QVERIFY2(fileSize > 2 * picture::kJpegHeadBytes, qPrintable(QString::number(fileSize)));
+        const LoadedPicture loaded = load(*cache, path);
+        QVERIFY(!loaded.failure);
+        QCOMPARE(loaded.picture.size(), QSize(1600, 1200));
+        const auto* jpeg =
+            dynamic_cast<const picture::jpeg::JpegPictureData*>(loaded.picture.data());
+        QVERIFY(jpeg);
+        QVERIFY(jpeg->heldBytes().isEmpty());
+        QCOMPARE(jpeg->screenState().scaleDenominator, 2);  // 800 x 600 covers 640 x 480
+        QCOMPARE(*rec.reads, 2);                            // the head, then the file opened
+        // Its pixels count, not its file.
+        QCOMPARE(picture::estimatedResidentBytes(loaded.picture, fileSize),
+                 4LL * (800 * 600 + 640 * 480));
+
+        QTest::qWait(20);  // a later change time
+        writeNoiseJpeg(dir, "large.jpg", {1600, 1200}, 2);
+        loaded.picture.prepare(QSize(1600, 1200));
+        QCOMPARE(jpeg->screenState().scaleDenominator, 2);
+        QCOMPARE(jpeg->screenState().failureCode, 0);
+        try {
+            (void)loaded.picture.toImage();
+            QFAIL("printing a picture whose file changed must fail");
+        } catch (const Failure& failure) {
+            QCOMPARE(failure.message(), QStringLiteral("ストリームからの読み込みエラー"));
+        }
     }
 
     void aLoadTheUserLeftIsDropped() {

@@ -26,6 +26,10 @@ public:
         wait();
         return FileSource::readHead(path, maxBytes);
     }
+    std::shared_ptr<ReadOnlyFile> open(const QByteArray& path) const override {
+        wait();
+        return FileSource::open(path);
+    }
 
 private:
     void wait() const {

@@ -8,10 +8,16 @@
 
 namespace zarovia::picture {
 
-Picture loadJpeg(QByteArray bytes, std::function<QByteArray()> reread) {
+Picture loadJpeg(QByteArray bytes, JpegReopen reopen) {
     jpeg::JpegHeader header = jpeg::readJpegHeader(bytes);
     return Picture(
-        std::make_shared<const jpeg::JpegPictureData>(std::move(bytes), header, std::move(reread)));
+        std::make_shared<const jpeg::JpegPictureData>(std::move(bytes), header, std::move(reopen)));
+}
+
+Picture loadJpegFromHead(const QByteArray& head, JpegReopen reopen) {
+    jpeg::JpegHeader header = jpeg::readJpegHeader(head);
+    return Picture(
+        std::make_shared<const jpeg::JpegPictureData>(QByteArray(), header, std::move(reopen)));
 }
 
 void decodeForDisplay(const Picture& picture, QSize devicePixels) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/Picture.h"
+#include "picture/jpeg/JpegInput.h"
 
 #include <QByteArray>
 #include <QSize>
@@ -15,9 +16,15 @@ namespace zarovia::picture {
 // Drawing and prepare() never throw: after a fatal libjpeg error in the pixel data the
 // picture shows what was decoded, the rest grey. toImage() (full size, for printing) throws
 // the failure instead.
-// With `reread`, the picture lets its bytes go once decoded and reads them again through it
-// when a later decode needs them (see JpegPictureData).
-Picture loadJpeg(QByteArray bytes, std::function<QByteArray()> reread = {});
+// With `reopen`, the picture lets its bytes go once decoded and reads the file again through it,
+// piece by piece, when a later decode needs it (see JpegPictureData).
+using JpegReopen = std::function<jpeg::ChunkReader()>;
+Picture loadJpeg(QByteArray bytes, JpegReopen reopen = {});
+
+// A JPEG picture from the first bytes of its file, which must hold its header: no more of the
+// file is kept, and every decode reads the file through `reopen`. Throws as loadJpeg does
+// (a header that does not end within `head` counts as a truncated file).
+Picture loadJpegFromHead(const QByteArray& head, JpegReopen reopen);
 
 // Decodes a JPEG picture for drawing at `devicePixels` (the display size times the device
 // pixel ratio), as prepare() does, and throws Failure("JPEG エラー #%d") when that decode

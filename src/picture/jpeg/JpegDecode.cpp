@@ -27,7 +27,7 @@ void startDecompress(j_decompress_ptr info, void* context) {
 
 }  // namespace
 
-DecodedJpeg decodeJpeg(const QByteArray& bytes, const JpegHeader& header, int scaleDenominator,
+DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
                        OnFailure onFailure) {
     DecodedJpeg result;
     const QSize expected = scaledOutputSize(header.codedSize, scaleDenominator);
@@ -36,7 +36,7 @@ DecodedJpeg decodeJpeg(const QByteArray& bytes, const JpegHeader& header, int sc
         return result;
     }
     const bool keepPartial = onFailure == OnFailure::KeepPartial;
-    JpegSession session(bytes);
+    JpegSession session(input);
     DecodeSetup setup{scaleDenominator, outputColourFor(header.colour)};
     // A progressive picture is read whole here, before any row comes out.
     if (session.run(&startDecompress, &setup) != 0) {

@@ -2,6 +2,7 @@
 
 #include "picture/Picture.h"
 #include "picture/jpeg/JpegHeader.h"
+#include "picture/jpeg/JpegInput.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -22,11 +23,11 @@ struct DecodedJpeg {
     int failureCode = 0;
 };
 
-// Decodes `bytes` (whose header is `header`) at scale 1/scaleDenominator, turned upright
+// Decodes `input` (whose header is `header`) at scale 1/scaleDenominator, turned upright
 // by the EXIF orientation. Never throws for bad data: the result says how far it got.
 // libjpeg's accurate IDCT and smooth chroma upsampling are kept at every scale: measured on
 // camera files, the fast IDCT and the merged upsampler gained nothing (bench/README.md).
-DecodedJpeg decodeJpeg(const QByteArray& bytes, const JpegHeader& header, int scaleDenominator,
+DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
                        OnFailure onFailure);
 
 // The same decode, for a progressive picture in passes (libjpeg's buffered-image mode): as
@@ -36,7 +37,7 @@ DecodedJpeg decodeJpeg(const QByteArray& bytes, const JpegHeader& header, int sc
 // A fatal error in a later scan comes after the first look; with KeepPartial the result then
 // holds the first look. A picture that is not progressive (or an empty `firstLook`) is
 // decoded by decodeJpeg, and `firstLook` is not called.
-DecodedJpeg decodeJpegInPasses(const QByteArray& bytes, const JpegHeader& header,
+DecodedJpeg decodeJpegInPasses(const JpegInput& input, const JpegHeader& header,
                                int scaleDenominator, OnFailure onFailure,
                                const FirstLookSink& firstLook);
 

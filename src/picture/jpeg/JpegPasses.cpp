@@ -123,11 +123,11 @@ OutputPass runOutputPass(JpegSession& session, const JpegHeader& header, QSize o
 
 }  // namespace
 
-DecodedJpeg decodeJpegInPasses(const QByteArray& bytes, const JpegHeader& header,
+DecodedJpeg decodeJpegInPasses(const JpegInput& input, const JpegHeader& header,
                                int scaleDenominator, OnFailure onFailure,
                                const FirstLookSink& firstLook) {
     if (!header.progressive || !firstLook)
-        return decodeJpeg(bytes, header, scaleDenominator, onFailure);
+        return decodeJpeg(input, header, scaleDenominator, onFailure);
 
     DecodedJpeg result;
     const QSize expected = scaledOutputSize(header.codedSize, scaleDenominator);
@@ -146,7 +146,7 @@ DecodedJpeg decodeJpegInPasses(const QByteArray& bytes, const JpegHeader& header
         return result;
     };
 
-    JpegSession session(bytes);
+    JpegSession session(input);
     PassSetup setup{scaleDenominator, outputColourFor(header.colour)};
     if (session.run(&startBuffered, &setup) != 0) return failed(session.failureCode());
     const jpeg_decompress_struct& info = session.info();

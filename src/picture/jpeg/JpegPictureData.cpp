@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QTransform>
 #include <cmath>
+#include <optional>
 
 namespace zarovia::picture::jpeg {
 
@@ -24,8 +25,8 @@ QSize devicePixelsOf(const QPainter& painter, const QRectF& target) {
 
 }  // namespace
 
-JpegPictureData::JpegPictureData(QByteArray bytes, JpegHeader header, Reread reread)
-    : header_(header), reread_(std::move(reread)), bytes_(std::move(bytes)) {}
+JpegPictureData::JpegPictureData(QByteArray bytes, JpegHeader header, Reopen reopen)
+    : header_(header), reopen_(std::move(reopen)), bytes_(std::move(bytes)) {}
 
 int JpegPictureData::screenScaleDenominator(QSize devicePixels) const {
     return scaleDenominatorWithinBudget(
@@ -38,13 +39,13 @@ QByteArray JpegPictureData::heldBytes() const {
     return bytes_;
 }
 
-QByteArray JpegPictureData::encodedBytes() const {
+JpegInput JpegPictureData::input() const {
     {
         const std::lock_guard lock(mutex_);
         if (!bytes_.isEmpty()) return bytes_;
     }
-    if (!reread_) throw Failure(jpegErrorText(JERR_INPUT_EMPTY));
-    return reread_();
+    if (!reopen_) throw Failure(jpegErrorText(JERR_INPUT_EMPTY));
+    return reopen_();
 }
 
 void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& firstLook) const {
@@ -58,18 +59,23 @@ void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& fi
         // could not be read again keeps the decode it has.
         if (covered() || rereadFailed_) return;
     }
-    QByteArray bytes;
+    std::optional<JpegInput> source;
     try {
-        bytes = encodedBytes();
+        source.emplace(input());
     } catch (...) {
         const std::lock_guard lock(mutex_);
         rereadFailed_ = true;
+        // Gone before its first decode: a read error, reported as any decode's failure.
+        if (screenDenominator_ == 0) {
+            screenDenominator_ = denominator;
+            screenFailure_ = JERR_FILE_READ;
+        }
         return;
     }
     DecodedJpeg decoded =
         firstLook
-            ? decodeJpegInPasses(bytes, header_, denominator, OnFailure::KeepPartial, firstLook)
-            : decodeJpeg(bytes, header_, denominator, OnFailure::KeepPartial);
+            ? decodeJpegInPasses(*source, header_, denominator, OnFailure::KeepPartial, firstLook)
+            : decodeJpeg(*source, header_, denominator, OnFailure::KeepPartial);
     const std::lock_guard lock(mutex_);
     if (covered()) return;  // a covering decode arrived meanwhile
     screenDecoded_ = std::move(decoded.image);
@@ -78,7 +84,7 @@ void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& fi
     scaled_ = QImage();
     ++decodeCount_;
     // Decoded whole: the pixels are what is kept; the file serves any later decode.
-    if (reread_ && decoded.failureCode == 0) bytes_ = QByteArray();
+    if (reopen_ && decoded.failureCode == 0) bytes_ = QByteArray();
 }
 
 QImage JpegPictureData::scaledTo(QSize devicePixels) const {
@@ -153,7 +159,7 @@ QImage JpegPictureData::finishedScreenDecodeAt(int denominator) const {
 QImage JpegPictureData::toImage() const {
     if (QImage screen = finishedScreenDecodeAt(1); !screen.isNull()) return screen;
     // Decoded without the lock, so the screen can go on drawing from its own decode.
-    DecodedJpeg full = decodeJpeg(encodedBytes(), header_, 1, OnFailure::Discard);
+    DecodedJpeg full = decodeJpeg(input(), header_, 1, OnFailure::Discard);
     if (full.failureCode != 0) throw Failure(jpegErrorText(full.failureCode));
     return std::move(full.image);
 }
@@ -161,7 +167,7 @@ QImage JpegPictureData::toImage() const {
 QImage JpegPictureData::toImageCovering(QSize devicePixels) const {
     const int denominator = screenScaleDenominator(devicePixels);
     if (QImage screen = finishedScreenDecodeAt(denominator); !screen.isNull()) return screen;
-    DecodedJpeg decoded = decodeJpeg(encodedBytes(), header_, denominator, OnFailure::Discard);
+    DecodedJpeg decoded = decodeJpeg(input(), header_, denominator, OnFailure::Discard);
     if (decoded.failureCode != 0) throw Failure(jpegErrorText(decoded.failureCode));
     return std::move(decoded.image);
 }

@@ -12,20 +12,20 @@
 
 namespace zarovia::picture::jpeg {
 
-// A JPEG held as its header, and its file bytes until they can be read again. The screen
+// A JPEG held as its header, and its file's bytes until the file can be read again. The screen
 // decode is made on demand at the smallest DCT scale that covers the size asked for (a smaller
 // one when that would not fit kPictureBudgetBytes), kept, and replaced only when a larger size
 // is prepared; the last scaled copy is kept so that a repaint at the same size is a copy.
 // Printing decodes apart from the screen decode.
 //
-// With `reread` (the file's bytes again, as they were when read; it throws Failure when the file
-// is gone or changed), the bytes are let go once a screen decode has succeeded: a picture shown
-// or read ahead then holds only its pixels, and a later decode (a larger window, printing) reads
-// the file again.
+// With `reopen` (the file again, as it was when read, piece by piece; it throws Failure when the
+// file is gone or changed), the bytes are let go once a screen decode has succeeded, or not held
+// at all (`bytes` empty): a picture shown or read ahead then holds only its pixels, and each
+// decode (the first, a larger window, printing) reads the file as it goes.
 class JpegPictureData final : public PictureData {
 public:
-    using Reread = std::function<QByteArray()>;
-    JpegPictureData(QByteArray bytes, JpegHeader header, Reread reread = {});
+    using Reopen = std::function<ChunkReader()>;
+    JpegPictureData(QByteArray bytes, JpegHeader header, Reopen reopen = {});
 
     PictureKind kind() const override { return PictureKind::Jpeg; }
     QSize naturalSize() const override { return header_.uprightSize(); }
@@ -79,15 +79,15 @@ private:
     // Decodes without holding mutex_ (a paint goes on drawing the decode there is) and installs
     // the result unless a covering decode arrived meanwhile.
     void decodeCovering(QSize devicePixels, const FirstLookSink& firstLook = {}) const;
-    // The bytes to decode: those held, or the file read again. Throws Failure as reread does.
-    QByteArray encodedBytes() const;
+    // What to decode: the bytes held, or the file opened again. Throws Failure as reopen does.
+    JpegInput input() const;
     // Runs with mutex_ held.
     QImage scaledTo(QSize devicePixels) const;
     // The screen's finished decode when it is at `denominator`; null when it is not.
     QImage finishedScreenDecodeAt(int denominator) const;
 
     const JpegHeader header_;
-    const Reread reread_;
+    const Reopen reopen_;
 
     mutable std::mutex mutex_;
     mutable QByteArray bytes_;

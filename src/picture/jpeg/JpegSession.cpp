@@ -18,19 +18,91 @@ void createAndAttach(j_decompress_ptr info, void* context) {
     jpeg_mem_src(info, source->data, source->size);
 }
 
+void create(j_decompress_ptr info, void*) {
+    jpeg_create_decompress(info);
+}
+
+void noSourceStep(j_decompress_ptr) {}
+
+// What libjpeg's own file source hands over at the end of the data: an end-of-image marker, so
+// that a truncated file shows as far as it goes.
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
 }  // namespace
 
 JpegSession::JpegSession(const QByteArray& bytes) {
+    setUp(&bytes, nullptr);
+}
+
+JpegSession::JpegSession(const JpegInput& input) {
+    if (input.chunks)
+        setUp(nullptr, &input.chunks);
+    else
+        setUp(&input.bytes, nullptr);
+}
+
+void JpegSession::setUp(const QByteArray* bytes, const ChunkReader* chunks) {
     info_.err = jpeg_std_error(&errors_.pub);
     errors_.pub.error_exit = &JpegSession::onFatalError;
     errors_.pub.emit_message = &JpegSession::onMessage;
-    SourceBytes source{reinterpret_cast<const unsigned char*>(bytes.constData()),
-                       static_cast<unsigned long>(bytes.size())};
     created_ = true;
-    if (run(&createAndAttach, &source) != 0) return;
+    if (bytes) {
+        SourceBytes source{reinterpret_cast<const unsigned char*>(bytes->constData()),
+                           static_cast<unsigned long>(bytes->size())};
+        if (run(&createAndAttach, &source) != 0) return;
+    } else {
+        if (run(&create, nullptr) != 0) return;
+        pulled_.next = chunks;
+        pulled_.pub.init_source = &noSourceStep;
+        pulled_.pub.fill_input_buffer = &JpegSession::fillFromChunks;
+        pulled_.pub.skip_input_data = &JpegSession::skipInChunks;
+        pulled_.pub.resync_to_restart = &jpeg_resync_to_restart;
+        pulled_.pub.term_source = &noSourceStep;
+        pulled_.pub.next_input_byte = nullptr;
+        pulled_.pub.bytes_in_buffer = 0;
+        info_.src = &pulled_.pub;
+    }
     info_.mem->max_memory_to_use = kMaxLibjpegMemory;
     progress_.pub.progress_monitor = &JpegSession::onProgress;
     info_.progress = &progress_.pub;
+}
+
+bool JpegSession::PulledSource::pull() noexcept {
+    try {
+        chunk = (*next)();
+        return true;
+    } catch (...) {
+        chunk.clear();
+        return false;
+    }
+}
+
+// Called by libjpeg when the current chunk is used up. Holds no object with a destructor
+// across the error exit (a long jump).
+boolean JpegSession::fillFromChunks(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<PulledSource*>(info->src);
+    if (!source->ended && !source->pull()) ERREXIT(info, JERR_FILE_READ);
+    if (source->ended || source->chunk.isEmpty()) {
+        source->ended = true;
+        WARNMS(info, JWRN_JPEG_EOF);
+        source->pub.next_input_byte = kEndOfImage;
+        source->pub.bytes_in_buffer = sizeof kEndOfImage;
+        return TRUE;
+    }
+    source->pub.next_input_byte = reinterpret_cast<const JOCTET*>(source->chunk.constData());
+    source->pub.bytes_in_buffer = static_cast<size_t>(source->chunk.size());
+    return TRUE;
+}
+
+void JpegSession::skipInChunks(j_decompress_ptr info, long count) {
+    if (count <= 0) return;
+    jpeg_source_mgr* source = info->src;
+    while (count > static_cast<long>(source->bytes_in_buffer)) {
+        count -= static_cast<long>(source->bytes_in_buffer);
+        (void)fillFromChunks(info);  // at the end it hands over the end marker, and again
+    }
+    source->next_input_byte += count;
+    source->bytes_in_buffer -= static_cast<size_t>(count);
 }
 
 JpegSession::~JpegSession() {

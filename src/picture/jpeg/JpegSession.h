@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/MemoryBudget.h"
+#include "picture/jpeg/JpegInput.h"
 
 #include <QByteArray>
 #include <csetjmp>
@@ -33,6 +34,9 @@ public:
     // Sets up the decompressor over `bytes` (which must outlive the session). A failure here
     // shows in failureCode().
     explicit JpegSession(const QByteArray& bytes);
+    // The same over `input` (which must outlive the session): its bytes, or its chunks pulled
+    // as libjpeg asks for more. The end of the chunks reads as the end of a truncated file.
+    explicit JpegSession(const JpegInput& input);
     ~JpegSession();
     JpegSession(const JpegSession&) = delete;
     JpegSession& operator=(const JpegSession&) = delete;
@@ -56,6 +60,17 @@ private:
     struct ProgressMonitor {
         jpeg_progress_mgr pub;
     };
+    // A source that pulls the file's chunks one at a time, holding only the current one.
+    struct PulledSource {
+        jpeg_source_mgr pub;
+        const ChunkReader* next = nullptr;
+        QByteArray chunk;
+        bool ended = false;
+        bool pull() noexcept;
+    };
+    static boolean fillFromChunks(j_decompress_ptr info);
+    static void skipInChunks(j_decompress_ptr info, long count);
+    void setUp(const QByteArray* bytes, const ChunkReader* chunks);
 
     static void onFatalError(j_common_ptr info);
     static void onMessage(j_common_ptr info, int level);
@@ -64,6 +79,7 @@ private:
     jpeg_decompress_struct info_{};
     ErrorManager errors_{};
     ProgressMonitor progress_{};
+    PulledSource pulled_{};
     bool created_ = false;
     int failure_ = 0;
 };

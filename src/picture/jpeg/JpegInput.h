@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <functional>
+#include <utility>
+
+namespace zarovia::picture::jpeg {
+
+// The next piece of a file being decoded; empty at its end. It may throw (a read error): the
+// decode then fails with libjpeg's read-error code.
+using ChunkReader = std::function<QByteArray()>;
+
+// Where a decode reads its compressed data from: all of it in memory, or a file read piece by
+// piece, so that a large file is never held whole. Both convert implicitly, so that a decode
+// can be handed either.
+struct JpegInput {
+    JpegInput(QByteArray all) : bytes(std::move(all)) {}      // NOLINT(google-explicit-constructor)
+    JpegInput(ChunkReader next) : chunks(std::move(next)) {}  // NOLINT(google-explicit-constructor)
+
+    QByteArray bytes;
+    ChunkReader chunks;
+};
+
+}  // namespace zarovia::picture::jpeg
