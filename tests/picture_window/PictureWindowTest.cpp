@@ -3,6 +3,7 @@
 // and printing to PDF.
 #include "Unit1.h"
 #include "picture/PictureCache.h"
+#include "picture/PictureLoader.h"
 #include "picture/jpeg/JpegPictureData.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
@@ -362,6 +363,38 @@ private slots:
         QCOMPARE(*rec.readsOnWindowThread, 0);
         QVERIFY(jpeg->heldBytes().isEmpty());
         QTRY_COMPARE(jpeg->screenState().scaledSize, QSize(1600, 1200));
+    }
+
+    // The view asks its preparer once per picture until told it is done, drawing the decode
+    // there is meanwhile; a picture already prepared for the size is never asked for.
+    void imageViewAsksItsPreparerOnceAtATime() {
+        const QByteArray big = writePicture(*dir, "view.jpg", {1600, 1200}, Qt::white);
+        const picture::Picture picture = picture::loadPictureFile(big);
+        picture.prepare(QSize(200, 150));
+        picture::ImageView view;
+        view.setStretch(true);
+        QList<QSize> asked;
+        view.setPreparer(
+            [&](const picture::Picture&, QSize devicePixels) { asked << devicePixels; });
+        view.setPicture(picture);
+        view.resize(200, 150);
+        (void)view.grab();
+        QVERIFY(asked.isEmpty());
+        view.resize(800, 600);
+        (void)view.grab();
+        (void)view.grab();
+        view.resize(1000, 750);  // asked already: drawn from the small decode meanwhile
+        (void)view.grab();
+        QCOMPARE(asked, QList<QSize>{QSize(800, 600)});
+        picture.prepare(asked.first());
+        view.resize(780, 585);
+        view.refresh(picture);
+        (void)view.grab();  // covered by the 1/2 decode
+        QCOMPARE(asked.size(), 1);
+        view.resize(1600, 1200);
+        (void)view.grab();
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked.last(), QSize(1600, 1200));
     }
 
     void printing_data() {

@@ -64,10 +64,10 @@ void ImageView::prepareFor(QSize devicePixels) {
         picture_.prepare(devicePixels);
         return;
     }
-    // One request per picture and size: paints meanwhile draw what the picture has.
-    if (askedFor_ == picture_.data() && askedSize_ == devicePixels) return;
+    // One request at a time per picture: paints meanwhile draw what the picture has, and the
+    // first paint after it is done asks again if the size has grown further.
+    if (askedFor_ == picture_.data()) return;
     askedFor_ = picture_.data();
-    askedSize_ = devicePixels;
     preparer_(picture_, devicePixels);
 }
 

@@ -49,9 +49,8 @@ private:
     bool center_ = false;
     bool autoSize_ = false;
     Preparer preparer_;
-    // The preparation asked of the preparer and not yet reported done.
+    // The picture whose preparation was asked of the preparer and not yet reported done.
     const picture::PictureData* askedFor_ = nullptr;
-    QSize askedSize_;
 };
 
 }  // namespace zarovia::picture
