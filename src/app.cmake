@@ -33,6 +33,7 @@ add_library(zarovia_app STATIC
     Unit3.h
     Unit3.ui
     platform/QtDialogs.cpp
+    platform/MediaEngineLoader.cpp
     platform/QtServices.cpp
     platform/X11WindowSystem.cpp
     shell/FullScreenMode.cpp
@@ -43,13 +44,14 @@ add_library(zarovia_app STATIC
     ${zarovia_baked_pixels}
     ${CMAKE_SOURCE_DIR}/resources/resources.qrc
 )
-zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/QtDialogs.h platform/X11WindowSystem.h
+zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/QtDialogs.h platform/MediaEngineLoader.h
+                        platform/X11WindowSystem.h
                         shell/FullScreenMode.h shell/BakedPixels.h shell/DeferredPane.h shell/Glyphs.h shell/PlatformFonts.h
                         shell/ResourcePictures.h shell/StartupProfile.h)
 # The generated ui_*.h headers are included by tests too.
 target_include_directories(zarovia_app PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/zarovia_app_autogen/include)
 target_link_libraries(zarovia_app PUBLIC zarovia_core zarovia_controls zarovia_picture_widgets
-                                         zarovia_media_widgets zarovia_media_gst
+                                         zarovia_media_widgets
                                          zarovia_document_widgets
                                          Qt6::Widgets Qt6::PrintSupport)
 # The font configuration is loaded on a thread of its own at start-up (shell/PlatformFonts).
@@ -57,14 +59,23 @@ pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 target_link_libraries(zarovia_app PRIVATE PkgConfig::FONTCONFIG)
 # The window manager's state of the window is read from the X server itself.
 target_link_libraries(zarovia_app PRIVATE PkgConfig::XCB)
+# Where the installed program finds the media engine module, relative to its own folder.
+include(GNUInstallDirs)
+file(RELATIVE_PATH zarovia_engine_dir ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR}/zarovia)
+target_compile_definitions(zarovia_app PRIVATE ZAROVIA_ENGINE_INSTALL_DIR="${zarovia_engine_dir}")
+target_link_libraries(zarovia_app PRIVATE ${CMAKE_DL_LIBS})
 zarovia_warnings(zarovia_app)
 
 add_executable(zarovia main.cpp)
-target_link_libraries(zarovia PRIVATE zarovia_app)
+target_link_libraries(zarovia PRIVATE zarovia_app ${CMAKE_DL_LIBS})
+# The media engine module binds to the program's own media core and platform code.
+set_target_properties(zarovia PROPERTIES ENABLE_EXPORTS ON)
+add_dependencies(zarovia zarovia_media_engine)
 zarovia_warnings(zarovia)
 
 include(GNUInstallDirs)
 install(TARGETS zarovia RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS zarovia_media_engine LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/zarovia)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/zarovia.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 foreach(size 32 64 256)
     install(FILES ${CMAKE_SOURCE_DIR}/resources/icon/zarovia-${size}.png

@@ -4,10 +4,10 @@
 #include "Unit1.h"
 #include "Unit3.h"
 #include "Version.h"
-#include "media/gst/GstRuntime.h"
 #include "picture/PictureCache.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/FileSource.h"
+#include "platform/MediaEngineLoader.h"
 #include "platform/WorkerPool.h"
 #include "shell/OpenRules.h"
 #include "shell/PlatformFonts.h"
@@ -65,14 +65,8 @@ int main(int argc, char** argv) {
     // loading libav holds the dynamic loader for about 80 ms, and the window's first text,
     // built meanwhile, waited for it (measured: the window mapped 60 ms later).
     if (firstClass == zarovia::shell::FileClass::Media)
-        pictureCache->workers()->run(
-            [] {
-                try {
-                    zarovia::media::ensureGstInitialised();
-                } catch (...) {
-                }
-            },
-            zarovia::WorkerPool::Priority::Shown);
+        pictureCache->workers()->run([] { zarovia::startMediaEngineEarly(); },
+                                     zarovia::WorkerPool::Priority::Shown);
 
     startup::mark("read-ahead started");
     // The font configuration loads beside the application's start; the tool bar's text needs it.

@@ -1,7 +1,7 @@
 #include "Services.h"
 
-#include "media/gst/GstMediaDevice.h"
 #include "platform/CodePage.h"
+#include "platform/MediaEngineLoader.h"
 #include "platform/QtDialogs.h"
 #include "platform/X11WindowSystem.h"
 
@@ -61,7 +61,7 @@ Services qtServices() {
     s.printDialog = std::make_unique<QtPrintDialog>();
     s.cursor = std::make_unique<AppCursor>();
     s.screen = std::make_unique<PrimaryScreen>();
-    s.mediaDevice = [] { return std::make_unique<media::GstMediaDevice>(); };
+    s.mediaDevice = [] { return createEngineMediaDevice(); };
     s.files = systemFileSource();
     s.windowSystem = platformWindowSystem();
     return s;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "media/MediaDevice.h"
+
+#include <memory>
+
+namespace zarovia {
+
+// The media engine (GStreamer) lives in a module of its own, loaded the first time it is needed,
+// so that showing a picture or a document never loads its libraries. The module is found
+// beside the program (the build tree), in the program's library folder (installed), or where
+// ZAROVIA_MEDIA_ENGINE names it. Thread-safe.
+
+// A media device over the engine. Never null: when the module cannot be loaded, a device whose
+// every open fails with the missing-plug-in text naming the module and why.
+std::unique_ptr<media::MediaDevice> createEngineMediaDevice();
+
+// Loads the module and initialises the engine, for a worker ahead of a first open. Quiet on
+// failure: the open reports it.
+void startMediaEngineEarly();
+
+}  // namespace zarovia
