@@ -264,7 +264,6 @@ private:
     std::array<QIcon, shell::kGlyphCount> glyphs_;
     shell::DeferredPane mediaPane_;
     // Made with the window, handed to MediaPlayer1 when the media pane is built.
-    std::unique_ptr<media::MediaDevice> mediaDevice_;
     // A document was opened while the media pane was not built yet: it is built with its
     // controls hidden, as that open leaves them.
     bool mediaControlsHidden_ = false;

@@ -207,9 +207,8 @@ void TzaroForm1::createMediaPane() {
     BackPanel->setFontColor(kLime);
     connect(BackPanel, &Panel::mousePressed, this,
             [this](Qt::MouseButton b) { guard([this, b] { BackPanelMouseDown(b); }); });
-    // The device exists from the start (it opens nothing and starts no engine until used);
-    // its controls, with their fonts and icons, come when the pane is first used.
-    mediaDevice_ = services_.mediaDevice();
+    // The pane's controls, with their fonts and icons, and the media device (with the engine's
+    // module) come when the pane is first used.
     mediaPane_.setBuilder([this] { buildMediaPaneControls(); });
 }
 
@@ -248,7 +247,7 @@ void TzaroForm1::buildMediaPaneControls() {
     Panel2 =
         makePanel(CoolBar1, "Panel2", {9, 0, 608, 32}, buttonFace(), Panel::Bevel::Raised, false);
 
-    MediaPlayer1 = new media::MediaPlayerControl(std::move(mediaDevice_), Panel2);
+    MediaPlayer1 = new media::MediaPlayerControl(services_.mediaDevice(), Panel2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setAccessibleName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setGeometry(120, 3, 57, 26);

@@ -96,6 +96,7 @@ private slots:
         rec = testing::Recorded();
         rec.screen = QSize(1024, 768);
         form = std::make_unique<TzaroForm1>(testing::fakeServices(&rec));
+        (void)form->MediaPlayer1.get();  // the device comes with the media pane
         device = rec.mediaDevice;
         QVERIFY(device);
         device->lengthMs = 2500;
@@ -269,6 +270,7 @@ private slots:
         QFETCH(bool, firstFails);
         form.reset();
         form = std::make_unique<TzaroForm1>(testing::fakeServices(&rec));
+        (void)form->MediaPlayer1.get();
         device = rec.mediaDevice;
         device->holdOpens = true;
         if (firstFails) device->failNextOpen = media::MediaErrorKind::NotPlayable;
