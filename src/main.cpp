@@ -60,14 +60,6 @@ int main(int argc, char** argv) {
     if (firstClass == zarovia::shell::FileClass::Picture)
         pictureCache->prefetch(files.front(), QSize(640, 480),
                                zarovia::picture::PictureCache::Use::Certain);
-    // A sound or video named first needs the media engine: its plug-in registry loads on a
-    // worker meanwhile (a failure is the open's to report). Its plug-ins are not loaded ahead:
-    // loading libav holds the dynamic loader for about 80 ms, and the window's first text,
-    // built meanwhile, waited for it (measured: the window mapped 60 ms later).
-    if (firstClass == zarovia::shell::FileClass::Media)
-        pictureCache->workers()->run([] { zarovia::startMediaEngineEarly(); },
-                                     zarovia::WorkerPool::Priority::Shown);
-
     startup::mark("read-ahead started");
     // The font configuration loads beside the application's start; the tool bar's text needs it.
     zarovia::shell::FontConfigurationLoader fontConfiguration;
@@ -86,6 +78,14 @@ int main(int argc, char** argv) {
 
     fontConfiguration.wait();
     startup::mark("translator, font configuration");
+    // A sound or video named first needs the media engine: its module and plug-in registry load
+    // on a worker while the window is built (a failure is the open's to report); not before,
+    // where loading its libraries held the dynamic loader while the application loaded its
+    // own plug-ins. Its decoders are not loaded ahead: loading libav holds the dynamic loader
+    // for about 80 ms, and the window's first text, built meanwhile, waited for it.
+    if (firstClass == zarovia::shell::FileClass::Media)
+        pictureCache->workers()->run([] { zarovia::startMediaEngineEarly(); },
+                                     zarovia::WorkerPool::Priority::Shown);
     zarovia::TzaroForm1 zaroForm1(zarovia::qtServices());
     startup::mark("main window");
     zarovia::TAboutBox aboutBox(&zaroForm1);
