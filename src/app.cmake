@@ -68,9 +68,7 @@ zarovia_warnings(zarovia_app)
 
 add_executable(zarovia main.cpp)
 target_link_libraries(zarovia PRIVATE zarovia_app ${CMAKE_DL_LIBS})
-# The media engine module binds to the program's own media core and platform code.
-set_target_properties(zarovia PROPERTIES ENABLE_EXPORTS ON)
-add_dependencies(zarovia zarovia_media_engine)
+zarovia_hosts_media_engine(zarovia)
 zarovia_warnings(zarovia)
 
 include(GNUInstallDirs)
