@@ -1,5 +1,7 @@
 #include "JpegTestFiles.h"
 
+#include "platform/Failure.h"
+
 #include <QtEndian>
 #include <algorithm>
 #include <cstdio>
@@ -216,6 +218,23 @@ qsizetype scanDataOffset(const QByteArray& jpeg) {
     const int length = (static_cast<unsigned char>(jpeg[sos + 2]) << 8) |
                        static_cast<unsigned char>(jpeg[sos + 3]);
     return sos + 2 + length;
+}
+
+QByteArray withFatalTableAfterFirstScan(QByteArray progressive) {
+    const qsizetype firstScan = progressive.indexOf(QByteArray("\xFF\xDA", 2));
+    const qsizetype laterTable = progressive.indexOf(QByteArray("\xFF\xC4", 2), firstScan);
+    if (firstScan < 0 || laterTable < 0) return {};
+    for (int i = 0; i < 16; ++i) progressive[laterTable + 5 + i] = static_cast<char>(0xFF);
+    return progressive;
+}
+
+QString failureTextOf(const std::function<void()>& step) {
+    try {
+        step();
+    } catch (const zarovia::Failure& failure) {
+        return failure.message();
+    }
+    return {};
 }
 
 qsizetype firstScanEnd(const QByteArray& jpeg) {

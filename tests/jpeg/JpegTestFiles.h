@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QString>
+#include <functional>
 
 // Small JPEG files made in the tests with libjpeg itself, so every colour model and coding
 // mode can be checked against pixels whose values are known.
@@ -48,6 +50,13 @@ qsizetype scanDataOffset(const QByteArray& jpeg);
 // The offset of the marker that ends the first scan's data (the first 0xFF not followed by
 // 0x00 or a restart code), or -1.
 qsizetype firstScanEnd(const QByteArray& jpeg);
+
+// A progressive file whose Huffman table between two scans has code counts adding up to more
+// than 256: libjpeg's fatal error #8, met after the first scan.
+QByteArray withFatalTableAfterFirstScan(QByteArray progressive);
+
+// The text of the Failure `step` throws; empty when it throws none.
+QString failureTextOf(const std::function<void()>& step);
 
 // Colour distance for lossy comparisons: the largest channel difference.
 int channelDistance(QRgb a, QRgb b);
