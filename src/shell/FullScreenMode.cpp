@@ -84,7 +84,7 @@ bool FullScreenMode::managerSays(bool fullScreen) const {
 
 void FullScreenMode::poll() {
     waitedMs_ += kPollMs;
-    const bool timedOut = waitedMs_ >= kAnswerWaitMs;
+    const bool timedOut = waitedMs_ >= answerWaitMs_;
     switch (step_) {
         case Step::Idle:
             poll_->stop();

@@ -41,6 +41,8 @@ public:
     // How long one request waits for its answer before it is made again, and how often.
     static constexpr int kAnswerWaitMs = 1500;
     static constexpr int kPollMs = 20;
+    // A shorter wait for a window system that is known to answer at once or never (tests).
+    void setAnswerWaitMs(int ms) { answerWaitMs_ = ms; }
 
 signals:
     // The window has reached full screen (true) or the framed window (false).
@@ -68,6 +70,7 @@ private:
     QSize normalClient_{640, 480};
     QPoint clientPlace_;
     bool havePlace_ = false;
+    int answerWaitMs_ = kAnswerWaitMs;
     int waitedMs_ = 0;
     int askedAgain_ = 0;
 };

@@ -74,26 +74,31 @@ state() {
 # Waits until the state is exactly $1; the last state seen is in $seen.
 waitFor() {
     seen=""
-    for _ in $(seq 250); do
+    for _ in $(seq 500); do
         seen=$(state)
         [ "$seen" = "$1" ] && return 0
-        sleep 0.02
+        sleep 0.01
     done
     return 1
 }
 title() { xdotool getwindowname "$wid" 2>/dev/null; }
-press() { xdotool windowactivate --sync "$wid" key --clearmodifiers "$1" 2>/dev/null; }
+# A key press to the viewer. Activating an active window costs tens of milliseconds: only when needed.
+press() {
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$wid" ] || xdotool windowactivate --sync "$wid" 2>/dev/null
+    xdotool key --clearmodifiers --delay 0 "$1" 2>/dev/null
+}
 # Opens a file through the Open dialog, typing its full path.
 openFile() {
     press ctrl+o
-    for _ in $(seq 150); do
+    for _ in $(seq 300); do
         [ "$(xdotool getactivewindow 2>/dev/null)" != "$wid" ] && break
-        sleep 0.02
+        sleep 0.01
     done
-    sleep 0.2
-    xdotool key --clearmodifiers ctrl+a
-    xdotool type --delay 2 "$1"
-    xdotool key Return
+    # Keys typed while the dialog is still setting itself up may go astray: a short pause first.
+    sleep 0.05
+    xdotool key --clearmodifiers --delay 0 ctrl+a
+    xdotool type --delay 1 "$1"
+    xdotool key --delay 0 Return
     for _ in $(seq 150); do
         title | grep -q "$(basename "$1")\$" && return 0
         sleep 0.02

@@ -5,6 +5,7 @@
 #include "platform/QtDialogs.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
+#include "support/QuickTry.h"
 #include "support/TestInputs.h"
 
 #include <QAction>

@@ -5,6 +5,7 @@
 #include "platform/controls/Panel.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
+#include "support/QuickTry.h"
 #include "support/TestInputs.h"
 
 #include <QAction>
@@ -112,7 +113,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, shown);
         const QByteArray path = write(name, "{\\rtf1 {\\b bold}}");
-        *rec.readDelayMs = 500;
+        *rec.readDelayMs = 200;
         form->guard([&] { form->FormDropFiles({path}); });
         QVERIFY(form->isLoading());
         QVERIFY(form->MojiPanel->isVisible());
@@ -133,12 +134,12 @@ private slots:
     void aDocumentTheUserLeftNeverShows() {
         const QByteArray first = write(QStringLiteral("first.ini"), "first");
         const QByteArray second = write(QStringLiteral("second.ini"), "second");
-        *rec.readDelayMs = 400;
+        *rec.readDelayMs = 200;
         form->guard([&] { form->FormDropFiles({first}); });
         *rec.readDelayMs = 0;
         drop(second);
         QCOMPARE(text(), QStringLiteral("second"));
-        QTest::qWait(500);
+        QTest::qWait(300);  // past the first read's end
         QCOMPARE(text(), QStringLiteral("second"));
         QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia       second.ini"));
     }

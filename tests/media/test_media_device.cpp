@@ -6,6 +6,7 @@
 #include "media/gst/GstMediaDevice.h"
 #include "media/gst/GstRuntime.h"
 #include "media/gst/PlaybinSession.h"
+#include "support/QuickTry.h"
 #include "support/TestInputs.h"
 
 #include <QDir>

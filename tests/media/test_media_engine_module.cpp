@@ -4,6 +4,7 @@
 #include "media/MediaDevice.h"
 #include "media/MediaErrors.h"
 #include "platform/MediaEngineLoader.h"
+#include "support/QuickTry.h"
 
 #include <QSignalSpy>
 #include <QtTest>

@@ -3,6 +3,7 @@
 #include "media/MediaPositionFollower.h"
 #include "media/PlayerButtons.h"
 #include "media/testing/FakeMediaDevice.h"
+#include "support/QuickTry.h"
 
 #include <QTest>
 #include <algorithm>

@@ -3,6 +3,7 @@
 #include "media/widgets/DisplayPanel.h"
 #include "media/widgets/MediaPlayerControl.h"
 #include "media/widgets/TrackBar.h"
+#include "support/QuickTry.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -5,6 +5,7 @@
 #include "picture/jpeg/JpegPictureData.h"
 #include "platform/Failure.h"
 #include "support/FakeFileSource.h"
+#include "support/QuickTry.h"
 
 #include <sys/stat.h>
 #include <utime.h>

@@ -11,11 +11,13 @@
 #include "platform/controls/SpinEdit.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
+#include "support/QuickTry.h"
 #include "support/TestInputs.h"
 #include "support/TestPictures.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QImage>
@@ -349,7 +351,9 @@ private slots:
     // again (the shown picture holds its pixels, not its file); the pane draws the smaller
     // decode meanwhile.
     void grownWindowDecodesLargerOnAWorker() {
-        const QByteArray big = writePicture(*dir, "big.jpg", {4000, 3000}, Qt::white);
+        // Alone in its folder, so that no read-ahead of a neighbour counts among the reads.
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("alone")));
+        const QByteArray big = writePicture(*dir, "alone/big.jpg", {4000, 3000}, Qt::white);
         drop(big);
         const auto* jpeg =
             dynamic_cast<const picture::jpeg::JpegPictureData*>(form->Image2->picture().data());

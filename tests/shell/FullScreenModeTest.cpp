@@ -2,6 +2,7 @@
 // asked for during another, and the manager changing the state by itself.
 #include "platform/WindowSystem.h"
 #include "shell/FullScreenMode.h"
+#include "support/QuickTry.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -77,6 +78,8 @@ private slots:
         window.resize(640, 480);
         window.show();
         shell::FullScreenMode mode(window, manager);
+        // The wait is counted in looks, not in wall time: a shorter one proves the same.
+        mode.setAnswerWaitMs(300);
         window.mode = &mode;
         QSignalSpy settled(&mode, &shell::FullScreenMode::settled);
         mode.enter(QRect(0, 0, 1280, 1024));

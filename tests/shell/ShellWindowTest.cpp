@@ -9,6 +9,7 @@
 #include "platform/controls/SpinEdit.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
+#include "support/QuickTry.h"
 
 #include <sys/stat.h>
 #include <QAction>

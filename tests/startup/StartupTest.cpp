@@ -15,6 +15,7 @@
 #include "shell/Glyphs.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
+#include "support/QuickTry.h"
 #include "support/TestPictures.h"
 
 #include <QCheckBox>
