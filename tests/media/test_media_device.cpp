@@ -349,7 +349,7 @@ void MediaDeviceTest::staleEndDoesNotEndTheNextPlay() {
     int ends = 0;
     device.play([&ends](PlayEnd) { ++ends; });
     QVERIFY(waitUntilSettled(device));
-    QThread::msleep(400);  // the engine reaches the end meanwhile; its report waits in the queue
+    QThread::msleep(300);  // the engine reaches the end meanwhile; its report waits in the queue
     device.stop();
     device.seekToStart();
     std::optional<PlayEnd> reason;
@@ -366,11 +366,11 @@ void MediaDeviceTest::stopHoldsThePosition() {
     QVERIFY(openAndWait(device, clip("tune.mid")).opened);
     std::optional<PlayEnd> reason;
     device.play([&reason](PlayEnd r) { reason = r; });
-    QTRY_VERIFY(device.position() >= 250);
+    QTRY_VERIFY(device.position() >= 150);
     device.stop();
     QCOMPARE(device.mode(), MediaMode::Stopped);
     const int held = device.position();
-    QVERIFY(held >= 250);
+    QVERIFY(held >= 150);
     QTest::qWait(100);
     QCOMPARE(device.position(), held);
     QTRY_VERIFY(reason.has_value());

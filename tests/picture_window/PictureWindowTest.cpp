@@ -519,7 +519,7 @@ private slots:
 
     void nextDuringALoadMovesOn() {
         drop(a);
-        *rec.readDelayMs = 300;
+        *rec.readDelayMs = 150;
         form->guard([&] { form->NextButtonClick(); });  // b, slow
         QVERIFY(form->isLoading());
         *rec.readDelayMs = 0;
@@ -528,7 +528,7 @@ private slots:
         QCOMPARE(counter(), QStringLiteral("3/3"));
         QCOMPARE(shownSize(), QSize(400, 100));
         // b's late answer changes nothing.
-        QTest::qWait(400);
+        QTest::qWait(250);
         QCOMPARE(shownSize(), QSize(400, 100));
         QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       c.JPG"));
     }
