@@ -204,6 +204,9 @@ private slots:
         form->SpinEdit1->editor()->selectAll();
         QTest::keyClicks(form->SpinEdit1->editor(), QStringLiteral("9a9-"));
         QCOMPARE(form->SpinEdit1->editor()->text(), QStringLiteral("99"));
+        QTest::keyClicks(form->SpinEdit1->editor(), QStringLiteral("9"));
+        QTest::keyClicks(form->SpinEdit1->editor(), QStringLiteral("9"));  // a fourth digit
+        QCOMPARE(form->SpinEdit1->editor()->text(), QStringLiteral("999"));
         form->SpinEdit1->clearFocus();
         QCOMPARE(form->SpinEdit1->value(), 60);
         form->SpinEdit1->setValue(1);

@@ -2,16 +2,32 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QRegularExpressionValidator>
+#include <QValidator>
 
 namespace zarovia::controls {
+
+namespace {
+
+// Up to three digits, nothing else. Written out rather than as a regular expression, which
+// would load and compile the regular expression engine while the window is being built.
+class DigitsValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        if (input.size() > 3) return Invalid;
+        for (const QChar c : input)
+            if (c < u'0' || c > u'9') return Invalid;
+        return Acceptable;
+    }
+};
+
+}  // namespace
 
 SpinEdit::SpinEdit(QWidget* parent) : QSpinBox(parent) {
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     setKeyboardTracking(true);
-    lineEdit()->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), this));
+    lineEdit()->setValidator(new DigitsValidator(this));
 }
 
 int SpinEdit::currentValue() const {
