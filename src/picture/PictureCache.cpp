@@ -460,8 +460,7 @@ std::int64_t estimatedResidentBytes(const Picture& picture, std::int64_t fileByt
             if (const auto* jpeg = dynamic_cast<const jpeg::JpegPictureData*>(picture.data())) {
                 const auto screen = jpeg->screenState();
                 // The bytes count while they are held (they go once a decode has succeeded).
-                return jpeg->heldBytes().size() + imageBytes(screen.decodedSize) +
-                       imageBytes(screen.scaledSize);
+                return jpeg->heldBytes().size() + screen.pixelBytes;
             }
             return fileBytes;
         case PictureKind::Metafile:

@@ -2,6 +2,7 @@
 #include "JpegDisplayTest.h"
 #include "JpegLoadTest.h"
 #include "JpegPassesTest.h"
+#include "ShrinkingTest.h"
 
 #include <QGuiApplication>
 #include <QTest>
@@ -20,6 +21,10 @@ int main(int argc, char** argv) {
     }
     {
         JpegPassesTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        ShrinkingTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {

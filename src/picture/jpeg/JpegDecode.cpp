@@ -4,6 +4,7 @@
 #include "picture/jpeg/DctScale.h"
 #include "picture/jpeg/JpegOutput.h"
 #include "picture/jpeg/JpegSession.h"
+#include "picture/jpeg/RowDownscaler.h"
 
 #include <jerror.h>
 
@@ -25,13 +26,25 @@ void startDecompress(j_decompress_ptr info, void* context) {
     jpeg_start_decompress(info);
 }
 
-}  // namespace
+void shrinkRows(void* context, const uchar* rows, qsizetype bytesPerLine, int count) {
+    auto* scaler = static_cast<RowDownscaler*>(context);
+    for (int i = 0; i < count; ++i)
+        scaler->addRow(reinterpret_cast<const QRgb*>(rows + static_cast<qsizetype>(i) * bytesPerLine));
+}
 
-DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
-                       OnFailure onFailure) {
+// Decodes at 1/scaleDenominator; with a non-empty `fitted` (the output size before the
+// orientation is applied, at most the decode's size), shrinks the rows into it as they come.
+DecodedJpeg decode(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
+                   QSize fitted, OnFailure onFailure) {
     DecodedJpeg result;
     const QSize expected = scaledOutputSize(header.codedSize, scaleDenominator);
-    if (!fitsBudget(expected.width(), expected.height(), 4, kPictureBudgetBytes)) {
+    const bool shrinking = !fitted.isEmpty() && fitted != expected;
+    if (shrinking && (fitted.width() > expected.width() || fitted.height() > expected.height())) {
+        result.failureCode = JERR_BAD_STATE;  // only ever asked to shrink
+        return result;
+    }
+    const QSize kept = shrinking ? fitted : expected;
+    if (!fitsBudget(kept.width(), kept.height(), 4, kPictureBudgetBytes)) {
         result.failureCode = JERR_IMAGE_TOO_BIG;  // not even a grey stand-in of that size
         return result;
     }
@@ -41,7 +54,7 @@ DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int sca
     // A progressive picture is read whole here, before any row comes out.
     if (session.run(&startDecompress, &setup) != 0) {
         result.failureCode = session.failureCode();
-        if (keepPartial) result.image = uprightGrey(expected, header.orientation);
+        if (keepPartial) result.image = uprightGrey(kept, header.orientation);
         return result;
     }
 
@@ -51,17 +64,26 @@ DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int sca
     // would let libjpeg write past the image.
     if (output != expected) {
         result.failureCode = JERR_BAD_STATE;
-        if (keepPartial) result.image = uprightGrey(expected, header.orientation);
+        if (keepPartial) result.image = uprightGrey(kept, header.orientation);
         return result;
     }
-    QImage image(output, QImage::Format_RGB32);
+    QImage image(kept, QImage::Format_RGB32);
+    // Shrinking, the rows pass through a band on their way to the scaler.
+    QImage band;
+    if (shrinking) band = QImage(output.width(), kRowsPerRead, QImage::Format_RGB32);
     bool rowsOk = false;
     std::vector<unsigned char> cmykRows = cmykRowBuffer(header, output.width(), rowsOk);
-    if (image.isNull() || !rowsOk) {
+    if (image.isNull() || (shrinking && band.isNull()) || !rowsOk) {
         result.failureCode = JERR_OUT_OF_MEMORY;
         return result;
     }
-    RowTarget target = rowTargetFor(image, header, cmykRows);
+    RowDownscaler scaler(output, image);
+    RowTarget target = rowTargetFor(shrinking ? band : image, header, cmykRows);
+    if (shrinking) {
+        target.height = static_cast<JDIMENSION>(output.height());
+        target.sink = &shrinkRows;
+        target.sinkContext = &scaler;
+    }
     session.run(&readRows, &target);
 
     const JDIMENSION reached = info.output_scanline;
@@ -69,10 +91,24 @@ DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int sca
     if (reached < target.height) {
         if (result.failureCode == 0) result.failureCode = JERR_BAD_STATE;
         if (!keepPartial) return result;
-        fillRowsGrey(image, static_cast<int>(reached));
+        fillRowsGrey(image, shrinking ? scaler.finishedRows() : static_cast<int>(reached));
     }
     result.image = applyOrientation(image, header.orientation);
     return result;
+}
+
+}  // namespace
+
+DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
+                       OnFailure onFailure) {
+    return decode(input, header, scaleDenominator, QSize(), onFailure);
+}
+
+DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header,
+                             int scaleDenominator, QSize uprightSize, OnFailure onFailure) {
+    // The rows come out as stored: shrink to the stored orientation's size, then turn upright.
+    const QSize stored = swapsAxes(header.orientation) ? uprightSize.transposed() : uprightSize;
+    return decode(input, header, scaleDenominator, stored, onFailure);
 }
 
 }  // namespace zarovia::picture::jpeg

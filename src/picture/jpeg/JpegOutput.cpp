@@ -7,7 +7,6 @@ namespace zarovia::picture::jpeg {
 
 namespace {
 
-constexpr int kRowsPerRead = 16;
 constexpr int kCmykBytesPerPixel = 4;
 
 // Adobe's inverted CMYK stores 255 for no ink; plain CMYK stores 0.
@@ -38,20 +37,26 @@ void readRows(j_decompress_ptr info, void* context) {
     while (info->output_scanline < target->height) {
         const JDIMENSION first = info->output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(kRowsPerRead, target->height - first);
+        // A banded pass writes every batch from the band's top.
+        const JDIMENSION bandFirst = target->sink != nullptr ? 0 : first;
+        const auto rowAt = [&](JDIMENSION i) {
+            return target->bits + static_cast<qsizetype>(bandFirst + i) * target->bytesPerLine;
+        };
         for (JDIMENSION i = 0; i < count; ++i) {
             rows[i] = target->cmykRows != nullptr
                           ? target->cmykRows +
                                 static_cast<std::size_t>(i) * target->width * kCmykBytesPerPixel
-                          : target->bits + static_cast<qsizetype>(first + i) * target->bytesPerLine;
+                          : rowAt(i);
         }
         const JDIMENSION got = jpeg_read_scanlines(info, rows, count);
         if (target->cmykRows != nullptr) {
-            for (JDIMENSION i = 0; i < got; ++i) {
-                auto* out = reinterpret_cast<QRgb*>(
-                    target->bits + static_cast<qsizetype>(first + i) * target->bytesPerLine);
-                cmykRowToRgb32(rows[i], out, target->width, target->adobeInverted);
-            }
+            for (JDIMENSION i = 0; i < got; ++i)
+                cmykRowToRgb32(rows[i], reinterpret_cast<QRgb*>(rowAt(i)), target->width,
+                               target->adobeInverted);
         }
+        if (target->sink != nullptr && got > 0)
+            target->sink(target->sinkContext, rowAt(0), target->bytesPerLine,
+                         static_cast<int>(got));
         if (got == 0) break;  // cannot happen with an in-memory source; never spin
     }
 }

@@ -18,9 +18,14 @@ inline constexpr QRgb kUnreachedGrey = 0xFF808080;
 // The colour space libjpeg is asked to output for a picture of `colour`.
 J_COLOR_SPACE outputColourFor(JpegColour colour);
 
+// Takes `count` finished rows (Format_RGB32, `bytesPerLine` apart) from a banded pass. Called
+// inside the libjpeg session: it must hold nothing with a destructor.
+using RowSink = void (*)(void* context, const uchar* rows, qsizetype bytesPerLine, int count);
+
 // One output pass's destination: the image's rows, through a small CMYK buffer converted per
 // row when the picture has four components. Both buffers are owned by the caller and must
-// stay in place while the pass runs.
+// stay in place while the pass runs. With a `sink`, `bits` is a band of kRowsPerRead rows that
+// each batch of rows overwrites before it goes to the sink, so the whole picture is never held.
 struct RowTarget {
     uchar* bits;
     qsizetype bytesPerLine;
@@ -28,7 +33,12 @@ struct RowTarget {
     JDIMENSION height;
     unsigned char* cmykRows;  // kRowsPerRead rows of CMYK, or null for direct output
     bool adobeInverted;
+    RowSink sink = nullptr;
+    void* sinkContext = nullptr;
 };
+
+// Rows per batch read from libjpeg: the height of a band.
+inline constexpr int kRowsPerRead = 16;
 
 // A session step (context: RowTarget) that reads every remaining row of the current output
 // pass. Holds nothing with a destructor, so a fatal error may leave it by a long jump.

@@ -2,6 +2,7 @@
 
 #include "picture/MemoryBudget.h"
 #include "picture/jpeg/DctScale.h"
+#include "picture/jpeg/ExifOrientation.h"
 #include "picture/jpeg/JpegSession.h"
 #include "platform/Failure.h"
 
@@ -48,11 +49,19 @@ JpegInput JpegPictureData::input() const {
     return reopen_();
 }
 
+bool JpegPictureData::screenCovers(QSize devicePixels, int denominator) const {
+    if (screenDenominator_ == 0) return false;
+    // A shrunk decode serves its own size and smaller ones; a whole one any size its scale
+    // covers.
+    if (!screenFittedTo_.isEmpty())
+        return screenFittedTo_.width() >= devicePixels.width() &&
+               screenFittedTo_.height() >= devicePixels.height();
+    return screenDenominator_ <= denominator;
+}
+
 void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& firstLook) const {
     const int denominator = screenScaleDenominator(devicePixels);
-    const auto covered = [&] {
-        return screenDenominator_ != 0 && screenDenominator_ <= denominator;
-    };
+    const auto covered = [&] { return screenCovers(devicePixels, denominator); };
     {
         const std::lock_guard lock(mutex_);
         // A decode at the same or a larger scale serves a smaller request too. A file that
@@ -72,15 +81,28 @@ void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& fi
         }
         return;
     }
+    // Only what is shown is kept: a decode larger than the size asked for is shrunk to it,
+    // row by row as it comes out (after the passes, for a progressive picture's first look).
+    const QSize whole = orientedSize(scaledOutputSize(header_.codedSize, denominator),
+                                     header_.orientation);
+    const bool shrink = !devicePixels.isEmpty() && devicePixels.width() <= whole.width() &&
+                        devicePixels.height() <= whole.height() && devicePixels != whole;
+    const bool inPasses = firstLook && header_.progressive;
     DecodedJpeg decoded =
-        firstLook
+        inPasses
             ? decodeJpegInPasses(*source, header_, denominator, OnFailure::KeepPartial, firstLook)
-            : decodeJpeg(*source, header_, denominator, OnFailure::KeepPartial);
+        : shrink ? decodeJpegFitted(*source, header_, denominator, devicePixels,
+                                    OnFailure::KeepPartial)
+                 : decodeJpeg(*source, header_, denominator, OnFailure::KeepPartial);
+    if (shrink && inPasses && !decoded.image.isNull())
+        decoded.image = decoded.image.scaled(devicePixels, Qt::IgnoreAspectRatio,
+                                             Qt::SmoothTransformation);
     const std::lock_guard lock(mutex_);
     if (covered()) return;  // a covering decode arrived meanwhile
     screenDecoded_ = std::move(decoded.image);
     screenFailure_ = decoded.failureCode;
     screenDenominator_ = denominator;
+    screenFittedTo_ = shrink ? devicePixels : QSize();
     scaled_ = QImage();
     ++decodeCount_;
     // Decoded whole: the pixels are what is kept; the file serves any later decode.
@@ -131,7 +153,7 @@ bool JpegPictureData::isPreparedFor(QSize devicePixels) const {
     if (devicePixels.isEmpty()) return true;
     const int denominator = screenScaleDenominator(devicePixels);
     const std::lock_guard lock(mutex_);
-    return (screenDenominator_ != 0 && screenDenominator_ <= denominator) || rereadFailed_;
+    return screenCovers(devicePixels, denominator) || rereadFailed_;
 }
 
 void JpegPictureData::prepare(QSize devicePixels) const {
@@ -152,7 +174,8 @@ int JpegPictureData::prepareForDisplay(QSize devicePixels, const FirstLookSink& 
 
 QImage JpegPictureData::finishedScreenDecodeAt(int denominator) const {
     const std::lock_guard lock(mutex_);
-    if (screenDenominator_ == denominator && screenFailure_ == 0) return screenDecoded_;
+    if (screenDenominator_ == denominator && screenFittedTo_.isEmpty() && screenFailure_ == 0)
+        return screenDecoded_;
     return QImage();
 }
 
@@ -181,6 +204,8 @@ JpegPictureData::ScreenState JpegPictureData::screenState() const {
     state.decodeCount = decodeCount_;
     state.rescaleCount = rescaleCount_;
     state.failureCode = screenFailure_;
+    state.pixelBytes = screenDecoded_.sizeInBytes();
+    if (scaled_.cacheKey() != screenDecoded_.cacheKey()) state.pixelBytes += scaled_.sizeInBytes();
     return state;
 }
 

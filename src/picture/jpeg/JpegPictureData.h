@@ -14,9 +14,10 @@ namespace zarovia::picture::jpeg {
 
 // A JPEG held as its header, and its file's bytes until the file can be read again. The screen
 // decode is made on demand at the smallest DCT scale that covers the size asked for (a smaller
-// one when that would not fit kPictureBudgetBytes), kept, and replaced only when a larger size
-// is prepared; the last scaled copy is kept so that a repaint at the same size is a copy.
-// Printing decodes apart from the screen decode.
+// one when that would not fit kPictureBudgetBytes) and shrunk to that size as it comes out, so
+// that only the pixels shown are held; it is replaced when a size it does not cover is
+// prepared. A paint at another size meanwhile draws a scaled copy of it, kept so that a repaint
+// at the same size is a copy. Printing decodes apart from the screen decode.
 //
 // With `reopen` (the file again, as it was when read, piece by piece; it throws Failure when the
 // file is gone or changed), the bytes are let go once a screen decode has succeeded, or not held
@@ -67,11 +68,13 @@ public:
     // What the screen cache holds, for tests and benchmarks.
     struct ScreenState {
         int scaleDenominator = 0;  // 0: nothing decoded yet
-        QSize decodedSize;
+        QSize decodedSize;  // the size asked for when the decode was shrunk to it
         QSize scaledSize;
         int decodeCount = 0;
         int rescaleCount = 0;
         int failureCode = 0;
+        // The pixels held: the decode, and the scaled copy unless it is the decode itself.
+        long long pixelBytes = 0;
     };
     ScreenState screenState() const;
 
@@ -81,8 +84,9 @@ private:
     void decodeCovering(QSize devicePixels, const FirstLookSink& firstLook = {}) const;
     // What to decode: the bytes held, or the file opened again. Throws Failure as reopen does.
     JpegInput input() const;
-    // Runs with mutex_ held.
+    // Run with mutex_ held.
     QImage scaledTo(QSize devicePixels) const;
+    bool screenCovers(QSize devicePixels, int denominator) const;
     // The screen's finished decode when it is at `denominator`; null when it is not.
     QImage finishedScreenDecodeAt(int denominator) const;
 
@@ -94,6 +98,8 @@ private:
     mutable bool rereadFailed_ = false;
     mutable int screenDenominator_ = 0;
     mutable QImage screenDecoded_;
+    // The size the screen decode was shrunk to; empty when it is the whole decode at its scale.
+    mutable QSize screenFittedTo_;
     mutable int screenFailure_ = 0;
     mutable QImage scaled_;
     mutable int decodeCount_ = 0;
