@@ -139,8 +139,8 @@ void ShrinkingTest::shrunkDecodeMatchesScaledDecode_data() {
     QTest::newRow("progressive") << encodeRgb(pattern, progressive) << 1 << QSize(500, 375);
     QTest::newRow("grey") << encodeGray(pattern) << 1 << QSize(640, 480);
     QTest::newRow("cmyk") << encodeCmyk(pattern, false, true) << 2 << QSize(300, 225);
-    QTest::newRow("turned a quarter") << withExifOrientation(encodeRgb(pattern), 6) << 2
-                                      << QSize(240, 320);
+    QTest::newRow("turned a quarter")
+        << withExifOrientation(encodeRgb(pattern), 6) << 2 << QSize(240, 320);
 }
 
 void ShrinkingTest::shrunkDecodeMatchesScaledDecode() {
@@ -154,8 +154,7 @@ void ShrinkingTest::shrunkDecodeMatchesScaledDecode() {
     QCOMPARE(shrunk.failureCode, 0);
     QCOMPARE(shrunk.image.size(), upright);
     const auto [largest, mean] = difference(
-        shrunk.image,
-        whole.image.scaled(upright, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        shrunk.image, whole.image.scaled(upright, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     QVERIFY2(mean < 2.0 && largest < 40,
              qPrintable(QStringLiteral("mean %1, largest %2").arg(mean).arg(largest)));
 }
@@ -182,5 +181,6 @@ void ShrinkingTest::shrunkDecodeOfATruncatedFile() {
     QVERIFY(kept.failureCode != 0);
     QCOMPARE(kept.image.size(), QSize(400, 300));
     QCOMPARE(kept.image.pixel(200, 150), kUnreachedGrey);
-    QVERIFY(decodeJpegFitted(broken, header, 1, QSize(400, 300), OnFailure::Discard).image.isNull());
+    QVERIFY(
+        decodeJpegFitted(broken, header, 1, QSize(400, 300), OnFailure::Discard).image.isNull());
 }

@@ -29,7 +29,8 @@ void startDecompress(j_decompress_ptr info, void* context) {
 void shrinkRows(void* context, const uchar* rows, qsizetype bytesPerLine, int count) {
     auto* scaler = static_cast<RowDownscaler*>(context);
     for (int i = 0; i < count; ++i)
-        scaler->addRow(reinterpret_cast<const QRgb*>(rows + static_cast<qsizetype>(i) * bytesPerLine));
+        scaler->addRow(
+            reinterpret_cast<const QRgb*>(rows + static_cast<qsizetype>(i) * bytesPerLine));
 }
 
 // Decodes at 1/scaleDenominator; with a non-empty `fitted` (the output size before the
@@ -104,8 +105,8 @@ DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int sca
     return decode(input, header, scaleDenominator, QSize(), onFailure);
 }
 
-DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header,
-                             int scaleDenominator, QSize uprightSize, OnFailure onFailure) {
+DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
+                             QSize uprightSize, OnFailure onFailure) {
     // The rows come out as stored: shrink to the stored orientation's size, then turn upright.
     const QSize stored = swapsAxes(header.orientation) ? uprightSize.transposed() : uprightSize;
     return decode(input, header, scaleDenominator, stored, onFailure);

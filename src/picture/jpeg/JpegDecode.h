@@ -33,8 +33,8 @@ DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int sca
 // The same decode shrunk, as its rows come out, to `uprightSize` (at most the decode's upright
 // size each way) by area averaging: only the result and a band of rows are ever held, never
 // the decode at 1/scaleDenominator. With KeepPartial, rows below the last one finished are grey.
-DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header,
-                             int scaleDenominator, QSize uprightSize, OnFailure onFailure);
+DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
+                             QSize uprightSize, OnFailure onFailure);
 
 // The same decode, for a progressive picture in passes (libjpeg's buffered-image mode): as
 // soon as the scans read so far give every component its DC coefficients, that pass is

@@ -83,20 +83,20 @@ void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& fi
     }
     // Only what is shown is kept: a decode larger than the size asked for is shrunk to it,
     // row by row as it comes out (after the passes, for a progressive picture's first look).
-    const QSize whole = orientedSize(scaledOutputSize(header_.codedSize, denominator),
-                                     header_.orientation);
+    const QSize whole =
+        orientedSize(scaledOutputSize(header_.codedSize, denominator), header_.orientation);
     const bool shrink = !devicePixels.isEmpty() && devicePixels.width() <= whole.width() &&
                         devicePixels.height() <= whole.height() && devicePixels != whole;
     const bool inPasses = firstLook && header_.progressive;
     DecodedJpeg decoded =
         inPasses
             ? decodeJpegInPasses(*source, header_, denominator, OnFailure::KeepPartial, firstLook)
-        : shrink ? decodeJpegFitted(*source, header_, denominator, devicePixels,
-                                    OnFailure::KeepPartial)
-                 : decodeJpeg(*source, header_, denominator, OnFailure::KeepPartial);
+        : shrink
+            ? decodeJpegFitted(*source, header_, denominator, devicePixels, OnFailure::KeepPartial)
+            : decodeJpeg(*source, header_, denominator, OnFailure::KeepPartial);
     if (shrink && inPasses && !decoded.image.isNull())
-        decoded.image = decoded.image.scaled(devicePixels, Qt::IgnoreAspectRatio,
-                                             Qt::SmoothTransformation);
+        decoded.image =
+            decoded.image.scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     const std::lock_guard lock(mutex_);
     if (covered()) return;  // a covering decode arrived meanwhile
     screenDecoded_ = std::move(decoded.image);

@@ -68,7 +68,7 @@ public:
     // What the screen cache holds, for tests and benchmarks.
     struct ScreenState {
         int scaleDenominator = 0;  // 0: nothing decoded yet
-        QSize decodedSize;  // the size asked for when the decode was shrunk to it
+        QSize decodedSize;         // the size asked for when the decode was shrunk to it
         QSize scaledSize;
         int decodeCount = 0;
         int rescaleCount = 0;

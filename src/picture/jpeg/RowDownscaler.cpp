@@ -4,78 +4,97 @@
 
 namespace zarovia::picture::jpeg {
 
-// Coordinates are kept exact in integers: across, a source pixel is `to` units wide and an
-// output pixel `from` units, so that both span `from * to` units; down the same. A channel's
-// sum for an output pixel is then at most 255 * from.width() * from.height(), which fits 64 bits.
+// Coordinates are kept exact in integers: across, a source pixel is `into.width()` units wide
+// and an output pixel `from.width()` units, so that both rows span the same units; down the
+// same. A column's sum over an output row is then at most 255 * from.height() (32 bits), and an
+// output pixel's sum at most 255 * from.width() * from.height() (64 bits, exact in a double).
+// Rows are summed down first, where a source row is one pass over contiguous memory, and
+// across once per output row.
 
 RowDownscaler::RowDownscaler(QSize from, QImage& into)
     : from_(from),
       into_(into),
-      columns_(static_cast<std::size_t>(std::max(from.width(), 0))),
-      rowSums_(static_cast<std::size_t>(into.width()) * 3),
-      currentSums_(rowSums_.size()),
-      nextSums_(rowSums_.size()),
       shrinks_(!from.isEmpty() && !into.isNull() && into.width() <= from.width() &&
                into.height() <= from.height()) {
     if (!shrinks_) return;
+    perArea_ = 1.0 / (static_cast<double>(from.width()) * from.height());
+    const auto columns = static_cast<std::size_t>(from.width());
+    columns_.resize(columns);
+    currentColumns_.assign(columns * 3, 0);
+    nextColumns_.assign(columns * 3, 0);
     const std::int64_t in = from.width(), out = into.width();
     for (std::int64_t x = 0; x < in; ++x) {
         // Source column x spans [x * out, (x + 1) * out); output column X spans [X * in, ...).
         const std::int64_t start = x * out, end = start + out;
         const std::int64_t first = start / in;
         const std::int64_t boundary = (first + 1) * in;
-        const std::int64_t share = std::min(end, boundary) - start;
         columns_[static_cast<std::size_t>(x)] = {
             static_cast<int>(std::min(first, out - 1)),
-            static_cast<std::uint32_t>(share)};
+            static_cast<std::uint32_t>(std::min(end, boundary) - start)};
     }
 }
 
 void RowDownscaler::addRow(const QRgb* row) {
     if (!shrinks_ || sourceRow_ >= from_.height() || nextOutputRow_ >= into_.height()) return;
-    const int outWidth = into_.width();
-    const auto outWidthUnits = static_cast<std::uint32_t>(outWidth);
-    std::fill(rowSums_.begin(), rowSums_.end(), 0u);
-    for (int x = 0; x < from_.width(); ++x) {
-        const ColumnShare share = columns_[static_cast<std::size_t>(x)];
-        const QRgb pixel = row[x];
-        const std::uint32_t channels[3] = {static_cast<std::uint32_t>(qRed(pixel)),
-                                           static_cast<std::uint32_t>(qGreen(pixel)),
-                                           static_cast<std::uint32_t>(qBlue(pixel))};
-        std::uint32_t* first = &rowSums_[static_cast<std::size_t>(share.first) * 3];
-        const std::uint32_t rest = outWidthUnits - share.firstShare;
-        for (int c = 0; c < 3; ++c) first[c] += channels[c] * share.firstShare;
-        if (rest != 0 && share.first + 1 < outWidth)
-            for (int c = 0; c < 3; ++c) first[3 + c] += channels[c] * rest;
-    }
-
-    // Down: source row y spans [y * outHeight, (y + 1) * outHeight), the current output row
+    // Source row y spans [y * outHeight, (y + 1) * outHeight), the current output row
     // [row * fromHeight, (row + 1) * fromHeight).
     const std::int64_t outHeight = into_.height(), inHeight = from_.height();
     const std::int64_t start = sourceRow_ * outHeight, end = start + outHeight;
     const std::int64_t boundary = (nextOutputRow_ + 1) * inHeight;
-    const auto currentShare = static_cast<std::uint64_t>(std::min(end, boundary) - start);
-    const auto nextShare = static_cast<std::uint64_t>(outHeight) - currentShare;
-    for (std::size_t i = 0; i < rowSums_.size(); ++i) {
-        currentSums_[i] += rowSums_[i] * currentShare;
-        if (nextShare != 0) nextSums_[i] += rowSums_[i] * nextShare;
+    const auto currentShare = static_cast<std::uint32_t>(std::min(end, boundary) - start);
+    const auto nextShare = static_cast<std::uint32_t>(outHeight) - currentShare;
+    const int width = from_.width();
+    std::uint32_t* current = currentColumns_.data();
+    for (int x = 0; x < width; ++x) {
+        const QRgb pixel = row[x];
+        current[3 * x] += static_cast<std::uint32_t>(qRed(pixel)) * currentShare;
+        current[3 * x + 1] += static_cast<std::uint32_t>(qGreen(pixel)) * currentShare;
+        current[3 * x + 2] += static_cast<std::uint32_t>(qBlue(pixel)) * currentShare;
+    }
+    if (nextShare != 0) {
+        std::uint32_t* next = nextColumns_.data();
+        for (int x = 0; x < width; ++x) {
+            const QRgb pixel = row[x];
+            next[3 * x] += static_cast<std::uint32_t>(qRed(pixel)) * nextShare;
+            next[3 * x + 1] += static_cast<std::uint32_t>(qGreen(pixel)) * nextShare;
+            next[3 * x + 2] += static_cast<std::uint32_t>(qBlue(pixel)) * nextShare;
+        }
     }
     ++sourceRow_;
     if (end >= boundary) finishOutputRow();
 }
 
 void RowDownscaler::finishOutputRow() {
-    const auto area = static_cast<std::uint64_t>(from_.width()) *
-                      static_cast<std::uint64_t>(from_.height());
     auto* out = reinterpret_cast<QRgb*>(into_.scanLine(nextOutputRow_));
-    for (int x = 0; x < into_.width(); ++x) {
-        const std::uint64_t* sums = &currentSums_[static_cast<std::size_t>(x) * 3];
-        out[x] = qRgb(static_cast<int>((sums[0] + area / 2) / area),
-                      static_cast<int>((sums[1] + area / 2) / area),
-                      static_cast<int>((sums[2] + area / 2) / area));
+    const auto units = static_cast<std::uint64_t>(into_.width());
+    const auto mean = [this](std::uint64_t sum) {
+        return static_cast<int>(static_cast<double>(sum) * perArea_ + 0.5);
+    };
+    // Across, in order: the output column being summed, and what its last source column
+    // carries over into the next one.
+    int column = 0;
+    std::uint64_t sum[3] = {0, 0, 0}, carried[3] = {0, 0, 0};
+    const std::uint32_t* sums = currentColumns_.data();
+    for (int x = 0; x < from_.width(); ++x) {
+        const ColumnShare share = columns_[static_cast<std::size_t>(x)];
+        if (share.first != column) {
+            out[column] = qRgb(mean(sum[0]), mean(sum[1]), mean(sum[2]));
+            column = share.first;
+            for (int c = 0; c < 3; ++c) {
+                sum[c] = carried[c];
+                carried[c] = 0;
+            }
+        }
+        const std::uint64_t rest = units - share.firstShare;
+        for (int c = 0; c < 3; ++c) {
+            const std::uint64_t value = sums[3 * x + c];
+            sum[c] += value * share.firstShare;
+            carried[c] += value * rest;
+        }
     }
-    currentSums_.swap(nextSums_);
-    std::fill(nextSums_.begin(), nextSums_.end(), 0u);
+    out[column] = qRgb(mean(sum[0]), mean(sum[1]), mean(sum[2]));
+    currentColumns_.swap(nextColumns_);
+    std::fill(nextColumns_.begin(), nextColumns_.end(), 0u);
     ++nextOutputRow_;
 }
 

@@ -9,7 +9,7 @@ namespace zarovia::picture::jpeg {
 
 // Shrinks a picture that arrives row by row into `into` (Format_RGB32, at most the source's
 // size each way) by area averaging: each output pixel is the mean of the source area it
-// covers, partly covered source pixels counting by their share. Only two output rows of sums
+// covers, partly covered source pixels counting by their share. Only two rows of column sums
 // are held, so a decoder can shrink a large picture without ever holding it whole. Rows of
 // `into` that no source row has finished are left as they were.
 class RowDownscaler {
@@ -36,11 +36,13 @@ private:
 
     const QSize from_;
     QImage& into_;
-    std::vector<ColumnShare> columns_;
-    std::vector<std::uint32_t> rowSums_;           // one source row shrunk across, 3 per pixel
-    std::vector<std::uint64_t> currentSums_;       // the output row being filled
-    std::vector<std::uint64_t> nextSums_;          // the one after it
     bool shrinks_ = false;
+    double perArea_ = 0;  // 1 / (from.width() * from.height()): a sum to a mean
+    std::vector<ColumnShare> columns_;
+    // Each source column summed down over the output row being filled, and over the one after
+    // it: red, green, blue per column.
+    std::vector<std::uint32_t> currentColumns_;
+    std::vector<std::uint32_t> nextColumns_;
     int sourceRow_ = 0;
     int nextOutputRow_ = 0;
 };
