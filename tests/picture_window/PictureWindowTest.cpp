@@ -350,6 +350,28 @@ private slots:
         QTRY_COMPARE(form->P1->geometry(), QRect(0, 0, 800, 608).translated(0, (600 - 608) / 2));
     }
 
+    // A large picture read ahead is decoded for exactly the size the pane then paints it at:
+    // shown, it is neither decoded again nor rescaled.
+    void readAheadJpegIsShownAsDecoded() {
+        QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("photos")));
+        const QByteArray first = writePicture(*dir, "photos/p1.jpg", {4000, 3000}, Qt::white);
+        const QByteArray second = writePicture(*dir, "photos/p2.jpg", {3000, 4000}, Qt::red);
+        drop(first);
+        QTRY_VERIFY(form->pictureCache().holds(second));
+        run(Command::Next);
+        QCOMPARE(form->windowTitle(), QStringLiteral(" Zarovia        manu       p2.jpg"));
+        const auto* jpeg =
+            dynamic_cast<const picture::jpeg::JpegPictureData*>(form->Image2->picture().data());
+        QVERIFY(jpeg);
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->Image2->repaint();
+        const auto state = jpeg->screenState();
+        QCOMPARE(state.decodeCount, 1);
+        QCOMPARE(state.rescaleCount, 1);  // the copy painted is the decode itself
+        QCOMPARE(state.scaledSize, state.decodedSize);
+        QCOMPARE(state.pixelBytes, 4LL * state.decodedSize.width() * state.decodedSize.height());
+    }
+
     // Grown to full size, the picture is decoded again, larger, on a worker from the file read
     // again (the shown picture holds its pixels, not its file); the pane draws the smaller
     // decode meanwhile.
