@@ -16,6 +16,7 @@
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
+#include "shell/BakedText.h"
 #include "shell/Glyphs.h"
 #include "shell/ResourcePictures.h"
 #include "shell/StartupProfile.h"
@@ -84,6 +85,20 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect bounds, const QString
     label->setAccessibleName(text);
     // Labels take no presses, so a press reaches the control below as before.
     label->setAttribute(Qt::WA_TransparentForMouseEvents, transparent);
+    return label;
+}
+
+// A tool-bar label whose fixed text is drawn from its baked picture, in the window's Gothic face
+// at the size the picture was baked at.
+QLabel* makeBakedLabel(QWidget* parent, const char* name, QRect bounds, shell::BakedLabel text) {
+    auto* label = new shell::BakedTextLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(bounds);
+    label->setFont(
+        definitionFont(kGothic, shell::kBakedLabelTexts[static_cast<size_t>(text)].pixelSize));
+    label->setAutoFillBackground(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setAccessibleName(label->text());
     return label;
 }
 
@@ -379,10 +394,8 @@ void TzaroForm1::createToolBar1() {
             separator->setObjectName(name);
             separator->setGeometry(item.left, top, item.width, buttonHeight);
         } else if (name == QLatin1String("Label1")) {
-            Label1 = makeLabel(ToolBar1, "Label1", {item.left, top, item.width, buttonHeight},
-                               QStringLiteral("タイマ-"), definitionFont(kGothic, 13),
-                               palette().color(QPalette::WindowText), false,
-                               Qt::AlignLeft | Qt::AlignVCenter);
+            Label1 = makeBakedLabel(ToolBar1, "Label1", {item.left, top, item.width, buttonHeight},
+                                    shell::BakedLabel::Timer);
         } else if (name == QLatin1String("SpinEdit1")) {
             SpinEdit1 = new controls::SpinEdit(ToolBar1);
             SpinEdit1->setObjectName(name);
@@ -400,10 +413,8 @@ void TzaroForm1::createToolBar1() {
             SpinEdit1->setPalette(p);
             SpinEdit1->installEventFilter(this);
         } else if (name == QLatin1String("Label2")) {
-            Label2 =
-                makeLabel(ToolBar1, "Label2", {item.left, top, item.width, buttonHeight},
-                          QStringLiteral("カウンタ"), font(), palette().color(QPalette::WindowText),
-                          false, Qt::AlignLeft | Qt::AlignVCenter);
+            Label2 = makeBakedLabel(ToolBar1, "Label2", {item.left, top, item.width, buttonHeight},
+                                    shell::BakedLabel::Counter);
         } else if (name == QLatin1String("CounterPanel")) {
             CounterPanel =
                 makePanel(ToolBar1, "CounterPanel", {item.left, top, item.width, buttonHeight},
@@ -413,7 +424,7 @@ void TzaroForm1::createToolBar1() {
             CounterPanel->setToolTip(QStringLiteral("画像数表示"));
             CounterPanel->setAccessibleName(QStringLiteral("画像数表示"));
         } else if (name == QLatin1String("CheckBox2")) {
-            CheckBox2 = new QCheckBox(QStringLiteral("横向き印刷"), ToolBar1);
+            CheckBox2 = new shell::BakedTextCheckBox(shell::BakedLabel::Landscape, ToolBar1);
             CheckBox2->setObjectName(name);
             CheckBox2->setGeometry(item.left, top, item.width, buttonHeight);
             CheckBox2->setFocusPolicy(Qt::NoFocus);

@@ -1,9 +1,15 @@
 // Bakes the pictures the window shows at once into pixel arrays compiled into the program: the
-// tool-bar glyphs drawn from their SVG sources at 16 and 32 pixels, and the program icon at 32
+// tool-bar glyphs drawn from their SVG sources at 16 and 32 pixels, the tool bar's fixed texts
+// in the window's Gothic face at 1 and 2 device pixels per pixel, and the program icon at 32
 // and 64 pixels. The window then needs neither the SVG renderer nor Qt's image-format plug-ins
-// while it starts.
+// while it starts, nor the glyphs of those texts from the font file.
 //   zarovia_resource_baker OUTPUT.cpp GLYPH_DIR ICON32.png ICON64.png
+#include "platform/FontFaces.h"
+#include "shell/BakedLabels.h"
+
 #include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -23,6 +29,34 @@ QImage renderGlyph(const QString& path, int size) {
     image.fill(Qt::transparent);
     QPainter painter(&image);
     renderer.render(&painter, QRectF(0, 0, size, size));
+    return image;
+}
+
+// The text as the window would draw it in a label: black on transparent, the line's height,
+// the text's advance wide. Empty when the face's family is not installed.
+QImage renderText(const zarovia::shell::BakedLabelText& label, int density) {
+    const QString face = QString::fromUtf8(zarovia::shell::kBakedLabelFace);
+    QString family;
+    int count = 0;
+    const zarovia::WindowFace* faces = zarovia::windowFaces(&count);
+    for (int i = 0; i < count; ++i)
+        if (face == QString::fromUtf8(faces[i].face)) family = QString::fromUtf8(faces[i].family);
+    QFont font(family);
+    font.setPixelSize(label.pixelSize * density);
+    if (family.isEmpty() || QFontInfo(font).family() != family) {
+        std::fprintf(stderr, "the font family %s is not installed (see scripts/packages.txt)\n",
+                     qPrintable(family));
+        return {};
+    }
+    const QString text = QString::fromUtf8(label.utf8);
+    const QFontMetrics metrics(font);
+    QImage image(metrics.horizontalAdvance(text), metrics.height(),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(QPoint(0, 0), image.size()), Qt::AlignLeft | Qt::AlignTop, text);
     return image;
 }
 
@@ -74,6 +108,16 @@ int main(int argc, char** argv) {
         small << entry(QStringLiteral("glyph%1x1").arg(i), x1);
         large << entry(QStringLiteral("glyph%1x2").arg(i), x2);
     }
+    QStringList labels, labelsLarge;
+    for (std::size_t i = 0; i < zarovia::shell::kBakedLabelCount; ++i) {
+        const QImage x1 = renderText(zarovia::shell::kBakedLabelTexts[i], 1);
+        const QImage x2 = renderText(zarovia::shell::kBakedLabelTexts[i], 2);
+        if (x1.isNull() || x2.isNull()) return 1;
+        writeArray(out, QStringLiteral("label%1x1").arg(i), x1);
+        writeArray(out, QStringLiteral("label%1x2").arg(i), x2);
+        labels << entry(QStringLiteral("label%1x1").arg(i), x1);
+        labelsLarge << entry(QStringLiteral("label%1x2").arg(i), x2);
+    }
     const QImage icon32 = readIcon(QString::fromLocal8Bit(argv[3]));
     const QImage icon64 = readIcon(QString::fromLocal8Bit(argv[4]));
     if (icon32.isNull() || icon64.isNull()) {
@@ -89,8 +133,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     QTextStream text(&file);
-    text << "// Made by zarovia_resource_baker from resources/glyphs and resources/icon; not "
-            "edited.\n"
+    text << "// Made by zarovia_resource_baker from resources/glyphs, resources/icon and the "
+            "window's Gothic font; not edited.\n"
          << "#include \"shell/BakedPixels.h\"\n\n"
          << "namespace zarovia::shell::baked {\n\n"
          << "static_assert(kGlyphCount == " << kGlyphCount
@@ -100,6 +144,10 @@ int main(int argc, char** argv) {
          << "};\n"
          << "const BakedImage kGlyphsDoubleDensity[kGlyphCount] = {"
          << large.join(QStringLiteral(", ")) << "};\n"
+         << "const BakedImage kLabels[kBakedLabelCount] = {" << labels.join(QStringLiteral(", "))
+         << "};\n"
+         << "const BakedImage kLabelsDoubleDensity[kBakedLabelCount] = {"
+         << labelsLarge.join(QStringLiteral(", ")) << "};\n"
          << "const BakedImage kProgramIcon32 = " << entry(QStringLiteral("icon32"), icon32) << ";\n"
          << "const BakedImage kProgramIcon64 = " << entry(QStringLiteral("icon64"), icon64)
          << ";\n\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/BakedLabels.h"
 #include "shell/Commands.h"
 
 #include <cstdint>
@@ -19,6 +20,11 @@ struct BakedImage {
 // zarovia_resource_baker (resources/bake).
 extern const BakedImage kGlyphs[kGlyphCount];
 extern const BakedImage kGlyphsDoubleDensity[kGlyphCount];
+// The tool bar's fixed texts (BakedLabels.h) in black on transparent, at 1 and 2 device pixels
+// per pixel: each picture is the text's line, as wide as the text advances and as high as the
+// font's line.
+extern const BakedImage kLabels[kBakedLabelCount];
+extern const BakedImage kLabelsDoubleDensity[kBakedLabelCount];
 extern const BakedImage kProgramIcon32;
 extern const BakedImage kProgramIcon64;
 

@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QMimeData>
@@ -152,6 +153,50 @@ private slots:
         QCOMPARE(QFontInfo(form->Label3->font()).family(), QStringLiteral("IPAPMincho"));
         QFont fixed(QStringLiteral("FixedSys"));
         QCOMPARE(QFontInfo(fixed).family(), QStringLiteral("IPAGothic"));
+    }
+
+    // The tool bar's fixed texts are drawn from pictures baked at build time: they must look
+    // as the same text drawn live by a label (or a check box) of the same font and place. A
+    // one-pixel difference in where the line sits is allowed.
+    void bakedTextsLookLikeLiveText() {
+        makeForm();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const auto compare = [](QWidget* baked, QWidget* live) {
+            live->setFont(baked->font());
+            live->setPalette(baked->palette());
+            live->resize(baked->size());
+            const QImage a = baked->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QImage b = live->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(a.size(), b.size());
+            double best = 1e9;
+            int inked = 0;
+            for (int shift = -1; shift <= 1; ++shift) {
+                double sum = 0;
+                int count = 0;
+                for (int y = 1; y + 1 < a.height(); ++y)
+                    for (int x = 0; x < a.width(); ++x) {
+                        const QRgb p = a.pixel(x, y), q = b.pixel(x, y + shift);
+                        sum += std::abs(qGray(p) - qGray(q));
+                        ++count;
+                    }
+                best = std::min(best, sum / count);
+            }
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x) inked += qGray(a.pixel(x, y)) < 100;
+            QVERIFY2(inked > 20, qPrintable(QString::number(inked)));  // the text is there
+            QVERIFY2(best < 2.0,
+                     qPrintable(QStringLiteral("%1 of %2").arg(best).arg(baked->objectName())));
+        };
+        for (QLabel* label : {form->Label1, form->Label2}) {
+            QLabel live(label->text());
+            live.setAlignment(label->alignment());
+            live.setAutoFillBackground(true);
+            compare(label, &live);
+        }
+        QCheckBox live(form->CheckBox2->text());
+        compare(form->CheckBox2, &live);
+        QCOMPARE(form->CheckBox2->text(), QStringLiteral("横向き印刷"));
+        QCOMPARE(form->Label2->text(), QStringLiteral("カウンタ"));
     }
 
     void shortcutsAtStart() {
