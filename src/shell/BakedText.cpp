@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <cmath>
 
 namespace zarovia::shell {
 
@@ -13,6 +14,11 @@ namespace {
 
 QString textOf(BakedLabel label) {
     return QString::fromUtf8(kBakedLabelTexts[static_cast<std::size_t>(label)].utf8);
+}
+
+QColor textColourOf(const QWidget& widget) {
+    return widget.palette().color(widget.isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                  QPalette::WindowText);
 }
 
 }  // namespace
@@ -43,10 +49,7 @@ BakedTextLabel::BakedTextLabel(BakedLabel label, QWidget* parent)
 
 void BakedTextLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    drawBakedLabel(
-        painter, contentsRect(), label_,
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText),
-        devicePixelRatioF());
+    drawBakedLabel(painter, contentsRect(), label_, textColourOf(*this), devicePixelRatioF());
 }
 
 BakedTextCheckBox::BakedTextCheckBox(BakedLabel label, QWidget* parent)
@@ -60,10 +63,7 @@ void BakedTextCheckBox::paintEvent(QPaintEvent*) {
     const QRect textRect = style()->subElementRect(QStyle::SE_CheckBoxContents, &option, this);
     option.text.clear();
     painter.drawControl(QStyle::CE_CheckBox, option);
-    drawBakedLabel(
-        painter, textRect, label_,
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText),
-        devicePixelRatioF());
+    drawBakedLabel(painter, textRect, label_, textColourOf(*this), devicePixelRatioF());
 }
 
 }  // namespace zarovia::shell

@@ -44,22 +44,16 @@ void RowDownscaler::addRow(const QRgb* row) {
     const auto currentShare = static_cast<std::uint32_t>(std::min(end, boundary) - start);
     const auto nextShare = static_cast<std::uint32_t>(outHeight) - currentShare;
     const int width = from_.width();
-    std::uint32_t* current = currentColumns_.data();
-    for (int x = 0; x < width; ++x) {
-        const QRgb pixel = row[x];
-        current[3 * x] += static_cast<std::uint32_t>(qRed(pixel)) * currentShare;
-        current[3 * x + 1] += static_cast<std::uint32_t>(qGreen(pixel)) * currentShare;
-        current[3 * x + 2] += static_cast<std::uint32_t>(qBlue(pixel)) * currentShare;
-    }
-    if (nextShare != 0) {
-        std::uint32_t* next = nextColumns_.data();
+    const auto addShare = [row, width](std::uint32_t* sums, std::uint32_t share) {
         for (int x = 0; x < width; ++x) {
             const QRgb pixel = row[x];
-            next[3 * x] += static_cast<std::uint32_t>(qRed(pixel)) * nextShare;
-            next[3 * x + 1] += static_cast<std::uint32_t>(qGreen(pixel)) * nextShare;
-            next[3 * x + 2] += static_cast<std::uint32_t>(qBlue(pixel)) * nextShare;
+            sums[3 * x] += static_cast<std::uint32_t>(qRed(pixel)) * share;
+            sums[3 * x + 1] += static_cast<std::uint32_t>(qGreen(pixel)) * share;
+            sums[3 * x + 2] += static_cast<std::uint32_t>(qBlue(pixel)) * share;
         }
-    }
+    };
+    addShare(currentColumns_.data(), currentShare);
+    if (nextShare != 0) addShare(nextColumns_.data(), nextShare);
     ++sourceRow_;
     if (end >= boundary) finishOutputRow();
 }
