@@ -45,6 +45,10 @@ class TrackBar;
 enum class MediaErrorKind;
 }  // namespace zarovia::media
 
+namespace zarovia::shell {
+class SpinEditFace;
+}  // namespace zarovia::shell
+
 namespace zarovia::controls {
 class CommandButton;
 class IntervalTimer;
@@ -151,7 +155,14 @@ private:
     // pane is its empty root panel.
     void createMediaPane();
     void buildMediaPaneControls();
+    // The document pane's rich-text control, like the interval field, lays text out through the
+    // font as it is made: it is made when the first document is opened.
     void createDocumentPane();
+    void buildRichEdit();
+    // The interval field starts as a face drawn from baked glyphs (shell/BakedNumberFields.h);
+    // the real field is made when it is first reached for.
+    void buildIntervalField();
+    int intervalSeconds() const;
     void createToolBar1();
     void createToolBar2();
     void createToolBar3();
@@ -263,6 +274,8 @@ private:
     std::array<QAction*, 11> actions_{};
     std::array<QIcon, shell::kGlyphCount> glyphs_;
     shell::DeferredPane mediaPane_;
+    shell::DeferredPane intervalField_;
+    shell::DeferredPane documentEditor_;
     // Made with the window, handed to MediaPlayer1 when the media pane is built.
     // A document was opened while the media pane was not built yet: it is built with its
     // controls hidden, as that open leaves them.
@@ -279,7 +292,8 @@ public:
     controls::Panel* Panel1 = nullptr;
     QWidget* ToolBar1 = nullptr;
     controls::CommandButton* FullScreenButton = nullptr;
-    controls::SpinEdit* SpinEdit1 = nullptr;
+    shell::SpinEditFace* SpinEditFace1 = nullptr;
+    shell::DeferredControl<controls::SpinEdit> SpinEdit1{intervalField_};
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     controls::Panel* CounterPanel = nullptr;
@@ -307,7 +321,7 @@ public:
     QWidget* ToolBar3 = nullptr;
     QLabel* Label5 = nullptr;
     controls::Panel* SizePanel = nullptr;
-    document::RichEditControl* RichEdit1 = nullptr;
+    shell::DeferredControl<document::RichEditControl> RichEdit1{documentEditor_};
 
     controls::IntervalTimer* Timer1 = nullptr;
     controls::IntervalTimer* Timer3 = nullptr;

@@ -16,11 +16,14 @@
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
+#include "shell/BakedDigits.h"
+#include "shell/BakedNumberFields.h"
 #include "shell/BakedText.h"
 #include "shell/Glyphs.h"
 #include "shell/ResourcePictures.h"
 #include "shell/StartupProfile.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -58,9 +61,24 @@ const QString kGothic = QStringLiteral("ＭＳ Ｐゴシック");
 const QString kMincho = QStringLiteral("ＭＳ Ｐ明朝");
 const QString kBrush = QStringLiteral("HG行書体");
 
-Panel* makePanel(QWidget* parent, const char* name, QRect bounds, const QColor& color,
-                 Panel::Bevel bevel = Panel::Bevel::None, bool visible = true) {
-    auto* panel = new Panel(parent);
+// The slide show's interval field, in seconds.
+constexpr int kInitialInterval = 3;
+constexpr int kMinimumInterval = 1;
+constexpr int kMaximumInterval = 60;
+
+// Lime digits on black in the number fields' font, for the field and the face standing in for it.
+void setIntervalFieldLook(QWidget* field) {
+    field->setFont(shell::bakedDigitFont());
+    QPalette p = field->palette();
+    p.setColor(QPalette::Base, kBlack);
+    p.setColor(QPalette::Text, kLime);
+    field->setPalette(p);
+}
+
+template <typename PanelType = Panel>
+PanelType* makePanel(QWidget* parent, const char* name, QRect bounds, const QColor& color,
+                     Panel::Bevel bevel = Panel::Bevel::None, bool visible = true) {
+    auto* panel = new PanelType(parent);
     panel->setObjectName(QString::fromLatin1(name));
     panel->setGeometry(bounds);
     panel->setColor(color);
@@ -338,6 +356,10 @@ void TzaroForm1::createDocumentPane() {
     controls::setAlign(ToolBar3, Align::Top);
     createToolBar3();
 
+    documentEditor_.setBuilder([this] { buildRichEdit(); });
+}
+
+void TzaroForm1::buildRichEdit() {
     RichEdit1 = new document::RichEditControl(MojiPanel);
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->setGeometry(334, 40, 185, 89);
@@ -350,6 +372,31 @@ void TzaroForm1::createDocumentPane() {
     for (const QAction* action : actions_)
         if (!action->shortcut().isEmpty()) shortcuts.append(action->shortcut());
     RichEdit1->setCommandShortcuts(shortcuts);
+    RichEdit1->show();
+    fitRichEditToPane();
+}
+
+void TzaroForm1::buildIntervalField() {
+    SpinEdit1 = new controls::SpinEdit(ToolBar1);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setGeometry(SpinEditFace1->geometry());
+    SpinEdit1->setRange(kMinimumInterval, kMaximumInterval);
+    SpinEdit1->setValue(SpinEditFace1->value());
+    SpinEdit1->setToolTip(QStringLiteral("表示時間（秒）"));
+    SpinEdit1->setAccessibleName(QStringLiteral("表示時間（秒）"));
+    setIntervalFieldLook(SpinEdit1);
+    SpinEdit1->setFocusPolicy(Qt::ClickFocus);
+    SpinEdit1->setCursor(Qt::ArrowCursor);
+    SpinEdit1->installEventFilter(this);
+    SpinEdit1->setVisible(!SpinEditFace1->isHidden());
+    // The face may be in the middle of handling the event that asked for the field.
+    SpinEditFace1->hide();
+    SpinEditFace1->deleteLater();
+    SpinEditFace1 = nullptr;
+}
+
+int TzaroForm1::intervalSeconds() const {
+    return SpinEdit1.ifBuilt() ? SpinEdit1.ifBuilt()->currentValue() : SpinEditFace1->value();
 }
 
 void TzaroForm1::createToolBar1() {
@@ -397,29 +444,24 @@ void TzaroForm1::createToolBar1() {
             Label1 = makeBakedLabel(ToolBar1, "Label1", {item.left, top, item.width, buttonHeight},
                                     shell::BakedLabel::Timer);
         } else if (name == QLatin1String("SpinEdit1")) {
-            SpinEdit1 = new controls::SpinEdit(ToolBar1);
-            SpinEdit1->setObjectName(name);
-            SpinEdit1->setGeometry(item.left, top, item.width, 26);
-            SpinEdit1->setRange(1, 60);
-            SpinEdit1->setValue(3);
-            SpinEdit1->setToolTip(QStringLiteral("表示時間（秒）"));
-            SpinEdit1->setAccessibleName(QStringLiteral("表示時間（秒）"));
-            SpinEdit1->setFont(definitionFont(kGothic, 16, true));
-            SpinEdit1->setFocusPolicy(Qt::ClickFocus);
-            SpinEdit1->setCursor(Qt::ArrowCursor);
-            QPalette p = SpinEdit1->palette();
-            p.setColor(QPalette::Base, kBlack);
-            p.setColor(QPalette::Text, kLime);
-            SpinEdit1->setPalette(p);
-            SpinEdit1->installEventFilter(this);
+            SpinEditFace1 = new shell::SpinEditFace(kInitialInterval, kMinimumInterval,
+                                                    kMaximumInterval, ToolBar1);
+            SpinEditFace1->setObjectName(QStringLiteral("SpinEditFace1"));
+            SpinEditFace1->setGeometry(item.left, top, item.width, 26);
+            SpinEditFace1->setAccessibleName(QStringLiteral("表示時間（秒）"));
+            setIntervalFieldLook(SpinEditFace1);
+            intervalField_.setBuilder([this] { buildIntervalField(); });
+            SpinEditFace1->setFieldMaker([this]() -> QWidget* { return SpinEdit1; });
+            // An assistive tool reads the controls as they are: it gets the real field at once.
+            if (QAccessible::isActive()) intervalField_.ensureBuilt();
         } else if (name == QLatin1String("Label2")) {
             Label2 = makeBakedLabel(ToolBar1, "Label2", {item.left, top, item.width, buttonHeight},
                                     shell::BakedLabel::Counter);
         } else if (name == QLatin1String("CounterPanel")) {
-            CounterPanel =
-                makePanel(ToolBar1, "CounterPanel", {item.left, top, item.width, buttonHeight},
-                          kBlack, Panel::Bevel::Single);
-            CounterPanel->setFont(definitionFont(kGothic, 16, true));
+            CounterPanel = makePanel<shell::BakedNumberPanel>(
+                ToolBar1, "CounterPanel", {item.left, top, item.width, buttonHeight}, kBlack,
+                Panel::Bevel::Single);
+            CounterPanel->setFont(shell::bakedDigitFont());  // Gothic, 16 pixels, bold
             CounterPanel->setFontColor(kAqua);
             CounterPanel->setToolTip(QStringLiteral("画像数表示"));
             CounterPanel->setAccessibleName(QStringLiteral("画像数表示"));

@@ -27,6 +27,7 @@ using shell::kRed;
 using shell::kWhite;
 
 void TzaroForm1::fitRichEditToPane() {
+    if (!RichEdit1.ifBuilt()) return;  // made fitted when the first document opens
     const int barHeight = CoolBar2->height();
     RichEdit1->setGeometry(0, barHeight, width(), height() - barHeight);
 }

@@ -210,7 +210,7 @@ void TzaroForm1::StartButtonClick() {
 }
 
 void TzaroForm1::Timer1Timer() {
-    Timer1->setInterval(SpinEdit1->currentValue() * 1000);
+    Timer1->setInterval(intervalSeconds() * 1000);
     // A picture still loading is shown first: ticks do not pile up loads on a slow disk.
     if (isLoading(LoadKind::Picture)) return;
     travel_ = 1;

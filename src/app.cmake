@@ -39,6 +39,8 @@ add_library(zarovia_app STATIC
     platform/MediaEngineLoader.cpp
     platform/QtServices.cpp
     platform/X11WindowSystem.cpp
+    shell/BakedDigits.cpp
+    shell/BakedNumberFields.cpp
     shell/BakedText.cpp
     shell/FullScreenMode.cpp
     shell/Glyphs.cpp
@@ -50,7 +52,7 @@ add_library(zarovia_app STATIC
 )
 zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/QtDialogs.h platform/MediaEngineLoader.h
                         platform/X11WindowSystem.h
-                        shell/FullScreenMode.h shell/BakedLabels.h shell/BakedPixels.h shell/BakedText.h shell/DeferredPane.h shell/Glyphs.h shell/PlatformFonts.h
+                        shell/FullScreenMode.h shell/BakedLabels.h shell/BakedPixels.h shell/BakedText.h shell/BakedDigits.h shell/BakedNumberFields.h shell/DeferredPane.h shell/Glyphs.h shell/PlatformFonts.h
                         shell/ResourcePictures.h shell/StartupProfile.h)
 # The generated ui_*.h headers are included by tests too.
 target_include_directories(zarovia_app PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/zarovia_app_autogen/include)

@@ -21,6 +21,8 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -61,8 +63,11 @@ int main(int argc, char** argv) {
         pictureCache->prefetch(files.front(), QSize(640, 480),
                                zarovia::picture::PictureCache::Use::Certain);
     startup::mark("read-ahead started");
-    // The font configuration loads beside the application's start; the tool bar's text needs it.
-    zarovia::shell::FontConfigurationLoader fontConfiguration;
+    // A document or a sound shows text at once: the font configuration loads beside the
+    // application's start. A picture's window sets no text through a font (the tool bar's texts
+    // and numbers are baked), so it starts without; the first text laid out later reads it.
+    std::optional<zarovia::shell::FontConfigurationLoader> fontConfiguration;
+    if (firstClass != zarovia::shell::FileClass::Picture) fontConfiguration.emplace();
     QApplication app(argc, argv);
     startup::mark("application");
     startup::watchFirstPaint(&app);
@@ -76,7 +81,7 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    fontConfiguration.wait();
+    if (fontConfiguration) fontConfiguration->wait();
     startup::mark("translator, font configuration");
     // A sound or video named first needs the media engine: its module and plug-in registry load
     // on a worker while the window is built (a failure is the open's to report); not before,

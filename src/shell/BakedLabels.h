@@ -24,4 +24,13 @@ inline constexpr BakedLabelText kBakedLabelTexts[kBakedLabelCount] = {
 };
 inline constexpr const char* kBakedLabelFace = "ＭＳ Ｐゴシック";
 
+// The characters of the tool bar's two number fields (the picture counter and the interval
+// field), baked glyph by glyph in the same face at 16 pixels, bold, so that numbers can be set
+// from them without loading the font. Each glyph is baked at four pen positions a quarter of a
+// pixel apart, as the font engine places glyphs between pixels.
+inline constexpr char kBakedDigitChars[] = "0123456789/";
+inline constexpr std::size_t kBakedDigitCount = sizeof(kBakedDigitChars) - 1;
+inline constexpr int kBakedDigitPixelSize = 16;
+inline constexpr int kBakedDigitPenPositions = 4;
+
 }  // namespace zarovia::shell

@@ -25,6 +25,31 @@ extern const BakedImage kGlyphsDoubleDensity[kGlyphCount];
 // font's line.
 extern const BakedImage kLabels[kBakedLabelCount];
 extern const BakedImage kLabelsDoubleDensity[kBakedLabelCount];
+
+// The number fields' font (BakedLabels.h) as Qt lays it out at one pixel per pixel: its line
+// and advances in 1/64 pixels, and its height in whole pixels as QFontMetrics gives it.
+struct BakedDigitFont {
+    int ascent64;
+    int descent64;
+    int advances64[kBakedDigitCount];
+    int height;
+};
+// A glyph's coverage, one byte per pixel (0 to 255), row after row.
+struct BakedCoverage {
+    int width;
+    int height;
+    const std::uint8_t* alpha;
+};
+// Each number-field glyph at each quarter-pixel pen position: the pen stands at column
+// `penColumn` (plus the quarters) on row `baselineRow` of every picture.
+struct BakedDigitGlyphs {
+    int penColumn;
+    int baselineRow;
+    BakedCoverage glyphs[kBakedDigitCount][kBakedDigitPenPositions];
+};
+extern const BakedDigitFont kDigitFont;
+extern const BakedDigitGlyphs kDigitGlyphs;
+extern const BakedDigitGlyphs kDigitGlyphsDoubleDensity;
 extern const BakedImage kProgramIcon32;
 extern const BakedImage kProgramIcon64;
 

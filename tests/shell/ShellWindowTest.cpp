@@ -7,6 +7,7 @@
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
+#include "shell/BakedNumberFields.h"
 #include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -121,8 +123,11 @@ private slots:
             {"TrackBar1", {264, 5, 336, 20}},      {"Wide", {209, 7, 50, 17}},
             {"Image3", {528, 48, 105, 105}},
         };
-        // The media pane's controls are made the first time one of them is used.
+        // The media pane's controls are made the first time one of them is used; the interval
+        // field stands as a face in its place until then.
+        QCOMPARE(form->SpinEditFace1->geometry(), QRect(231, 2, 50, 26));
         QVERIFY(form->MediaPlayer1);
+        QVERIFY(form->SpinEdit1);
         for (const Row& row : rows) {
             auto* w = form->findChild<QWidget*>(QString::fromLatin1(row.name));
             QVERIFY2(w, row.name);
@@ -197,6 +202,60 @@ private slots:
         compare(form->CheckBox2, &live);
         QCOMPARE(form->CheckBox2->text(), QStringLiteral("横向き印刷"));
         QCOMPARE(form->Label2->text(), QStringLiteral("カウンタ"));
+    }
+
+    // The number fields set their digits from baked glyphs; they must come out as the font
+    // sets them live, to the pixel, wherever the glyphs fall between pixels.
+    void bakedNumbersLookLikeLiveText() {
+        makeForm();
+        const auto mismatch = [](QWidget* baked, QWidget* live) {
+            const QImage a = baked->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            const QImage b = live->grab().toImage().convertToFormat(QImage::Format_RGB32);
+            if (a.size() != b.size()) return QStringLiteral("sizes differ");
+            int differing = 0, inked = 0;
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x) {
+                    const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                    differing +=
+                        std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                  std::abs(qBlue(p) - qBlue(q))}) > 2;
+                    inked += qGreen(p) > 128;
+                }
+            if (inked < 8) return QStringLiteral("no text drawn");
+            return differing == 0 ? QString() : QStringLiteral("%1 pixels differ").arg(differing);
+        };
+        controls::Panel live(form->ToolBar1);
+        live.setGeometry(form->CounterPanel->geometry());
+        live.setFont(form->CounterPanel->font());
+        live.setPalette(form->CounterPanel->palette());
+        live.setFrameStyle(form->CounterPanel->frameStyle());
+        live.setLineWidth(form->CounterPanel->lineWidth());
+        // Counts whose digits fall on every quarter pixel, the slash included.
+        for (const char* count :
+             {"0/0", "1/5", "5/5", "12/345", "99/100", "7/1234", "1234/5678", "/", "8", "2023/7"}) {
+            const QString caption = QString::fromLatin1(count);
+            form->CounterPanel->setCaption(caption);
+            live.setCaption(caption);
+            const QString problem = mismatch(form->CounterPanel, &live);
+            QVERIFY2(problem.isEmpty(), qPrintable(caption + QStringLiteral(": ") + problem));
+        }
+        // A caption outside the baked characters is drawn through the font.
+        form->CounterPanel->setCaption(QStringLiteral("1/5 枚"));
+        live.setCaption(QStringLiteral("1/5 枚"));
+        QVERIFY(mismatch(form->CounterPanel, &live).isEmpty());
+
+        // The interval field's face against the field made in its place.
+        const QImage face = form->SpinEditFace1->grab().toImage();
+        QVERIFY(form->SpinEdit1);
+        QCOMPARE(form->SpinEdit1->geometry(), QRect(231, 2, 50, 26));
+        QImage field = form->SpinEdit1->grab().toImage();
+        QLabel faceShown, fieldShown;
+        faceShown.resize(face.size());
+        fieldShown.resize(field.size());
+        faceShown.setPixmap(QPixmap::fromImage(face));
+        fieldShown.setPixmap(QPixmap::fromImage(field));
+        const QString problem = mismatch(&faceShown, &fieldShown);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
     void shortcutsAtStart() {

@@ -1,7 +1,9 @@
-// What the window does to start quickly without changing what it shows: glyphs and the icon
-// baked at build time, the media pane made at its first use, the black pane while the first
+// What the window does to start quickly without changing what it shows: glyphs, texts, numbers
+// and the icon baked at build time, the media pane, the interval field and the document pane's
+// rich text made at their first use, no font loaded for a picture, the black pane while the first
 // picture loads, the first look of a picture read ahead from the command line.
 #include "Unit1.h"
+#include "document/widgets/RichEditControl.h"
 #include "media/widgets/DisplayPanel.h"
 #include "media/widgets/MediaPlayerControl.h"
 #include "media/widgets/TrackBar.h"
@@ -10,6 +12,8 @@
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
+#include "platform/controls/SpinEdit.h"
+#include "shell/BakedNumberFields.h"
 #include "shell/BakedPixels.h"
 #include "shell/DeferredPane.h"
 #include "shell/Glyphs.h"
@@ -22,6 +26,9 @@
 #include <QImageWriter>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -226,6 +233,146 @@ private slots:
         QVERIFY(form->Label3->isVisible());
         QVERIFY(form->Label4->isVisible());
         QVERIFY(!form->Wide->isVisible());
+    }
+
+    // The interval field's line edit and the document pane's rich text lay text out through a
+    // font as they are made. A window showing pictures makes neither: a slide show reads the
+    // interval from the field's face. The field is made in the face's place and state when it
+    // is first reached for; the rich text with the first document.
+    void intervalFieldIsMadeWhenReachedFor_data() {
+        QTest::addColumn<QString>("reach");
+        QTest::addColumn<int>("value");
+        QTest::newRow("pointer enters") << "enter" << 3;
+        QTest::newRow("wheel turned") << "wheel" << 4;
+        QTest::newRow("pressed") << "press" << 3;
+        QTest::newRow("window asks") << "window" << 3;
+    }
+    void intervalFieldIsMadeWhenReachedFor() {
+        QFETCH(QString, reach);
+        QFETCH(int, value);
+        QTemporaryDir pictures;
+        writeBitmap(pictures, QStringLiteral("a.bmp"), {40, 30});
+        const QByteArray second = writeBitmap(pictures, QStringLiteral("b.bmp"), {30, 40});
+        makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        drop(second);
+        QTRY_VERIFY(!form->isLoading());
+        form->guard([&] { form->StartButtonClick(); });
+        QVERIFY(form->Timer1->isEnabled());
+        form->Timer1->fire();  // a tick takes the interval from the field
+        QCOMPARE(form->Timer1->interval(), 3000);
+        form->guard([&] { form->ActStopExecute(); });
+        form->guard([&] { form->BackButtonClick(); });  // brings the tool bar back
+        QTRY_VERIFY(!form->isLoading());
+        QVERIFY(rec.errors.isEmpty());
+        QVERIFY(!form->SpinEdit1.ifBuilt());
+        QVERIFY(!form->RichEdit1.ifBuilt());
+
+        shell::SpinEditFace* const face = form->SpinEditFace1;
+        QVERIFY(face);
+        QVERIFY(face->isVisible());
+        const QPointer<shell::SpinEditFace> faceLeft = face;
+        const QPointF inside(10, 10);
+        if (reach == u"enter") {
+            QEnterEvent enter(inside, face->mapTo(form.get(), inside), face->mapToGlobal(inside));
+            QApplication::sendEvent(face, &enter);
+        } else if (reach == u"wheel") {
+            QWheelEvent wheel(inside, face->mapToGlobal(inside), QPoint(), QPoint(0, 120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(face, &wheel);
+        } else if (reach == u"press") {
+            QMouseEvent press(QEvent::MouseButtonPress, inside, face->mapToGlobal(inside),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(face, &press);
+        }
+        controls::SpinEdit* const field = form->SpinEdit1;
+        QVERIFY(field);
+        QVERIFY(field->isVisible());
+        QCOMPARE(field->geometry(), QRect(231, 2, 50, 26));
+        QCOMPARE(field->value(), value);
+        QCOMPARE(field->minimum(), 1);
+        QCOMPARE(field->maximum(), 60);
+        QCOMPARE(field->toolTip(), QStringLiteral("表示時間（秒）"));
+        QCOMPARE(form->SpinEditFace1, nullptr);
+        QTRY_VERIFY(faceLeft.isNull());
+        field->setValue(7);
+        form->guard([&] { form->StartButtonClick(); });
+        form->Timer1->fire();
+        QCOMPARE(form->Timer1->interval(), 7000);
+    }
+
+    void richTextIsMadeWithTheFirstDocument() {
+        makeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(!form->RichEdit1.ifBuilt());
+        form->resize(700, 520);
+        drop(writeFile(dir, QStringLiteral("first.txt"), "first document"));
+        QTRY_VERIFY(!form->isLoading());
+        QVERIFY(rec.errors.isEmpty());
+        document::RichEditControl* const richText = form->RichEdit1.ifBuilt();
+        QVERIFY(richText);
+        QVERIFY(richText->isVisible());
+        QCOMPARE(richText->toPlainText(), QStringLiteral("first document"));
+        // Made after the window grew, it fills the document pane below its tool bar as one made
+        // with the window does.
+        const QRect made = richText->geometry();
+        form->resize(640, 480);
+        form->resize(700, 520);
+        QCOMPARE(richText->geometry(), made);
+    }
+
+    // The program itself, started on a picture, maps no font file and no font cache while it
+    // shows the picture; started on a text, it does (so that the look sees them).
+    void pictureStartOpensNoFont_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("waitFor");
+        QTest::addColumn<bool>("fontsExpected");
+        QTest::newRow("picture") << "p.jpg" << QByteArray("picture painted") << false;
+        QTest::newRow("text") << "t.txt" << QByteArray("first paint") << true;
+    }
+    void pictureStartOpensNoFont() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, waitFor);
+        QFETCH(bool, fontsExpected);
+        QTemporaryDir folder;
+        QImage picture(320, 240, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        QVERIFY(picture.save(folder.filePath(QStringLiteral("p.jpg")), "JPEG"));
+        QVERIFY(!writeFile(folder, QStringLiteral("t.txt"), "a short text\n").isEmpty());
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        environment.insert(QStringLiteral("ZAROVIA_STARTUP_PROFILE"), QStringLiteral("1"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ZAROVIA_PROGRAM), {folder.filePath(file)});
+        QVERIFY2(program.waitForStarted(), ZAROVIA_PROGRAM);
+        QByteArray profile;
+        QTRY_VERIFY_WITH_TIMEOUT((profile += program.readAllStandardError()).contains(waitFor),
+                                 10000);
+        const auto mappedFonts = [&] {
+            QFile maps(QStringLiteral("/proc/%1/maps").arg(program.processId()));
+            QStringList fonts;
+            if (!maps.open(QIODevice::ReadOnly)) return fonts;
+            static const QRegularExpression font(
+                QStringLiteral(R"(\.(ttf|otf|ttc|pfb|pcf(\.gz)?)$|/fontconfig/.*\.cache-)"));
+            for (const QByteArray& line : maps.readAll().split('\n'))
+                if (const QString path = QString::fromUtf8(line.mid(line.indexOf('/')));
+                    line.contains('/') && font.match(path).hasMatch())
+                    fonts << path;
+            return fonts;
+        };
+        if (fontsExpected) {
+            QTRY_VERIFY_WITH_TIMEOUT(!mappedFonts().isEmpty(), 5000);
+        } else {
+            // What the window does once the picture is on screen (the read ahead) counts too.
+            QTest::qWait(300);
+            QCOMPARE(mappedFonts(), QStringList());
+        }
+        program.kill();
+        program.waitForFinished();
     }
 
     void fullScreenGlyphReachesALaterPane() {

@@ -61,8 +61,14 @@ void Panel::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     if (caption_.isEmpty()) return;
     QPainter painter(this);
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(contentsRect(), static_cast<int>(captionAlignment_), caption_);
+    paintCaption(painter, contentsRect(), captionAlignment_, caption_,
+                 palette().color(QPalette::WindowText));
+}
+
+void Panel::paintCaption(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
+                         const QString& caption, const QColor& colour) {
+    painter.setPen(colour);
+    painter.drawText(rect, static_cast<int>(alignment), caption);
 }
 
 void Panel::mousePressEvent(QMouseEvent* event) {

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QFrame>
 
+class QPainter;
+
 namespace zarovia::controls {
 
 // A panel: a filled rectangle with an optional bevel and a centred caption, which reports
@@ -26,6 +28,9 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Draws the caption inside the bevel; a panel may set its text another way.
+    virtual void paintCaption(QPainter& painter, const QRect& rect, Qt::Alignment alignment,
+                              const QString& caption, const QColor& colour);
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
