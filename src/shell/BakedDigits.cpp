@@ -29,7 +29,8 @@ int floorDivide(int value, int divisor) {
 
 int advance64(const QString& text) {
     int sum = 0;
-    for (QChar c : text) sum += baked::kDigitFont.advances64[glyphIndex(c)];
+    for (QChar c : text)
+        if (const int index = glyphIndex(c); index >= 0) sum += baked::kDigitFont.advances64[index];
     return sum;
 }
 
@@ -63,6 +64,7 @@ void drawRun(QPainter& painter, qreal penX, qreal baselineY, const QString& text
     int advance64 = 0;
     for (QChar c : text) {
         const int index = glyphIndex(c);
+        if (index < 0) continue;  // callers check bakedDigitsServe() first
         const int device64 = origin64 + advance64 * density;
         int column = floorDivide(device64, kOne);
         int position = (device64 - column * kOne + nudge) * kBakedDigitPenPositions / kOne;
