@@ -59,6 +59,7 @@ public:
         do {
             if (bytes > budget_ - used) return false;
         } while (!used_.compare_exchange_weak(used, used + bytes, std::memory_order_relaxed));
+        notePeak(used + bytes);
         return true;
     }
     // Gives back what an earlier reserve() took.
@@ -66,10 +67,19 @@ public:
     std::int64_t used() const { return used_.load(std::memory_order_relaxed); }
     std::int64_t budget() const { return budget_; }
     std::int64_t available() const { return budget_ - used(); }
+    // The most ever taken at once, for tests and benchmarks that check what a file cost.
+    std::int64_t peak() const { return peak_.load(std::memory_order_relaxed); }
 
 private:
+    void notePeak(std::int64_t now) {
+        std::int64_t seen = peak_.load(std::memory_order_relaxed);
+        while (now > seen && !peak_.compare_exchange_weak(seen, now, std::memory_order_relaxed)) {
+        }
+    }
+
     const std::int64_t budget_;
     std::atomic<std::int64_t> used_{0};
+    std::atomic<std::int64_t> peak_{0};
 };
 
 }  // namespace zarovia::picture

@@ -1,6 +1,7 @@
 // Path splitting, folder enumeration, code pages, file errors, the size readout and the
 // command and opening rules.
 #include "document/SizeReadout.h"
+#include "platform/Cancellation.h"
 #include "platform/CodePage.h"
 #include "platform/Failure.h"
 #include "platform/FileAccess.h"
@@ -259,6 +260,29 @@ private slots:
         }
         QCOMPARE(i, 8);
         QCOMPARE(shell::shortcutSequence(16463), QKeySequence(QStringLiteral("Ctrl+O")));
+    }
+
+    // A job's checkpoints follow its own scope, the inner one deciding, and never throw on a
+    // thread outside any scope (the window's), not even while quitting.
+    void checkpointsFollowTheirScope() {
+        QVERIFY(!cancellationRequested());
+        bool wanted = true;
+        {
+            CancellationScope outer([&] { return wanted; });
+            checkpoint();
+            {
+                CancellationScope inner({});
+                wanted = false;
+                QVERIFY(!cancellationRequested());
+            }
+            QVERIFY(cancellationRequested());
+            QVERIFY_THROWS_EXCEPTION(WorkCancelled, checkpoint());
+        }
+        QVERIFY(!cancellationRequested());
+        requestShutdown();
+        QVERIFY(!cancellationRequested());
+        CancellationScope anyJob({});
+        QVERIFY(cancellationRequested());
     }
 };
 
