@@ -223,6 +223,11 @@ private:
     // The rich edit fills the document pane below its tool bar.
     void fitRichEditToPane();
 
+    // Printing (Unit1Printing.cpp): the files a print of `printed` concerns, for the dialog's
+    // proposal; and the refusal of an output file that is one of the files being viewed.
+    PrintedFiles printedFiles(const QByteArray& printed) const;
+    void refuseViewedOutput(const PrintedFiles& files);
+
     void setCursorHidden(bool hidden);
     void setCaptionText(const QString& text);
 
@@ -270,6 +275,8 @@ private:
     std::uint64_t mediaLoad_ = 0;
     // The job name the printer carries: set by a document print, kept for later picture prints.
     QString printerDocName_;
+    // The file whose picture the pane shows; empty while it shows the title picture.
+    QByteArray shownPictureFile_;
 
     std::array<QAction*, 11> actions_{};
     std::array<QIcon, shell::kGlyphCount> glyphs_;

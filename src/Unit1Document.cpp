@@ -6,7 +6,6 @@
 #include "document/DocumentKind.h"
 #include "document/OtherDocument.h"
 #include "document/TextDetection.h"
-#include "document/widgets/PrinterOutput.h"
 #include "document/widgets/RichEditControl.h"
 #include "platform/controls/Panel.h"
 
@@ -14,7 +13,6 @@
 #include "platform/WorkerPool.h"
 
 #include <QPointer>
-#include <QPrinter>
 #include <QTextDocument>
 #include <QThread>
 
@@ -129,13 +127,6 @@ void TzaroForm1::loadOtherDocument() {
                 Qt::QueuedConnection);
         },
         WorkerPool::Priority::Shown);
-}
-
-void TzaroForm1::ActCharPrintExecute() {
-    if (!services_.printDialog->choosePrinter(this, printer())) return;
-    const QString title = windowTitle();
-    printerDocName_ = title;
-    document::printDocumentOnPrinter(*RichEdit1->document(), printer(), title);
 }
 
 }  // namespace zarovia

@@ -8,11 +8,9 @@
 #include "picture/PictureCache.h"
 #include "picture/PictureList.h"
 #include "picture/PictureLoader.h"
-#include "picture/PrintLayout.h"
 #include "picture/ShowRules.h"
 #include "picture/jpeg/Jpeg.h"
 #include "picture/widgets/ImageView.h"
-#include "platform/Failure.h"
 #include "platform/WorkerPool.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/IntervalTimer.h"
@@ -24,9 +22,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QKeyEvent>
-#include <QPainter>
 #include <QPointer>
-#include <QPrinter>
 #include <QTimer>
 
 namespace zarovia {
@@ -94,9 +90,10 @@ void TzaroForm1::ShowPicture() {
     // The file is read and decoded on a worker, the JPEG at its display scale; the rest of the
     // show runs when it arrives, unless the user has moved on by then.
     const std::uint64_t generation = beginLoad(LoadKind::Picture);
-    const auto arrived = [this, generation, openedFirst,
-                          openedIsListed](picture::LoadedPicture loaded) {
+    const auto arrived = [this, generation, openedFirst, openedIsListed,
+                          path](picture::LoadedPicture loaded) {
         if (!endLoad(generation)) return;
+        if (!loaded.picture.isNull()) shownPictureFile_ = path;
         guard([&] { finishShowPicture(loaded, openedFirst, openedIsListed); });
         settleOpen(generation, !loaded.failure);
     };
@@ -107,12 +104,14 @@ void TzaroForm1::ShowPicture() {
     QPointer<TzaroForm1> self(this);
     pictureCache_->load(
         path, size(), devicePixelRatioF(), this, arrived,
-        [self, generation](picture::Picture preview) {
+        [self, generation, path](picture::Picture preview) {
             // On the worker: the first scans of a progressive JPEG.
             QMetaObject::invokeMethod(
                 self.data(),
-                [self, generation, preview] {
-                    if (self && self->isCurrentLoad(generation)) self->showFirstLook(preview);
+                [self, generation, path, preview] {
+                    if (!self || !self->isCurrentLoad(generation)) return;
+                    self->shownPictureFile_ = path;
+                    self->showFirstLook(preview);
                 },
                 Qt::QueuedConnection);
         },
@@ -271,58 +270,6 @@ void TzaroForm1::BP1MouseDown(Qt::MouseButton button) {
         ButtonPanel1->setVisible(ButtonPanel1->isHidden());
         UpdatePictureCursor();
     }
-}
-
-// --- Printing ---------------------------------------------------------------------------
-
-namespace {
-
-// Ends the page and the job however the drawing ends.
-class PrintJob {
-public:
-    explicit PrintJob(QPrinter& printer) {
-        if (!painter_.begin(&printer)) throw Failure(QStringLiteral("印刷を開始できません"));
-    }
-    ~PrintJob() {
-        if (painter_.isActive()) painter_.end();
-    }
-    QPainter& painter() { return painter_; }
-
-private:
-    QPainter painter_;
-};
-
-}  // namespace
-
-void TzaroForm1::ActPrintExecute() {
-    QPrinter& target = printer();
-    if (!services_.printDialog->choosePrinter(this, target)) return;
-    target.setPageOrientation(CheckBox2->isChecked() ? QPageLayout::Landscape
-                                                     : QPageLayout::Portrait);
-    target.setDocName(printerDocName_);
-    PrintJob job(target);
-    // The page's size follows from the natural size; the picture is decoded for it (a JPEG at
-    // the smallest scale covering the printed size, within the memory budget), whatever was
-    // decoded for the screen. Icons and metafiles draw what they cover onto white paper.
-    const picture::Picture& shown = Image2->picture();
-    if (shown.isNull()) return;
-    const QRect page = target.pageLayout().paintRectPixels(target.resolution());
-    const QSize printed = picture::printedPictureSize(shown.size(), page.size());
-    job.painter().setRenderHint(QPainter::SmoothPixmapTransform, true);
-    if (shown.kind() == picture::PictureKind::Metafile) {
-        // Drawn on the page itself: sharp at the printer's resolution, and no page-sized raster.
-        shown.draw(job.painter(), QRectF(QPointF(0, 0), QSizeF(printed)));
-        return;
-    }
-    QImage image = shown.toImageCovering(printed);
-    if (image.isNull()) return;
-    if (image.hasAlphaChannel()) {
-        QImage flat(image.size(), QImage::Format_RGB32);
-        flat.fill(Qt::white);
-        QPainter(&flat).drawImage(0, 0, image);
-        image = flat;
-    }
-    job.painter().drawImage(QRect(QPoint(0, 0), printed), image);
 }
 
 }  // namespace zarovia

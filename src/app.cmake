@@ -32,9 +32,11 @@ add_library(zarovia_app STATIC
     Unit1Loading.cpp
     Unit1Media.cpp
     Unit1Picture.cpp
+    Unit1Printing.cpp
     Unit3.cpp
     Unit3.h
     Unit3.ui
+    platform/PdfOutputCommit.cpp
     platform/QtDialogs.cpp
     platform/MediaEngineLoader.cpp
     platform/QtServices.cpp
@@ -50,7 +52,7 @@ add_library(zarovia_app STATIC
     ${zarovia_baked_pixels}
     ${CMAKE_SOURCE_DIR}/resources/resources.qrc
 )
-zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/QtDialogs.h platform/MediaEngineLoader.h
+zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/PdfOutputCommit.h platform/QtDialogs.h platform/MediaEngineLoader.h
                         platform/X11WindowSystem.h
                         shell/FullScreenMode.h shell/BakedLabels.h shell/BakedPixels.h shell/BakedText.h shell/BakedDigits.h shell/BakedNumberFields.h shell/DeferredPane.h shell/Glyphs.h shell/PlatformFonts.h
                         shell/ResourcePictures.h shell/StartupProfile.h)

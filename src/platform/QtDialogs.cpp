@@ -83,30 +83,24 @@ std::optional<QByteArray> QtOpenDialog::chooseFile(QWidget* owner, const QByteAr
     return QFile::encodeName(dialog.selectedFiles().constFirst());
 }
 
-QString defaultPdfPath(const QString& jobName, const QString& folder) {
-    // The caption ends in the file name; its base name names the PDF.
-    QString base = jobName.trimmed().section(QLatin1Char(' '), -1);
-    base = QFileInfo(base).completeBaseName();
-    base.remove(QLatin1Char('/'));
-    if (base.isEmpty()) base = QStringLiteral("Zarovia");
-    return QDir(folder).filePath(base + QStringLiteral(".pdf"));
+QString pdfOutputFolder() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return folder.isEmpty() || !QFileInfo(folder).isDir() ? QDir::homePath() : folder;
 }
 
-bool offerPdfWhenNoPrinter(QPrinter& printer, bool printersInstalled, const QString& jobName) {
-    if (printersInstalled) return true;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    if (printer.outputFormat() != QPrinter::PdfFormat) return false;
-    if (printer.outputFileName().isEmpty()) {
-        QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
-        printer.setOutputFileName(defaultPdfPath(jobName, folder));
+bool preparePdfOutput(QPrinter& printer, bool printersInstalled, const PrintedFiles& files) {
+    if (!printersInstalled) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        if (printer.outputFormat() != QPrinter::PdfFormat) return false;
     }
+    // Each print proposes its own file, never the name an earlier print chose.
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printer.setOutputFileName(proposedPdfPath(pdfOutputFolder(), files));
     return true;
 }
 
-bool QtPrintDialog::choosePrinter(QWidget* owner, QPrinter& printer) {
-    const QString caption = owner ? owner->window()->windowTitle() : QString();
-    if (!offerPdfWhenNoPrinter(printer, !QPrinterInfo::availablePrinterNames().isEmpty(), caption))
+bool QtPrintDialog::choosePrinter(QWidget* owner, QPrinter& printer, const PrintedFiles& files) {
+    if (!preparePdfOutput(printer, !QPrinterInfo::availablePrinterNames().isEmpty(), files))
         throw Failure(QStringLiteral("デフォルト プリンタが存在しません"));
     QPrintDialog dialog(&printer, owner);
     dialog.setObjectName(QStringLiteral("PrintDialog1"));

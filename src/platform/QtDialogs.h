@@ -19,16 +19,17 @@ public:
 // what the dialog starts with when no printer is installed.
 class QtPrintDialog : public PrintDialog {
 public:
-    bool choosePrinter(QWidget* owner, QPrinter& printer) override;
+    bool choosePrinter(QWidget* owner, QPrinter& printer, const PrintedFiles& files) override;
 };
 
-// Where a print to a PDF file goes unless the user names another file: the job's name (the
-// window caption, whose file name part is used) as a PDF in `folder`.
-QString defaultPdfPath(const QString& jobName, const QString& folder);
+// The folder a print into a PDF file is proposed in: the user's documents folder, home when
+// there is none.
+QString pdfOutputFolder();
 
-// Prepares `printer` for the dialog when `printersInstalled` is false: PDF output into
-// defaultPdfPath(jobName) in the user's documents folder (home when there is none), unless a
-// file was chosen before. False when not even that can be offered.
-bool offerPdfWhenNoPrinter(QPrinter& printer, bool printersInstalled, const QString& jobName);
+// Prepares `printer` for the dialog. Without printers its output becomes a PDF file. Whenever
+// the output is a PDF file (also because an earlier job went to one), the file proposed is this
+// job's own: proposedPdfPath(pdfOutputFolder(), files). False when not even a PDF file can be
+// offered.
+bool preparePdfOutput(QPrinter& printer, bool printersInstalled, const PrintedFiles& files);
 
 }  // namespace zarovia

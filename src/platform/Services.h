@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSource.h"
+#include "platform/PdfOutputName.h"
 #include "platform/WindowSystem.h"
 
 #include <QByteArray>
@@ -34,12 +35,13 @@ public:
     virtual std::optional<QByteArray> chooseFile(QWidget* owner, const QByteArray& previous) = 0;
 };
 
-// The Print dialog: lets the user choose the printer and its settings for `printer`. False
+// The Print dialog: lets the user choose the printer and its settings for `printer`. Output to
+// a PDF file proposes a file named after `files.printed`, never one of `files.viewed`. False
 // when cancelled.
 class PrintDialog {
 public:
     virtual ~PrintDialog() = default;
-    virtual bool choosePrinter(QWidget* owner, QPrinter& printer) = 0;
+    virtual bool choosePrinter(QWidget* owner, QPrinter& printer, const PrintedFiles& files) = 0;
 };
 
 // The one screen-wide mouse cursor: the default arrow or hidden.

@@ -1,6 +1,6 @@
 // Qt's own Open and Print dialogs, answered through their widgets: a full path typed into the
 // Open dialog opens that file; with no printer installed both print commands print into a PDF
-// file.
+// file named after the file printed.
 #include "Unit1.h"
 #include "platform/QtDialogs.h"
 #include "shell/PlatformFonts.h"
@@ -116,16 +116,20 @@ private slots:
         QCOMPARE(QFile::decodeName(*chosen), expected);
     }
 
-    void pdfOfferedWhenNoPrinter_data() {
+    // Without printers the output is a PDF file; whenever it is one, the file proposed is the
+    // job's own, in the documents folder, whatever an earlier job chose.
+    void pdfProposedForEachJob_data() {
         QTest::addColumn<bool>("printers");
         QTest::addColumn<QString>("chosenBefore");
         QTest::addColumn<QString>("expected");
         QTest::newRow("printers installed") << true << QString() << QString();
-        QTest::newRow("none: the caption's name") << false << QString() << "holiday.pdf";
-        QTest::newRow("none: the file chosen before") << false << "/x/earlier.pdf"
-                                                      << "earlier.pdf";
+        QTest::newRow("none: the printed file's name") << false << QString() << "my holiday.pdf";
+        QTest::newRow("none: not the file chosen before") << false << "/x/earlier.pdf"
+                                                          << "my holiday.pdf";
+        QTest::newRow("printers, an earlier job to a file") << true << "/x/earlier.pdf"
+                                                            << "my holiday.pdf";
     }
-    void pdfOfferedWhenNoPrinter() {
+    void pdfProposedForEachJob() {
         QFETCH(bool, printers);
         QFETCH(QString, chosenBefore);
         QFETCH(QString, expected);
@@ -135,17 +139,23 @@ private slots:
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(chosenBefore);
         }
-        QVERIFY(offerPdfWhenNoPrinter(printer, printers,
-                                      QStringLiteral(" Zarovia        manu       holiday.jpg")));
+        PrintedFiles files;
+        files.printed = "/pictures/my holiday.jpg";
+        files.viewed = {files.printed};
+        QVERIFY(preparePdfOutput(printer, printers, files));
         if (expected.isEmpty()) {
+            // A printer's own output stays; one that starts with PDF output (no printer on this
+            // machine) is offered the file as in the other rows.
             QCOMPARE(printer.outputFormat(), formatBefore);
-            QVERIFY(printer.outputFileName().isEmpty());
+            if (formatBefore == QPrinter::NativeFormat)
+                QVERIFY(printer.outputFileName().isEmpty());
+            else
+                QCOMPARE(printer.outputFileName(),
+                         QDir(home.path()).filePath(QStringLiteral("my holiday.pdf")));
         } else {
             QCOMPARE(printer.outputFormat(), QPrinter::PdfFormat);
-            QCOMPARE(QFileInfo(printer.outputFileName()).fileName(), expected);
+            QCOMPARE(printer.outputFileName(), QDir(home.path()).filePath(expected));
         }
-        QCOMPARE(defaultPdfPath(QStringLiteral(" Zarovia       "), QStringLiteral("/d")),
-                 QStringLiteral("/d/Zarovia.pdf"));
     }
 
     // Both print commands, through Qt's own print dialog, on a machine with no printer.
@@ -182,9 +192,32 @@ private slots:
         });
         form.command(shell::Command::CharPrint)->trigger();
         QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errors.join(u'|')));
-        // The printer keeps the file chosen for the first job.
-        QCOMPARE(QFileInfo(chosenFile).fileName(), QStringLiteral("photo.pdf"));
+        // The second print proposes its own file, not the first one's.
+        QCOMPARE(QFileInfo(chosenFile).fileName(), QStringLiteral("notes.pdf"));
         QCOMPARE(pdfPages(chosenFile), 1);
+        QCOMPARE(pdfPages(QDir(home.path()).filePath(QStringLiteral("photo.pdf"))), 1);
+
+        // A file named like the proposal is there, and it is the file shown: the proposal
+        // passes it by, and nothing but the new PDF is written.
+        const QString report = QDir(home.path()).filePath(QStringLiteral("report.pdf"));
+        {
+            QFile dump(report);
+            QVERIFY(dump.open(QIODevice::WriteOnly));
+            dump.write("not a PDF at all");
+        }
+        form.guard([&] { form.FormDropFiles({QFile::encodeName(report)}); });
+        QTRY_VERIFY(!form.isLoading());
+        whenModal<QPrintDialog>([&chosenFile](QPrintDialog* dialog) {
+            chosenFile = dialog->printer()->outputFileName();
+            dialog->accept();
+        });
+        form.command(shell::Command::CharPrint)->trigger();
+        QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errors.join(u'|')));
+        QCOMPARE(QFileInfo(chosenFile).fileName(), QStringLiteral("report (2).pdf"));
+        QCOMPARE(pdfPages(chosenFile), 1);
+        QFile dump(report);
+        QVERIFY(dump.open(QIODevice::ReadOnly));
+        QCOMPARE(dump.readAll(), QByteArray("not a PDF at all"));
     }
 };
 

@@ -25,6 +25,8 @@ struct Recorded {
     QString pdfPath;
     bool printConfirm = true;
     int printDialogShown = 0;
+    // What the window told the print dialog about the job.
+    PrintedFiles printedFiles;
     bool cursorHidden = false;
     QSize screen{1280, 1024};
     // Run inside the error box (as its nested loop would).
@@ -73,8 +75,9 @@ private:
 class FakePrintDialog : public PrintDialog {
 public:
     explicit FakePrintDialog(Recorded* r) : r_(r) {}
-    bool choosePrinter(QWidget*, QPrinter& printer) override {
+    bool choosePrinter(QWidget*, QPrinter& printer, const PrintedFiles& files) override {
         ++r_->printDialogShown;
+        r_->printedFiles = files;
         if (!r_->printConfirm) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(r_->pdfPath);
