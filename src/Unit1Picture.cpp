@@ -68,9 +68,6 @@ void TzaroForm1::ShowPicture() {
     controls::setAlign(P1, Align::None);
     P1->show();
     Image2->show();
-    // Until the first picture arrives the pane stays black: the title picture does not come up
-    // for a moment in front of a picture named on the command line.
-    if (!pictureShown_) P1->hide();
     Image1->setAutoSize(false);
     Image2->setAutoSize(false);
     controls::setAlign(Image2, Align::None);
@@ -86,6 +83,10 @@ void TzaroForm1::ShowPicture() {
     // The list entry is read here, so a position the list does not have fails before
     // anything is loaded.
     const QByteArray path = openedFirst ? state_.CurrentFile : fn->itemAt(state_.CurrentIndex);
+    // Until the first picture arrives the pane stays black: the title picture does not come up
+    // for a moment in front of a picture named on the command line. A show that fails before
+    // it loads anything (the list-index failure) leaves the title picture as it is.
+    if (!pictureShown_) P1->hide();
 
     // The file is read and decoded on a worker, the JPEG at its display scale; the rest of the
     // show runs when it arrives, unless the user has moved on by then.

@@ -3,6 +3,7 @@
 #include "Unit1.h"
 #include "Unit3.h"
 #include "document/widgets/RichEditControl.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSet>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -283,6 +285,58 @@ private slots:
         QCOMPARE(counterOf(*form), QStringLiteral("1/0"));
         QTest::keyClick(form.get(), Qt::Key_X, Qt::ControlModifier);
         QVERIFY(!form->isVisible());
+    }
+
+    // Before any file, a left click on the start picture (or Next, or Back) finds the picture
+    // list empty and reports the list-index failure; the start picture stays on the screen,
+    // also after the window is resized and goes full screen and back.
+    void startPictureStaysAfterTheListIndexError_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("left click") << "click"
+                                    << "リストのインデックスが範囲を超えています (0)";
+        QTest::newRow("Ctrl+N") << "next"
+                                << "リストのインデックスが範囲を超えています (0)";
+        QTest::newRow("Ctrl+B") << "back"
+                                << "リストのインデックスが範囲を超えています (-1)";
+    }
+    void startPictureStaysAfterTheListIndexError() {
+        QFETCH(QString, how);
+        QFETCH(QString, error);
+        makeForm();
+        // The start picture's colours in the middle of the pane (its top is sky, its foot cloud).
+        const auto titleShows = [&] {
+            const QImage shown = form->grab().toImage();
+            const QPoint centre = form->rect().center();
+            int colours = 0;
+            QSet<QRgb> seen;
+            for (int dy = -40; dy <= 40; dy += 4)
+                for (int dx = -40; dx <= 40; dx += 4)
+                    seen.insert(shown.pixel(centre + QPoint(dx, dy)));
+            colours = seen.size();
+            return form->P1->isVisible() && form->Image2->isVisible() &&
+                   form->Image2->picture().size() == QSize(640, 506) && colours > 8;
+        };
+        QVERIFY(titleShows());
+        if (how == u"click") {
+            const QPoint at = form->Image2->rect().center();
+            QTest::mouseClick(form->Image2, Qt::LeftButton, Qt::NoModifier, at);
+        } else {
+            QTest::keyClick(form.get(), how == u"next" ? Qt::Key_N : Qt::Key_B,
+                            Qt::ControlModifier);
+        }
+        QCOMPARE(rec.errors, QStringList{error});
+        QVERIFY(titleShows());
+        form->resize(800, 600);
+        QTRY_COMPARE(form->size(), QSize(800, 600));
+        QVERIFY(titleShows());
+        form->command(Command::FullScreen)->trigger();
+        QTRY_COMPARE(form->size(), rec.screen);
+        QVERIFY(titleShows());
+        form->command(Command::FullScreen)->trigger();
+        QTRY_COMPARE(form->size(), QSize(640, 480));
+        QVERIFY(titleShows());
+        QCOMPARE(rec.errors.size(), 1);
     }
 
     void shortcutsWinOverTheRichEdit() {
