@@ -72,6 +72,8 @@ private slots:
     void justificationSpreadsTheExtraSpace();
     void escapementTurnsTextOnTheDevice_data();
     void escapementTurnsTextOnTheDevice();
+    void officeChartTitlesReadUpwards_data();
+    void officeChartTitlesReadUpwards();
     void symbolFacesInRecords_data();
     void symbolFacesInRecords();
 
@@ -85,6 +87,7 @@ private slots:
     void maskBltChoosesBetweenTwoOperations();
     void plgBltMapsTheSourceOntoAParallelogram();
     void gradientFillShadesRectanglesAndTriangles();
+    void patternBlitsFillTheirBars();
 
     // Real files.
     void goldenRenderings_data();
@@ -103,6 +106,9 @@ private slots:
     void emfPlusStatesAndClips_data();
     void emfPlusStatesAndClips();
     void emfPlusStringsAndImages();
+    void emfPlusBitmapFormats_data();
+    void emfPlusBitmapFormats();
+    void emfPlusDrawsShareTheirBitmap();
 
     // The parsed form and its budget.
     void lineRunsShareSteps_data();

@@ -3,6 +3,7 @@
 #include "picture/metafile/Metafile.h"
 #include "picture/metafile/ObjectTable.h"
 
+#include <QFile>
 #include <QtTest>
 
 namespace zarovia::picture::metafile::test {
@@ -59,25 +60,55 @@ void MetafileTest::stretchDibitsDrawsTheDibTheRightWayUp() {
 }
 
 void MetafileTest::rasterOperationsWithoutSource_data() {
+    QTest::addColumn<int>("record");  // WMF PatBlt, EMF BitBlt or StretchBlt
     QTest::addColumn<quint32>("rop");
     QTest::addColumn<QColor>("expected");
-    QTest::newRow("BLACKNESS") << quint32(BLACKNESS) << QColor(Qt::black);
-    QTest::newRow("WHITENESS") << quint32(WHITENESS) << QColor(Qt::white);
-    QTest::newRow("PATCOPY") << quint32(PATCOPY) << QColor(Qt::red);
-    QTest::newRow("destination only") << quint32(0x00AA0029) << QColor(Qt::transparent);
+    for (int record : {0x061D, 76, 77}) {
+        const QString name = record == 0x061D ? QStringLiteral("WMF PatBlt")
+                             : record == 76   ? QStringLiteral("EMF BitBlt")
+                                              : QStringLiteral("EMF StretchBlt");
+        QTest::newRow(qPrintable(name + QStringLiteral(", BLACKNESS")))
+            << record << quint32(BLACKNESS) << QColor(Qt::black);
+        QTest::newRow(qPrintable(name + QStringLiteral(", WHITENESS")))
+            << record << quint32(WHITENESS) << QColor(Qt::white);
+        QTest::newRow(qPrintable(name + QStringLiteral(", PATCOPY")))
+            << record << quint32(PATCOPY) << QColor(Qt::red);
+        QTest::newRow(qPrintable(name + QStringLiteral(", destination only")))
+            << record << quint32(0x00AA0029) << QColor(Qt::transparent);
+    }
 }
 
+// An operation without a source fills its whole destination, 50 x 50 units at the top left
+// (the EMF records name a source rectangle as large as it, with no bitmap).
 void MetafileTest::rasterOperationsWithoutSource() {
+    QFETCH(int, record);
     QFETCH(quint32, rop);
     QFETCH(QColor, expected);
-    WmfWriter w;
-    QByteArray patBlt;
-    putU32(patBlt, rop);
-    for (int v : {50, 50, 0, 0}) putU16(patBlt, static_cast<std::uint16_t>(v));  // h, w, y, x
-    w.createBrush(0, 0x0000FF).selectObject(0).raw(0x061D, patBlt);
-    const QImage image = decodeWmf(w.placeable(QRect(0, 0, 100, 100), 96)).toImage();
-    QVERIFY2(near(image.pixelColor(25, 25), expected),
-             qPrintable(image.pixelColor(25, 25).name(QColor::HexArgb)));
+    QByteArray bytes;
+    if (record == 0x061D) {
+        WmfWriter w;
+        QByteArray patBlt;
+        putU32(patBlt, rop);
+        for (int v : {50, 50, 0, 0}) putU16(patBlt, static_cast<std::uint16_t>(v));  // h, w, y, x
+        w.createBrush(0, 0x0000FF).selectObject(0).raw(0x061D, patBlt);
+        bytes = w.placeable(QRect(0, 0, 100, 100), 96);
+    } else {
+        // Bounds, destination, operation, source origin and transform, background, and an
+        // empty bitmap (usage, offsets and sizes 0); StretchBlt adds the source extent.
+        QByteArray blt = words({0, 0, 49, 49, 0, 0, 50, 50, rop, 0, 0});
+        blt += floats({1, 0, 0, 1, 0, 0});
+        blt += words({0xFFFFFF, 0, 0, 0, 0, 0});
+        if (record == 77) blt += words({50, 50});
+        EmfWriter w(QRect(0, 0, 2646, 2646));  // 100 x 100 reference pixels
+        bytes = w.createBrush(1, 0, 0x0000FF)
+                    .selectObject(1)
+                    .raw(static_cast<std::uint32_t>(record), blt)
+                    .finish();
+    }
+    const QImage image = (record == 0x061D ? decodeWmf(bytes) : decodeEmf(bytes)).toImage();
+    for (const QPoint at : {QPoint(2, 2), QPoint(25, 25), QPoint(47, 47)})
+        QVERIFY2(near(image.pixelColor(at), expected),
+                 qPrintable(image.pixelColor(at).name(QColor::HexArgb)));
     QCOMPARE(qAlpha(image.pixel(75, 75)), 0);
 }
 
@@ -255,6 +286,36 @@ void MetafileTest::gradientFillShadesRectanglesAndTriangles() {
     // Inside, the three colours mix by the distances to the corners.
     QVERIFY(near(image.pixelColor(33, 83), QColor(85, 85, 85)));
     QCOMPARE(qAlpha(image.pixel(90, 60)), 0);  // outside the triangle
+}
+
+}  // namespace zarovia::picture::metafile::test
+
+namespace zarovia::picture::metafile::test {
+
+// A bar chart whose bars are pattern blits (BitBlt and StretchBlt of PATCOPY, BLACKNESS), as
+// office programs write filled boxes: each bar is filled whole.
+void MetafileTest::patternBlitsFillTheirBars() {
+    QFile file(QStringLiteral(ZAROVIA_TEST_DATA "/metafile/emf/gen_bitblt_pattern.emf"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QImage image = decodeEmf(file.readAll()).toImage();
+    QCOMPARE(image.size(), QSize(400, 300));
+    struct Bar {
+        QRect box;
+        QColor colour;
+    };
+    for (const Bar& bar : {Bar{QRect(70, 80, 60, 180), QColor(0x20, 0x60, 0xC0)},
+                           Bar{QRect(170, 140, 60, 120), QColor(0xE0, 0x80, 0x20)},
+                           Bar{QRect(270, 50, 60, 210), QColor(0x30, 0xA0, 0x30)},
+                           Bar{QRect(60, 275, 300, 10), QColor(Qt::black)}}) {
+        const QRect inside = bar.box.adjusted(2, 2, -2, -2);
+        for (const QPoint at : {inside.topLeft(), inside.center(), inside.bottomRight()})
+            QVERIFY2(near(image.pixelColor(at), bar.colour),
+                     qPrintable(QStringLiteral("%1,%2: %3")
+                                    .arg(at.x())
+                                    .arg(at.y())
+                                    .arg(image.pixelColor(at).name())));
+    }
+    QCOMPARE(qAlpha(image.pixel(150, 60)), 0);  // between the bars
 }
 
 }  // namespace zarovia::picture::metafile::test

@@ -56,6 +56,11 @@ void MetafileTest::emfPlusHeaderDecidesWhatIsDrawn_data() {
     QTest::newRow("EMF+ only") << file(plusHeader(false), false) << true << false;
     QTest::newRow("EMF+ only, GetDC hands over") << file(plusHeader(false), true) << true << true;
     QTest::newRow("dual: the EMF part") << file(plusHeader(true), false) << false << true;
+    // A dual file whose EMF records draw nothing is drawn from its EMF+ records.
+    EmfWriter plusDrawing(QRect(0, 0, 2646, 2646));
+    plusDrawing.plus(plusHeader(true) + red).createBrush(1, 0, 0x00FF00).selectObject(1);
+    plusDrawing.plus(plusRecord(0x4002, 0));
+    QTest::newRow("dual without EMF drawing") << plusDrawing.finish() << true << false;
     QTest::newRow("no EMF+ header: EMF") << file(QByteArray(), false) << false << true;
     // A GetDC lasts until the next EMF+ record.
     EmfWriter w(QRect(0, 0, 2646, 2646));
@@ -261,6 +266,91 @@ void MetafileTest::emfPlusStringsAndImages() {
     const QImage drawn = decodeEmf(bytes).toImage();
     QVERIFY(near(drawn.pixelColor(45, 75), Qt::red));
     QVERIFY(near(drawn.pixelColor(55, 75), Qt::blue));
+}
+
+}  // namespace zarovia::picture::metafile::test
+
+namespace zarovia::picture::metafile::test {
+
+void MetafileTest::emfPlusBitmapFormats_data() {
+    QTest::addColumn<QByteArray>("object");  // the image object's data
+    QTest::addColumn<QColor>("left");        // pixels 0 and 1 of the one row
+    QTest::addColumn<QColor>("right");
+    const auto bitmap = [](std::uint32_t format, int stride, const QByteArray& rest) {
+        return words({0xDBC01002, 1, 2, 1, std::uint32_t(stride), format, 0}) + rest;
+    };
+    // Indexed: the palette (flags, count, colours) before the pixels.
+    QTest::newRow("8 bits, indexed")
+        << bitmap(0x00030803, 4,
+                  words({0, 2, 0xFF00FF00, 0xFF0000FF}) + QByteArray("\x01\x00\0\0", 4))
+        << QColor(Qt::blue) << QColor(Qt::green);
+    QTest::newRow("1 bit, indexed")
+        << bitmap(0x00030101, 4,
+                  words({0, 2, 0xFF000000, 0xFFFF0000}) + QByteArray("\x40\0\0\0", 4))
+        << QColor(Qt::black) << QColor(Qt::red);
+    // Without the indexed flag a few bits are grey levels; no byte after the row is read (the
+    // object ends with its pixels).
+    QTest::newRow("8 bits, not indexed") << bitmap(0x00000800, 2, QByteArray("\xFF\x00", 2))
+                                         << QColor(Qt::white) << QColor(Qt::black);
+    QTest::newRow("4 bits, not indexed")
+        << bitmap(0x00000400, 1, QByteArray("\x0F", 1)) << QColor(Qt::black) << QColor(Qt::white);
+    QTest::newRow("1 bit, not indexed")
+        << bitmap(0x00000100, 1, QByteArray("\x80", 1)) << QColor(Qt::white) << QColor(Qt::black);
+    // Sixteen bits are never indexed, whatever the flag says: five bits each of red, green
+    // and blue.
+    QTest::newRow("16 bits with the indexed flag")
+        << bitmap(0x00011005, 4, QByteArray("\x00\x7C\x1F\x00", 4)) << QColor(Qt::red)
+        << QColor(Qt::blue);
+}
+
+void MetafileTest::emfPlusBitmapFormats() {
+    QFETCH(QByteArray, object);
+    QFETCH(QColor, left);
+    QFETCH(QColor, right);
+    const QByteArray draw =
+        plusRecord(0x4021, 5) +  // nearest neighbour
+        plusRecord(0x401A, 6, words({0, 2}) + rectF(0, 0, 2, 1) + rectF(0, 0, 100, 100));
+    EmfWriter w(QRect(0, 0, 2646, 2646));
+    w.plus(plusHeader(false) + plusRecord(0x4008, (5 << 8) | 6, object) + draw);
+    const QImage drawn = decodeEmf(w.finish()).toImage();
+    QVERIFY2(near(drawn.pixelColor(25, 50), left), qPrintable(drawn.pixelColor(25, 50).name()));
+    QVERIFY2(near(drawn.pixelColor(75, 50), right), qPrintable(drawn.pixelColor(75, 50).name()));
+}
+
+// However often a bitmap object is drawn whole, its pixels are held once: the draws share them
+// and take nothing more from the budget; a part drawn is a copy, counted.
+void MetafileTest::emfPlusDrawsShareTheirBitmap() {
+    constexpr int kSide = 512;
+    QByteArray pixels(kSide * kSide * 4, '\x7F');
+    const QByteArray image =
+        words({0xDBC01002, 1, kSide, kSide, kSide * 4, 0x0026200A, 0}) + pixels;
+    const auto drawWhole =
+        plusRecord(0x401A, 1, words({0, 2}) + rectF(0, 0, kSide, kSide) + rectF(0, 0, 50, 50));
+    const auto drawPart =
+        plusRecord(0x401A, 1, words({0, 2}) + rectF(0, 0, kSide / 2, kSide) + rectF(0, 0, 50, 50));
+    for (bool part : {false, true}) {
+        // The object arrives in two records, as large ones do.
+        QByteArray records = plusHeader(false);
+        const QByteArray first = image.left(image.size() / 2);
+        records +=
+            plusRecord(0x4008, 0x8000 | (5 << 8) | 1, words({std::uint32_t(image.size())}) + first);
+        records += plusRecord(0x4008, (5 << 8) | 1, image.mid(image.size() / 2));
+        for (int i = 0; i < 20; ++i) records += part ? drawPart : drawWhole;
+        EmfWriter w(QRect(0, 0, 2646, 2646));
+        w.plus(records);
+        const ParsedMetafile parsed = parseEmf(w.finish());
+        const auto images = record(parsed).all<ImageStep>();
+        QCOMPARE(images.size(), std::size_t(20));
+        const std::int64_t bitmap = std::int64_t(kSide) * kSide * 4;
+        if (part) {
+            QVERIFY(parsed.list.bytes() >= bitmap + 20 * bitmap / 2);
+        } else {
+            for (const ImageStep& s : images)
+                QCOMPARE(s.image.constBits(), images[0].image.constBits());
+            QVERIFY(parsed.list.bytes() < 2 * bitmap);
+        }
+        QVERIFY(parsed.list.peakBytes() <= parsed.list.budget());
+    }
 }
 
 }  // namespace zarovia::picture::metafile::test

@@ -135,9 +135,10 @@ void MetafileTest::goldenRenderings_data() {
 
 // The references were rendered by LibreOffice (make_references.py beside them). The two
 // renderers differ in their substitute fonts and anti-aliasing, and on purpose in a few
-// things: EMF+ records of dual files (LibreOffice plays them, we play the GDI records; the
-// generated dual fixture draws the same picture both ways), hatched brushes (LibreOffice fills
-// them grey) and glyphs of symbol fonts. Measured with reducedDifference, the older fixtures
+// things: dual files whose EMF records draw (LibreOffice plays their EMF+ records, we the EMF
+// ones; the generated dual fixture draws the same picture both ways), hatched brushes
+// (LibreOffice fills them grey), glyphs of symbol fonts and EMF+ bitmaps (LibreOffice leaves
+// them out). Measured with reducedDifference, the older fixtures
 // lie between 0.05 and 7.1 per channel. Each fixture fails above max(1.5 x its baseline,
 // baseline + 1): a change that makes any picture clearly worse shows. A picture must also be
 // clearly nearer the reference than a blank one (at most 0.75 of the blank's distance: the formula

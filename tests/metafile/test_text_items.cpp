@@ -1,7 +1,9 @@
 #include "MetafileTest.h"
 #include "picture/metafile/FontMapping.h"
 #include "picture/metafile/Metafile.h"
+#include "support/TestInputs.h"
 
+#include <QFile>
 #include <QFontMetricsF>
 #include <QtTest>
 #include <cmath>
@@ -172,27 +174,33 @@ void MetafileTest::escapementTurnsTextOnTheDevice_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QPointF>("baseline");  // device direction, unit length
     QTest::addColumn<bool>("upright");      // not mirrored on the device
-    const QByteArray title = emfFont(1, -20, QStringLiteral("Arial"), 1, 900);
     for (int mode : {1, 2}) {
         for (bool yUp : {false, true}) {
-            EmfWriter w(QRect(0, 0, 10583, 7938));
-            if (yUp)
-                w.record(17, {8})
-                    .record(9, {400, 300})
-                    .record(11, {400, -300})
-                    .record(12, {0, 300});
-            w.raw(82, title).selectObject(1).raw(
-                84, emfTextW(40, 150, QStringLiteral("Axis"), {}, mode));
-            const QString name =
-                QStringLiteral("%1, y %2")
-                    .arg(mode == 1 ? QStringLiteral("compatible") : QStringLiteral("advanced"))
-                    .arg(yUp ? QStringLiteral("up") : QStringLiteral("down"));
-            // 900 tenths: upwards on the device, and the glyphs upright, in both modes and
-            // whichever way the mapping's y axis grows.
-            QTest::newRow(qPrintable(name)) << w.finish() << QPointF(0, -1) << true;
+            for (int escapement : {900, 2700}) {
+                EmfWriter w(QRect(0, 0, 10583, 7938));
+                if (yUp)
+                    w.record(17, {8})
+                        .record(9, {400, 300})
+                        .record(11, {400, -300})
+                        .record(12, {0, 300});
+                w.raw(82, emfFont(1, -20, QStringLiteral("Arial"), 1, escapement))
+                    .selectObject(1)
+                    .raw(84, emfTextW(40, 150, QStringLiteral("Axis"), {}, mode));
+                const QString name =
+                    QStringLiteral("%1, y %2, %3")
+                        .arg(mode == 1 ? QStringLiteral("compatible") : QStringLiteral("advanced"))
+                        .arg(yUp ? QStringLiteral("up") : QStringLiteral("down"))
+                        .arg(escapement);
+                // 900 tenths: upwards on the device, the glyphs upright, except in the
+                // compatible mode under a mapping that mirrors the picture, which mirrors the
+                // turn (office charts write 2700 for an upward title there).
+                const bool up = (escapement == 900) != (mode == 1 && yUp);
+                QTest::newRow(qPrintable(name)) << w.finish() << QPointF(0, up ? -1 : 1) << true;
+            }
         }
     }
-    // Both axes flipped: the compatible mode still turns the text on the device only.
+    // Both axes flipped (a half turn, no mirror): the compatible mode turns the text on the
+    // device only.
     WmfWriter flipped;
     flipped.mapMode(8)
         .record(0x020B, {300, 400})    // window origin: y, x
@@ -202,6 +210,16 @@ void MetafileTest::escapementTurnsTextOnTheDevice_data() {
         .textOut(200, 150, "Axis");
     QTest::newRow("WMF, both axes flipped")
         << flipped.placeable(QRect(0, 0, 400, 300), 96) << QPointF(0, -1) << true;
+    // WMF text is always in the compatible mode: y growing upwards mirrors the turn.
+    WmfWriter chart;
+    chart.mapMode(8)
+        .record(0x020B, {300, 0})
+        .record(0x020C, {-300, 400})
+        .font(-20, 0, "Arial", 2700, false, false)
+        .selectObject(0)
+        .textOut(40, 150, "Axis");
+    QTest::newRow("WMF, y up, 2700")
+        << chart.placeable(QRect(0, 0, 400, 300), 96) << QPointF(0, -1) << true;
     // In the advanced mode the world transform turns the text: a quarter turn makes an
     // unturned font run downwards.
     EmfWriter turned(QRect(0, 0, 10583, 7938));
@@ -226,6 +244,30 @@ void MetafileTest::escapementTurnsTextOnTheDevice() {
     QVERIFY2(near(d.x(), baseline.x(), 1e-6) && near(d.y(), baseline.y(), 1e-6),
              qPrintable(QStringLiteral("%1, %2").arg(d.x()).arg(d.y())));
     QCOMPARE(texts[0].frame.determinant() > 0, upright);
+}
+
+void MetafileTest::officeChartTitlesReadUpwards_data() {
+    QTest::addColumn<QString>("path");
+    // Charts whose mapping makes y grow upwards and whose y axis title has an escapement of
+    // 2700: it reads upwards, centred on its axis, as the chart's layout shows.
+    for (const char* name :
+         {"libemf2svg_test-003.emf", "libemf2svg_test-063.emf", "libemf2svg_test-137.emf"})
+        QTest::newRow(name) << QStringLiteral(ZAROVIA_CORPUS "/emf/") + QLatin1String(name);
+}
+
+void MetafileTest::officeChartTitlesReadUpwards() {
+    QFETCH(QString, path);
+    QFile file(path);
+    ZAROVIA_REQUIRE_INPUT(file.open(QIODevice::ReadOnly), path);
+    const auto texts = record(parseEmf(file.readAll())).all<TextStep>();
+    int turned = 0;
+    for (const TextStep& t : texts) {
+        const QPointF d = along(t);
+        if (std::abs(d.y()) < 0.5) continue;
+        ++turned;
+        QVERIFY2(near(d.x(), 0, 1e-6) && near(d.y(), -1, 1e-6), qPrintable(t.text));
+    }
+    QVERIFY(turned > 0);
 }
 
 void MetafileTest::symbolFacesInRecords_data() {

@@ -105,12 +105,15 @@ QPainterPath ShapeView::toPath() const {
     return path;
 }
 
-DisplayList::DisplayList(std::int64_t budgetBytes) : budget_(budgetBytes) {}
+DisplayList::DisplayList(std::int64_t budgetBytes)
+    : account_(std::make_shared<BudgetAccount>(budgetBytes)) {}
 
 bool DisplayList::reserve(std::int64_t bytes) {
-    if (bytes < 0 || bytes > budget_ - used_) return false;
-    used_ += bytes;
-    return true;
+    return account_->reserve(bytes);
+}
+
+void DisplayList::release(std::int64_t bytes) {
+    if (bytes > 0) account_->release(bytes);
 }
 
 bool DisplayList::spend(double nanoseconds) {
@@ -345,7 +348,7 @@ void DisplayList::finish() {
         using T = typename std::decay_t<decltype(pool)>::value_type;
         const std::size_t before = pool.capacity();
         pool.shrink_to_fit();
-        used_ -= static_cast<std::int64_t>((before - pool.capacity()) * sizeof(T));
+        release(static_cast<std::int64_t>((before - pool.capacity()) * sizeof(T)));
     };
     shrink(ops_);
     shrink(points_);

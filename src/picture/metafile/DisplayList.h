@@ -1,10 +1,12 @@
 #pragma once
 
+#include "picture/MemoryBudget.h"
 #include "picture/metafile/DrawingSteps.h"
 
 #include <QPainterPath>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -17,8 +19,9 @@ class Canvas;
 // The parsed form of a metafile: a list of small fixed-size steps over shared pools of
 // points, styles, clips, texts and images. A line costs its points and a sixteen-byte step,
 // not an outline object of its own; consecutive lines of one style share a step. Every byte
-// the list holds is counted against one budget, and the builder refuses what would pass it,
-// so a hostile file is played as far as its budget went.
+// the list holds is counted against one budget account, and the builder refuses what would
+// pass it, so a hostile file is played as far as its budget went. The parser counts its
+// passing work (copies of bitmaps, combined areas) in the same account while it lasts.
 class DisplayList {
 public:
     explicit DisplayList(std::int64_t budgetBytes);
@@ -27,6 +30,8 @@ public:
 
     // Takes `bytes` from the budget; false (nothing taken) when they do not fit.
     bool reserve(std::int64_t bytes);
+    // Gives back bytes taken for passing work.
+    void release(std::int64_t bytes);
     // Adds the estimated drawing time of a step; false once the total passes the cap.
     bool spend(double nanoseconds);
 
@@ -72,8 +77,12 @@ public:
     std::size_t clipCount() const noexcept { return clips_.size(); }
     const std::vector<TextItem>& texts() const noexcept { return texts_; }
     // Bytes held (and reserved for drawing caches), as counted against the budget.
-    std::int64_t bytes() const noexcept { return used_; }
-    std::int64_t budget() const noexcept { return budget_; }
+    std::int64_t bytes() const noexcept { return account_->used(); }
+    std::int64_t budget() const noexcept { return account_->budget(); }
+    // The most the account held at once, passing work included.
+    std::int64_t peakBytes() const noexcept { return account_->peak(); }
+    // The account itself, for what drawing the list takes for a while.
+    BudgetAccount& account() const noexcept { return *account_; }
     double estimatedDrawNanoseconds() const noexcept { return cost_; }
 
     // Upper estimates of what the heap holds beyond an object's own size.
@@ -107,8 +116,7 @@ private:
     bool appendPoints(std::span<const QPointF> points, std::uint8_t type);
     PathView pathAt(std::uint32_t first, std::uint32_t count, std::uint8_t fillRule) const;
 
-    std::int64_t budget_;
-    std::int64_t used_ = 0;
+    std::shared_ptr<BudgetAccount> account_;
     double cost_ = 0;
     std::vector<Op> ops_;
     std::vector<QPointF> points_;

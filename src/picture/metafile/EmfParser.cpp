@@ -9,6 +9,7 @@
 #include "picture/metafile/ParsedMetafile.h"
 #include "picture/metafile/RecordDib.h"
 #include "picture/metafile/TextDecoding.h"
+#include "platform/Cancellation.h"
 
 #include <cmath>
 
@@ -18,13 +19,89 @@ namespace {
 
 using namespace emf;
 
+bool drawingRecord(std::uint32_t type) {
+    switch (type) {
+        case EMR_POLYBEZIER:
+        case EMR_POLYGON:
+        case EMR_POLYLINE:
+        case EMR_POLYBEZIERTO:
+        case EMR_POLYLINETO:
+        case EMR_POLYPOLYLINE:
+        case EMR_POLYPOLYGON:
+        case EMR_SETPIXELV:
+        case EMR_ANGLEARC:
+        case EMR_ELLIPSE:
+        case EMR_RECTANGLE:
+        case EMR_ROUNDRECT:
+        case EMR_ARC:
+        case EMR_CHORD:
+        case EMR_PIE:
+        case EMR_LINETO:
+        case EMR_ARCTO:
+        case EMR_POLYDRAW:
+        case EMR_FILLPATH:
+        case EMR_STROKEANDFILLPATH:
+        case EMR_STROKEPATH:
+        case EMR_FILLRGN:
+        case EMR_FRAMERGN:
+        case EMR_INVERTRGN:
+        case EMR_PAINTRGN:
+        case EMR_BITBLT:
+        case EMR_STRETCHBLT:
+        case EMR_MASKBLT:
+        case EMR_PLGBLT:
+        case EMR_SETDIBITSTODEVICE:
+        case EMR_STRETCHDIBITS:
+        case EMR_EXTTEXTOUTA:
+        case EMR_EXTTEXTOUTW:
+        case EMR_POLYBEZIER16:
+        case EMR_POLYGON16:
+        case EMR_POLYLINE16:
+        case EMR_POLYBEZIERTO16:
+        case EMR_POLYLINETO16:
+        case EMR_POLYPOLYLINE16:
+        case EMR_POLYPOLYGON16:
+        case EMR_POLYDRAW16:
+        case EMR_POLYTEXTOUTA:
+        case EMR_POLYTEXTOUTW:
+        case EMR_ALPHABLEND:
+        case EMR_TRANSPARENTBLT:
+        case EMR_GRADIENTFILL:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Looks through the records for EMF records that draw and EMF+ records (in comments) that do.
+class DrawingScan final : public RecordVisitor {
+public:
+    bool visit(const Record& record) override {
+        checkpoint();
+        if (drawingRecord(record.type)) emfDraws = true;
+        if (record.type == EMR_GDICOMMENT && !plusDraws) {
+            try {
+                ByteReader r = record.body;
+                ByteReader data = r.split(r.u32());
+                if (data.canRead(4) && data.u32() == plus::kCommentIdentifier)
+                    plusDraws = plus::drawsSomething(data.split(data.remaining()));
+            } catch (const ByteReaderOverrun&) {
+            }
+        }
+        return !(emfDraws && plusDraws);
+    }
+    bool emfDraws = false;
+    bool plusDraws = false;
+};
+
 class EmfPlayer final : public RecordVisitor {
 public:
-    EmfPlayer(Gdi& gdi, std::size_t objectCount, const QRectF& deviceFrame)
-        : gdi_(gdi), objects_(objectCount), plus_(gdi, deviceFrame) {}
+    EmfPlayer(Gdi& gdi, std::size_t objectCount, const QRectF& deviceFrame, bool plusDraws)
+        : gdi_(gdi), objects_(objectCount), plus_(gdi, deviceFrame, plusDraws) {}
 
     bool visit(const Record& record) override {
-        // In an EMF+ only file the EMF records draw only where a GetDC hands drawing to them.
+        checkpoint();
+        // Where EMF+ records draw, the EMF records draw only where a GetDC hands drawing to them.
         if (record.type != EMR_GDICOMMENT && plus_.ownsDrawing()) return !gdi_.exhausted();
         ByteReader body = record.body;
         try {
@@ -650,9 +727,12 @@ ParsedMetafile parseEmf(const QByteArray& bytes) {
         }
         if (!inRangeRect(parsed.deviceFrame) || parsed.deviceFrame.isEmpty()) failInvalidMetafile();
 
+        const ByteReader records = file.sub(size, file.size() - size);
+        DrawingScan scan;
+        forEachEmfRecord(records, scan);
         Gdi gdi(parsed.list, initial, parsed.deviceFrame);
-        EmfPlayer player(gdi, handles, parsed.deviceFrame);
-        parsed.end = forEachEmfRecord(file.sub(size, file.size() - size), player);
+        EmfPlayer player(gdi, handles, parsed.deviceFrame, scan.plusDraws && !scan.emfDraws);
+        parsed.end = forEachEmfRecord(records, player);
         parsed.capped = gdi.exhausted() || parsed.end == FramingEnd::TooMany;
         parsed.list.finish();
         return parsed;

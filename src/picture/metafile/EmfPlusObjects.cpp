@@ -69,7 +69,7 @@ Qt::BrushStyle hatchOf(std::uint32_t style) {
     }
 }
 
-Image readImage(ByteReader& r, const ReservePixels& reserve);
+Image readImage(ByteReader& r, BudgetAccount& budget);
 
 // Stops from the optional blend data of a gradient brush: preset colours, or factors that mix
 // the start and end colours.
@@ -164,7 +164,7 @@ Region readRegionNode(ByteReader& r, int depth) {
     return out;
 }
 
-Pen readPen(ByteReader& r, const ReservePixels& reserve) {
+Pen readPen(ByteReader& r, BudgetAccount& budget) {
     r.skip(8);  // version, type
     const std::uint32_t flags = r.u32();
     Pen pen;
@@ -223,7 +223,7 @@ Pen readPen(ByteReader& r, const ReservePixels& reserve) {
     }
     if (flags & 0x0800) r.skip(r.u32());  // custom start cap
     if (flags & 0x1000) r.skip(r.u32());  // custom end cap
-    pen.brush = readBrush(r, reserve);
+    pen.brush = readBrush(r, budget);
     return pen;
 }
 
@@ -258,53 +258,70 @@ StringFormat readStringFormat(ByteReader& r) {
     return format;
 }
 
+// Pixel formats: the bits per pixel in the second byte, flags in the third.
+constexpr std::uint32_t kIndexedFormat = 0x00010000;
+constexpr std::uint32_t kFormatArgb1555 = 0x00061007;
+constexpr std::uint32_t kFormatRgb565 = 0x00021006;
+constexpr std::uint32_t kFormatArgb32 = 0x0026200A;
+constexpr std::uint32_t kFormatPargb32 = 0x000E200B;
+
+// The pixels of an uncompressed bitmap object as premultiplied ARGB32. Indexed formats of 1,
+// 4 or 8 bits take their colours from the palette before the pixels; formats of so few bits
+// without the indexed flag are read as grey levels, and 16 bits or more are never indexed.
 QImage pixelImage(ByteReader& r, std::int64_t width, std::int64_t height, std::int64_t stride,
                   std::uint32_t format) {
-    // The indexed formats start with their palette.
-    QList<QRgb> palette;
-    const bool indexed = (format & 0x00010000) != 0 && (format & 0xFF) <= 0x08;
     const int bits = static_cast<int>((format >> 8) & 0xFF);
-    if (indexed) {
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return QImage();
+    const bool fewBits = bits <= 8;
+    QList<QRgb> palette;
+    if (fewBits && (format & kIndexedFormat)) {
         r.skip(4);  // palette flags
         const std::size_t n = r.u32();
         if (n > 256 || n > r.remaining() / 4) throw ByteReaderOverrun();
-        for (std::size_t i = 0; i < n; ++i) palette.append(argb(r.u32()).rgba());
+        for (std::size_t i = 0; i < n; ++i) palette.append(qPremultiply(argb(r.u32()).rgba()));
+    } else if (fewBits) {
+        const int levels = 1 << bits;
+        for (int i = 0; i < levels; ++i) {
+            const int v = i * 255 / (levels - 1);
+            palette.append(qRgb(v, v, v));
+        }
     }
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return QImage();
     if (stride < (width * bits + 7) / 8 ||
         stride * height > static_cast<std::int64_t>(r.remaining()))
         return QImage();
-    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32);
+    QImage image(static_cast<int>(width), static_cast<int>(height),
+                 QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return image;
-    const bool alpha = format == 0x0026200A || format == 0x000E200B || format == 0x00061007;
-    const bool premultiplied = format == 0x000E200B;
+    const bool alpha =
+        format == kFormatArgb32 || format == kFormatPargb32 || format == kFormatArgb1555;
+    const bool premultiplied = format == kFormatPargb32;
     for (std::int64_t y = 0; y < height; ++y) {
         const unsigned char* row = r.data() + r.position() + y * stride;
         QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
         for (std::int64_t x = 0; x < width; ++x) {
             QRgb px = qRgb(0, 0, 0);
-            if (indexed) {
-                const int shift = static_cast<int>(8 - bits - (x * bits) % 8);
-                const int index = (row[x * bits / 8] >> shift) & ((1 << bits) - 1);
+            if (fewBits) {
+                const std::int64_t bit = x * bits;
+                const int shift = static_cast<int>(8 - bits - bit % 8);
+                const int index = (row[bit / 8] >> shift) & ((1 << bits) - 1);
                 px = index < palette.size() ? palette[index] : qRgb(0, 0, 0);
             } else if (bits == 16) {
                 const int v = row[x * 2] | (row[x * 2 + 1] << 8);
-                if (format == 0x00021006) {  // 565
+                if (format == kFormatRgb565) {
                     px = qRgb((v >> 11) << 3, ((v >> 5) & 0x3F) << 2, (v & 0x1F) << 3);
+                } else if (alpha && !(v & 0x8000)) {
+                    px = 0;
                 } else {
-                    px = qRgba(((v >> 10) & 0x1F) << 3, ((v >> 5) & 0x1F) << 3, (v & 0x1F) << 3,
-                               alpha && !(v & 0x8000) ? 0 : 255);
+                    px = qRgb(((v >> 10) & 0x1F) << 3, ((v >> 5) & 0x1F) << 3, (v & 0x1F) << 3);
                 }
             } else {
                 const unsigned char* p = row + x * (bits / 8);
                 const int a = bits == 32 && alpha ? p[3] : 255;
-                if (premultiplied && a > 0 && a < 255) {
-                    px = qRgba(std::min(255, p[2] * 255 / a), std::min(255, p[1] * 255 / a),
-                               std::min(255, p[0] * 255 / a), a);
-                } else {
-                    px = qRgba(p[2], p[1], p[0], a);
-                }
+                // Premultiplied colours beyond their alpha are clamped to it.
+                px = premultiplied ? qRgba(std::min<int>(p[2], a), std::min<int>(p[1], a),
+                                           std::min<int>(p[0], a), a)
+                                   : qPremultiply(qRgba(p[2], p[1], p[0], a));
             }
             out[x] = px;
         }
@@ -312,7 +329,7 @@ QImage pixelImage(ByteReader& r, std::int64_t width, std::int64_t height, std::i
     return image;
 }
 
-Image readImage(ByteReader& r, const ReservePixels& reserve) {
+Image readImage(ByteReader& r, BudgetAccount& budget) {
     r.skip(4);  // version
     const std::uint32_t type = r.u32();
     Image out;
@@ -326,11 +343,14 @@ Image readImage(ByteReader& r, const ReservePixels& reserve) {
         if (width <= 0 || height <= 0 || width > kMaxImageSide || height > kMaxImageSide ||
             stride <= 0)
             return out;
-        if (!reserve(width * height)) return out;
+        const std::int64_t bytes = rasterBytes(width, height, 4);
+        if (!budget.reserve(bytes)) return out;
         out.image = pixelImage(r, width, height, stride, format);
+        if (out.image.isNull()) budget.release(bytes);
         return out;
     }
-    // A compressed bitmap (PNG, JPEG, GIF ...): its size is checked before it is decoded.
+    // A compressed bitmap (PNG, JPEG, GIF ...): its size is checked before it is decoded, and
+    // the decoder's own pixels count while they are turned into the premultiplied ones kept.
     const QByteArray bytes = r.takeBytes(r.remaining());
     QBuffer buffer;
     buffer.setData(bytes);
@@ -338,19 +358,30 @@ Image readImage(ByteReader& r, const ReservePixels& reserve) {
     QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (!size.isValid() || size.isEmpty() || size.width() > kMaxImageSide ||
-        size.height() > kMaxImageSide ||
-        !reserve(static_cast<std::int64_t>(size.width()) * size.height()))
+        size.height() > kMaxImageSide)
         return out;
-    reader.setAllocationLimit(static_cast<int>(std::max<std::int64_t>(
-        1, static_cast<std::int64_t>(size.width()) * size.height() * 8 / (1024 * 1024) + 1)));
-    out.image = reader.read();
-    if (out.image.size() != size) out.image = QImage();
+    const std::int64_t kept = rasterBytes(size.width(), size.height(), 4);
+    const int decodedBits =
+        std::max<int>(32, QImage::toPixelFormat(reader.imageFormat()).bitsPerPixel());
+    const std::int64_t passing = rasterBytes(size.width(), size.height(), decodedBits / 8);
+    if (!budget.reserve(kept)) return out;
+    if (!budget.reserve(passing)) {
+        budget.release(kept);
+        return out;
+    }
+    reader.setAllocationLimit(static_cast<int>(passing / (1024 * 1024) + 1));
+    QImage decoded = reader.read();
+    if (decoded.size() == size)
+        out.image = decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    decoded = QImage();
+    budget.release(passing);
+    if (out.image.isNull()) budget.release(kept);
     return out;
 }
 
 }  // namespace
 
-Brush readBrush(ByteReader& r, const ReservePixels& reserve) {
+Brush readBrush(ByteReader& r, BudgetAccount& budget) {
     r.skip(4);  // version
     const std::uint32_t type = r.u32();
     Brush out;
@@ -370,7 +401,7 @@ Brush readBrush(ByteReader& r, const ReservePixels& reserve) {
             r.skip(4);  // wrap mode: textures tile
             std::optional<QTransform> transform;
             if (flags & kBrushTransform) transform = matrix(r);
-            const Image image = readImage(r, reserve);
+            const Image image = readImage(r, budget);
             if (image.image.isNull()) break;
             out.brush = QBrush(image.image);
             if (transform) out.brush.setTransform(*transform);
@@ -484,13 +515,13 @@ QPainterPath readPath(ByteReader& r) {
     return path;
 }
 
-Object readObject(std::uint32_t type, ByteReader data, const ReservePixels& reserve) {
+Object readObject(std::uint32_t type, ByteReader data, BudgetAccount& budget) {
     try {
         switch (type) {
             case ObjectBrush:
-                return readBrush(data, reserve);
+                return readBrush(data, budget);
             case ObjectPen:
-                return readPen(data, reserve);
+                return readPen(data, budget);
             case ObjectPath:
                 return Path{readPath(data)};
             case ObjectRegion: {
@@ -498,7 +529,7 @@ Object readObject(std::uint32_t type, ByteReader data, const ReservePixels& rese
                 return readRegionNode(data, 0);
             }
             case ObjectImage:
-                return readImage(data, reserve);
+                return readImage(data, budget);
             case ObjectFont:
                 return readFont(data);
             case ObjectStringFormat:

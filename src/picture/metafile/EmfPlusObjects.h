@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/ByteReader.h"
+#include "picture/MemoryBudget.h"
 
 #include <QBrush>
 #include <QColor>
@@ -9,7 +10,6 @@
 #include <QPainterPath>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <variant>
 
@@ -53,7 +53,7 @@ struct Region {
 };
 
 struct Image {
-    QImage image;
+    QImage image;  // premultiplied ARGB32, as every draw takes it
 };
 
 inline constexpr int kFontBold = 1;
@@ -83,15 +83,13 @@ struct StringFormat {
 
 using Object = std::variant<std::monostate, Brush, Pen, Path, Region, Image, Font, StringFormat>;
 
-// Counts `pixels` of a bitmap against the budget; false when they do not fit.
-using ReservePixels = std::function<bool(std::int64_t pixels)>;
-
 // The object of `type` in `data` (all its bytes). An object that cannot be read comes out
-// as std::monostate; a bitmap over the budget likewise.
-Object readObject(std::uint32_t type, ByteReader data, const ReservePixels& reserve);
+// as std::monostate; a bitmap over `budget` likewise. A bitmap's pixels are taken from
+// `budget` for good, the passing ones of its decoding for a while.
+Object readObject(std::uint32_t type, ByteReader data, BudgetAccount& budget);
 
 // The parts shared with the records: a brush at the reader, a path object's points and types.
-Brush readBrush(ByteReader& r, const ReservePixels& reserve);
+Brush readBrush(ByteReader& r, BudgetAccount& budget);
 QPainterPath readPath(ByteReader& r);
 
 }  // namespace zarovia::picture::metafile::plus

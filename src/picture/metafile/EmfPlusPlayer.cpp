@@ -68,7 +68,21 @@ double lengthScale(const QTransform& t) {
 
 }  // namespace
 
-Player::Player(Gdi& gdi, const QRectF& deviceFrame) : gdi_(gdi), deviceFrame_(deviceFrame) {}
+bool drawsSomething(ByteReader r) {
+    while (r.canRead(kRecordHeaderBytes)) {
+        const std::uint16_t type = r.u16();
+        r.skip(2);
+        const std::uint32_t size = r.u32();
+        r.skip(4);
+        if (size < kRecordHeaderBytes || size - kRecordHeaderBytes > r.remaining()) return false;
+        if ((type >= Clear && type <= DrawString) || type == DrawDriverString) return true;
+        r.skip(size - kRecordHeaderBytes);
+    }
+    return false;
+}
+
+Player::Player(Gdi& gdi, const QRectF& deviceFrame, bool dualByPlus)
+    : gdi_(gdi), deviceFrame_(deviceFrame), dualByPlus_(dualByPlus) {}
 
 QTransform Player::toDevice() const {
     const std::uint32_t unit = state_.pageUnit == UnitWorld ? UnitPixel : state_.pageUnit;
@@ -99,8 +113,9 @@ void Player::play(ByteReader r) {
             if (dy >= 1 && dy <= 10000) dpiY_ = dy;
             continue;
         }
-        // Records before the header, and every record of a dual file, are not played.
-        if (!header_ || dual_) continue;
+        // Records before the header are not played, nor those of a dual file that draws
+        // with its EMF records alone.
+        if (!playing()) continue;
         try {
             record(type, flags, data);
         } catch (const ByteReaderOverrun&) {
@@ -213,9 +228,7 @@ void Player::object(std::uint16_t flags, ByteReader& r) {
     const int id = flags & 0xFF;
     const std::uint32_t type = (flags >> 8) & 0x7F;
     if (id >= static_cast<int>(objects_.size())) return;
-    const ReservePixels reserve = [this](std::int64_t pixels) {
-        return gdi_.reserveImagePixels(pixels);
-    };
+    BudgetAccount& budget = gdi_.budget();
     if (!(flags & kContinued)) {
         // The final part of an object that arrived in several records.
         if (pending_.id == id && pending_.type == type) {
@@ -223,10 +236,10 @@ void Player::object(std::uint16_t flags, ByteReader& r) {
                                   static_cast<qsizetype>(r.remaining()));
             const QByteArray whole = std::move(pending_.bytes);
             pending_ = Pending{};
-            objects_[static_cast<std::size_t>(id)] = readObject(type, ByteReader(whole), reserve);
+            objects_[static_cast<std::size_t>(id)] = readObject(type, ByteReader(whole), budget);
             return;
         }
-        objects_[static_cast<std::size_t>(id)] = readObject(type, r, reserve);
+        objects_[static_cast<std::size_t>(id)] = readObject(type, r, budget);
         return;
     }
     const std::uint32_t total = r.u32();
@@ -243,7 +256,7 @@ void Player::object(std::uint16_t flags, ByteReader& r) {
             type,
             ByteReader(whole.constData(),
                        std::min<std::size_t>(static_cast<std::size_t>(whole.size()), total)),
-            reserve);
+            budget);
     }
 }
 
@@ -615,15 +628,13 @@ void Player::drawImage(std::uint16_t type, std::uint16_t flags, ByteReader& r) {
     source = source.normalized();
     QRectF bounds = QRectF(image->image.rect());
     if (source.isEmpty()) source = bounds;
-    // Only the source rectangle is drawn: a part of a bitmap is copied.
-    QImage pixels = image->image;
+    // Only the source rectangle is drawn: a part of a bitmap is copied (and counted), a whole
+    // one shares its object's pixels, however many times it is drawn.
     const QRect crop = source.toAlignedRect().intersected(image->image.rect());
     if (crop.isEmpty()) return;
-    if (crop != image->image.rect()) {
-        if (!gdi_.reserveImagePixels(static_cast<std::int64_t>(crop.width()) * crop.height()))
-            return;
-        pixels = image->image.copy(crop);
-    }
+    QImage pixels = image->image;
+    if (crop != image->image.rect()) pixels = gdi_.premultipliedCopy(image->image, crop);
+    if (pixels.isNull()) return;
     QTransform toWorld;
     if (type == DrawImage) {
         const QRectF dest = rect(r, (flags & kIntegerPoints) != 0);
@@ -642,7 +653,7 @@ void Player::drawImage(std::uint16_t type, std::uint16_t flags, ByteReader& r) {
                   QTransform::fromScale(1.0 / source.width(), 1.0 / source.height()) * unit;
     }
     ImageItem item;
-    item.image = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    item.image = pixels;
     item.frame = toWorld * toDevice();
     item.mode = state_.mode;
     item.smooth = !state_.nearest;

@@ -21,18 +21,20 @@ class Gdi;
 namespace plus {
 
 // Plays the EMF+ records of an EMF's comments on the same Gdi as its EMF records. EMF+
-// device pixels are the EMF's reference device pixels. A dual file (its EMF+ header says the
-// EMF records suffice) is drawn from its EMF records and its EMF+ records are passed over; an
-// EMF+ only file is drawn from its EMF+ records, and its EMF records draw only after a GetDC
-// record hands drawing to them, until the next EMF+ record.
+// device pixels are the EMF's reference device pixels. An EMF+ only file is drawn from its
+// EMF+ records, and its EMF records draw only after a GetDC record hands drawing to them, until
+// the next EMF+ record. A dual file (its header says the EMF records suffice) is drawn from its
+// EMF records, which hold everything, the metafiles that EMF+ records embed included; one
+// whose EMF records draw nothing, though, is drawn from its EMF+ records as an EMF+ only file.
 class Player {
 public:
-    Player(Gdi& gdi, const QRectF& deviceFrame);
+    // `dualByPlus`: a dual file is to be drawn from its EMF+ records.
+    Player(Gdi& gdi, const QRectF& deviceFrame, bool dualByPlus);
 
     // The EMF+ records of one comment (after its identifier).
     void play(ByteReader records);
     // True when the EMF records are to be passed over.
-    bool ownsDrawing() const noexcept { return header_ && !dual_ && !handedOver_; }
+    bool ownsDrawing() const noexcept { return playing() && !handedOver_; }
 
 private:
     struct State {
@@ -56,6 +58,8 @@ private:
     void save(std::uint32_t index);
     void restore(std::uint32_t index);
 
+    // True once the header has come, unless the file is dual and drawn from its EMF records.
+    bool playing() const noexcept { return header_ && (!dual_ || dualByPlus_); }
     QTransform toDevice() const;
     // The brush of a fill record: an ARGB colour (S flag) or a brush object.
     const Brush* brushOf(std::uint16_t flags, std::uint32_t field, Brush& scratch) const;
@@ -65,6 +69,7 @@ private:
 
     Gdi& gdi_;
     QRectF deviceFrame_;
+    bool dualByPlus_;
     bool header_ = false;
     bool dual_ = false;
     bool handedOver_ = false;
@@ -82,6 +87,10 @@ private:
         QByteArray bytes;
     } pending_;
 };
+
+// True when the EMF+ records in `comment` (an EMR_COMMENT's data after its identifier) draw
+// something: any record that fills, draws or clears.
+bool drawsSomething(ByteReader comment);
 
 }  // namespace plus
 

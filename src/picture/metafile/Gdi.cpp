@@ -94,6 +94,27 @@ bool Gdi::reserveImagePixels(std::int64_t pixels) {
     return false;
 }
 
+QImage Gdi::premultipliedCopy(const QImage& image, const QRect& part) {
+    constexpr QImage::Format kPremultiplied = QImage::Format_ARGB32_Premultiplied;
+    if (image.isNull() || part.isEmpty() || !image.rect().contains(part)) return QImage();
+    const std::int64_t kept = rasterBytes(part.width(), part.height(), 4);
+    // A part of another format is copied before it is converted.
+    const bool copied = part != image.rect() && image.format() != kPremultiplied;
+    const std::int64_t passing =
+        copied ? (static_cast<std::int64_t>(part.width()) * image.depth() + 7) / 8 * part.height()
+               : 0;
+    if (kept < 0 || !list_.reserve(kept)) return QImage();
+    if (!list_.reserve(passing)) {
+        list_.release(kept);
+        return QImage();
+    }
+    QImage out = part == image.rect() ? image : image.copy(part);
+    out.convertTo(kPremultiplied);
+    list_.release(passing);
+    if (out.isNull()) list_.release(kept);
+    return out;
+}
+
 // Points held by the path being defined: the bracket is transient, but a file that defines
 // a huge path must not take unbounded memory before it is drawn.
 bool Gdi::countPoints(std::size_t n) {

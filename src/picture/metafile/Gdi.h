@@ -112,6 +112,12 @@ public:
     const QRectF& drawnBounds() const noexcept { return drawnBounds_; }
     // Counts a bitmap's pixels against the budget; false when they do not fit.
     bool reserveImagePixels(std::int64_t pixels);
+    // The part `part` of `image` as premultiplied ARGB32 pixels of its own (shared with
+    // `image` while unchanged), counted against the budget before it is made, the passing copy
+    // too; null when they do not fit.
+    QImage premultipliedCopy(const QImage& image, const QRect& part);
+    // The metafile's budget account, for work that takes memory for a while.
+    BudgetAccount& budget() noexcept { return list_.account(); }
 
     void saveDc();
     void restoreDc(int which);

@@ -36,6 +36,21 @@ void applyMask(QImage& image, const QImage& mask, QPoint offset, std::uint8_t wh
     }
 }
 
+// Multiplies every channel of a premultiplied image by `opacity`, in place.
+void fade(QImage& image, double opacity) {
+    const auto factor = static_cast<std::uint32_t>(std::lround(opacity * 256));
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = line[x];
+            line[x] = qRgba(static_cast<int>(qRed(p) * factor >> 8),
+                            static_cast<int>(qGreen(p) * factor >> 8),
+                            static_cast<int>(qBlue(p) * factor >> 8),
+                            static_cast<int>(qAlpha(p) * factor >> 8));
+        }
+    }
+}
+
 }  // namespace
 
 // One side of a blit: the operation `code` over the image's place, limited by the mask where
@@ -88,10 +103,9 @@ void Gdi::blitSide(const Blit& b, std::uint32_t code, std::optional<std::uint8_t
         if (image.isNull()) return;
         image.fill(colour);
     } else {
-        image = b.image.copy(crop);
+        // The pixels are shared with the bitmap unless the operation changes them.
+        image = premultipliedCopy(b.image, crop);
         if (image.isNull()) return;
-        if (image.format() != QImage::Format_ARGB32_Premultiplied)
-            image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         switch (code) {
             case 0xCC:
                 break;  // SRCCOPY
@@ -118,15 +132,7 @@ void Gdi::blitSide(const Blit& b, std::uint32_t code, std::optional<std::uint8_t
             default:
                 break;  // SRCERASE, MERGECOPY and the rest: the source as it is
         }
-        if (b.constantAlpha < 1.0) {
-            QImage faded(image.size(), QImage::Format_ARGB32_Premultiplied);
-            faded.fill(Qt::transparent);
-            QPainter p(&faded);
-            p.setOpacity(std::max(0.0, b.constantAlpha));
-            p.drawImage(0, 0, image);
-            p.end();
-            image = faded;
-        }
+        if (b.constantAlpha < 1.0) fade(image, std::max(0.0, b.constantAlpha));
     }
     if (where)
         applyMask(image, b.mask, b.maskOrigin + crop.topLeft() - b.source.topLeft().toPoint(),
@@ -171,7 +177,10 @@ void Gdi::blit(const Blit& b) {
     QRectF full = b.source;
     QRect bounds = b.image.rect();
     if (b.image.isNull()) bounds = masked ? b.mask.rect() : QRect(0, 0, 1, 1);
-    if (full.isEmpty()) full = QRectF(bounds);
+    // Without a source or a mask there is nothing the source rectangle could pick: the
+    // operation covers the whole destination (a BitBlt of PATCOPY names a source rectangle
+    // as large as its destination all the same).
+    if (full.isEmpty() || (b.image.isNull() && !masked)) full = QRectF(bounds);
     const QRect crop = full.normalized().toAlignedRect().intersected(bounds);
     if (crop.isEmpty()) return;
     // Image pixel (0, 0) is source pixel crop.topLeft(); the source rectangle spans the

@@ -72,12 +72,15 @@ void Gdi::text(const TextRun& run) {
         std::abs(origin.x()) > kMaxCoordinate || std::abs(origin.y()) > kMaxCoordinate)
         return;
 
-    // The escapement turns the baseline counter-clockwise, in tenths of a degree, as seen on
-    // the device: in the compatible mode whatever the mapping, so that a y axis title of 900
-    // reads upwards even where the mapping makes y grow upwards. In the advanced mode the
-    // text also follows the world transform (its turn, slant and scale); the mapping mode
-    // still only scales it, never mirrors it.
+    // The escapement turns the baseline, in tenths of a degree. In the compatible mode it turns
+    // counter-clockwise on the device unless the mapping mirrors the picture (one axis
+    // flipped, as in charts whose y axis grows upwards): then it turns the other way, like the
+    // mapping, while the glyphs stay upright. An office chart's y axis title of 2700 under an
+    // upward y axis thus reads upwards, centred on its axis. In the advanced mode the text also
+    // follows the world transform (its turn, slant and scale); the mapping mode still only
+    // scales it, never mirrors it.
     const bool advanced = run.graphicsMode == GM_ADVANCED;
+    const bool mirrored = !advanced && t.determinant() < 0;
     QTransform world;
     double pageX = xScale;
     double pageY = yScale;
@@ -96,7 +99,7 @@ void Gdi::text(const TextRun& run) {
     }
     QTransform frame;
     frame.translate(origin.x(), origin.y());
-    frame.rotate(-font->escapement / 10.0);
+    frame.rotate((mirrored ? 1 : -1) * font->escapement / 10.0);
     frame.scale(sx, s);
     if (advanced) {
         frame = QTransform(frame.m11(), frame.m12(), frame.m21(), frame.m22(), 0, 0) * world *

@@ -6,13 +6,30 @@
 #include <QRawFont>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace zarovia::picture::metafile {
 
 namespace {
 
-// Glyphs up to this many pixels high are drawn through the font engine's glyph cache.
-constexpr double kMaxGlyphPixels = 1024;
+// Glyphs whose em is at most this many pixels along every direction on the target are drawn
+// through the font engine's glyph cache; larger ones, or ones stretched further in one
+// direction than the other, are filled as outlines. The font engine renders a cached glyph
+// under the whole transform, and FreeType fails (and Qt then reads a null bitmap) on a glyph
+// flattened into a row or two of several hundred pixels: seen from about 700 pixels wide at
+// two pixels high.
+constexpr double kMaxCachedGlyphPixels = 256;
+constexpr double kMaxCachedGlyphStretch = 16;
+
+// The largest and smallest factors by which a transform stretches a length (its singular
+// values).
+std::pair<double, double> stretchRange(const QTransform& t) {
+    const double a = t.m11(), b = t.m12(), c = t.m21(), d = t.m22();
+    const double sum = a * a + b * b + c * c + d * d;
+    const double det = a * d - b * c;
+    const double root = std::sqrt(std::max(0.0, sum * sum - 4 * det * det));
+    return {std::sqrt((sum + root) / 2), std::sqrt(std::max(0.0, (sum - root) / 2))};
+}
 
 }  // namespace
 
@@ -154,16 +171,16 @@ void PainterCanvas::text(const TextItem& t, std::size_t index) {
     }
     painter_.setPen(t.colour);
     // The font engine rasterises and caches every glyph at its size on the target; beyond a
-    // sane size (a zoomed or hostile file) the outlines are filled instead.
+    // sane size or stretch (a zoomed, squeezed or hostile file) the outlines are filled instead.
     const QTransform onTarget = painter_.combinedTransform();
-    const double scale = std::max(std::hypot(onTarget.m11(), onTarget.m12()),
-                                  std::hypot(onTarget.m21(), onTarget.m22()));
-    const double glyphPixels = scale * t.font.pixelSize();
+    const auto [widest, narrowest] = stretchRange(onTarget);
+    const double glyphPixels = widest * t.font.pixelSize();
     if (!(glyphPixels >= 0.5)) {
         // Under half a pixel (or degenerate): nothing to see.
-    } else if (glyphPixels <= kMaxGlyphPixels) {
+    } else if (glyphPixels <= kMaxCachedGlyphPixels &&
+               widest <= kMaxCachedGlyphStretch * narrowest) {
         for (const QGlyphRun& run : runs) painter_.drawGlyphRun(QPointF(0, 0), run);
-    } else if (std::isfinite(scale)) {
+    } else if (std::isfinite(widest)) {
         QPainterPath outlines;
         for (const QGlyphRun& run : runs) {
             const QRawFont font = run.rawFont();

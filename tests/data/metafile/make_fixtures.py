@@ -371,6 +371,33 @@ def gradient_fill():
     write("emf", "gen_gradientfill.emf", e.bytes())
 
 
+def bitblt(emf, x, y, w, h, rop, stretch=False):
+    """A BitBlt (or StretchBlt) without a source bitmap: the destination, as office charts
+    write it, with a source rectangle as large as the destination."""
+    raw = struct.pack("<iiii", x, y, x + w - 1, y + h - 1)
+    raw += struct.pack("<iiiiIii", x, y, w, h, rop, 0, 0)
+    raw += struct.pack("<ffffff", 1, 0, 0, 1, 0, 0)
+    raw += struct.pack("<IIIIII", 0xFFFFFF, 0, 0, 0, 0, 0)
+    if stretch:
+        raw += struct.pack("<ii", w, h)
+    return emf.record(77 if stretch else 76, raw)
+
+
+def pattern_blits():
+    # A bar chart whose bars are pattern blits, as office programs write filled boxes: each
+    # fills its whole destination with the selected brush (or black).
+    e = Emf(400, 300)
+    e.select(e.pen(0, 1, 0x00000000))
+    e.ints(27, 40, 20)
+    e.ints(54, 40, 260)
+    e.ints(54, 380, 260)  # the axes
+    for i, (height, colour) in enumerate(((180, 0x00C06020), (120, 0x002080E0), (210, 0x0030A030))):
+        e.select(e.brush(colour))
+        bitblt(e, 70 + 100 * i, 260 - height, 60, height, 0x00F00021, stretch=i == 1)  # PATCOPY
+    bitblt(e, 60, 275, 300, 10, 0x00000042)  # BLACKNESS: a legend bar
+    write("emf", "gen_bitblt_pattern.emf", e.bytes())
+
+
 # ---- EMF+ ------------------------------------------------------------------------------------
 
 VERSION = 0xDBC01002
@@ -428,11 +455,11 @@ class Plus:
         return b"".join(struct.pack("<ff", *p) for p in values)
 
 
-def emfplus_pictures():
-    # EMF+ only: the EMF part is the header, the comments and the end record.
+def emfplus_picture(dual):
+    """EMF+ drawing whose EMF part is the header, the comments and the end record."""
     e = Emf(480, 320)
     p = Plus(e)
-    p.header(dual=False)
+    p.header(dual=dual)
     p.solid_brush(0, 0xFF3060C0)
     p.pen(1, 4.0, 0xFFC03020)
     p.pen(2, 2.0, 0xFF108010)
@@ -465,7 +492,14 @@ def emfplus_pictures():
     p.rec(0x401A, 5, struct.pack("<Ii", 0, 2) + p.rects([(0, 0, n, n)]) + p.rects([(400, 20, 64, 64)]))
     p.rec(0x4002)
     p.flush()
-    write("emf", "gen_emfplus_only.emf", e.bytes())
+    return e.bytes()
+
+
+def emfplus_pictures():
+    write("emf", "gen_emfplus_only.emf", emfplus_picture(dual=False))
+    # Dual by its header, yet without a single GDI drawing record: the EMF+ records are what
+    # its producer drew.
+    write("emf", "gen_emfplus_dual_without_gdi.emf", emfplus_picture(dual=True))
 
     # Dual: the EMF records draw the same picture as the EMF+ ones.
     e = Emf(300, 200)
@@ -498,30 +532,37 @@ def emfplus_pictures():
 
 # ---- turned text -----------------------------------------------------------------------------
 
+def escapement_picture(mode, up, title_escapement):
+    e = Emf(400, 300)
+    e.ints(18, 1)
+    e.ints(22, 24)  # TA_BASELINE: renderers agree on baselines, not on font ascents
+    if up:
+        # MM_ANISOTROPIC with y growing upwards, origin at the bottom left.
+        e.ints(17, 8)
+        e.ints(9, 400, 300)
+        e.ints(11, 400, -300)
+        e.ints(12, 0, 300)
+    y_title = 60 if up else 240
+    e.select(e.pen(0, 2, 0x00000000))
+    e.ints(27, 60, 20 if up else 280)
+    e.ints(54, 60, 280 if up else 20)  # the axis, drawn from its origin
+    e.select(e.font(-44, "Arial", escapement=title_escapement))
+    e.text_w(45, y_title, "Axis title", mode=mode)
+    e.select(e.font(-44, "Arial"))
+    e.text_w(120, 80 if up else 220, "Level", mode=mode)
+    return e.bytes()
+
+
 def escapement():
     for mode, mode_name in ((1, "compatible"), (2, "advanced")):
         for up in (False, True):
-            e = Emf(400, 300)
-            e.ints(18, 1)
-            e.ints(22, 24)  # TA_BASELINE: renderers agree on baselines, not on font ascents
-            if up:
-                # MM_ANISOTROPIC with y growing upwards, origin at the bottom left.
-                e.ints(17, 8)
-                e.ints(9, 400, 300)
-                e.ints(11, 400, -300)
-                e.ints(12, 0, 300)
-            y_title = 60 if up else 240
-            e.select(e.pen(0, 2, 0x00000000))
-            e.ints(27, 60, 20 if up else 280)
-            e.ints(54, 60, 280 if up else 20)  # the axis, drawn from its origin
-            e.select(e.font(-44, "Arial", escapement=900))
-            e.text_w(45, y_title, "Axis title", mode=mode)
-            e.select(e.font(-44, "Arial"))
-            e.text_w(120, 80 if up else 220, "Level", mode=mode)
+            # An axis title that reads upwards: 900 tenths, except in the compatible mode under
+            # the upward y axis, where the mapping mirrors the turn and office charts write 2700.
+            title = 2700 if up and mode == 1 else 900
             name = "gen_escapement_%s_%s.emf" % (mode_name, "yup" if up else "ydown")
-            write("emf", name, e.bytes())
+            write("emf", name, escapement_picture(mode, up, title))
     # The compatible y-up picture again as a WMF, unit for unit (WMF text is always in the
-    # compatible mode).
+    # compatible mode, and the mapping mirrors the turn there too).
     w = Wmf(400, 300, per_inch=96, window=False)
     w.record(0x0103, 8)
     w.record(0x020B, 300, 0)    # window origin: y, x
@@ -530,7 +571,7 @@ def escapement():
     w.record(0x012E, 24)  # TA_BASELINE
     w.select(w.pen(0, 2, 0))
     w.move_to(60, 20).line_to(60, 280)
-    w.select(w.font(-44, "Arial", escapement=900)).text_out(45, 60, "Axis title")
+    w.select(w.font(-44, "Arial", escapement=2700)).text_out(45, 60, "Axis title")
     w.select(w.font(-44, "Arial")).text_out(120, 80, "Level")
     write("wmf", "gen_escapement_yup.wmf", w.bytes())
 
@@ -539,7 +580,8 @@ def escapement():
 #
 # LibreOffice 7.4, which renders the references, does not play every record these fixtures
 # test: it ignores GradientFill, PlgBlt, MaskBlt and SetTextJustification, smooths every
-# stretched bitmap, and turns WMF text under an upward y axis the other way. For those
+# stretched bitmap, and turns EMF text under an upward y axis the other way (as this player did
+# before: in the compatible mode a mapping that mirrors the picture mirrors the turn). For those
 # fixtures the reference is its rendering of an equivalent file, made here of records it does
 # play: the bitmaps computed pixel by pixel (at the fixture's own scale, so they are drawn one
 # to one), the justified text placed with advances from the widths of the Arial design.
@@ -687,8 +729,9 @@ def justification_equivalents():
 def equivalents():
     stretch_emf, stretch_wmf = stretch_equivalents()
     justified_wmf, justified_emf = justification_equivalents()
-    with open(os.path.join(HERE, "emf", "gen_escapement_compatible_yup.emf"), "rb") as f:
-        upward_text = f.read()
+    # Under an upward y axis LibreOffice turns EMF text counter-clockwise on the device: 900
+    # tenths read upwards there.
+    upward_text = escapement_picture(1, True, 900)
     return {
         "gen_gradientfill.emf": gradient_equivalent(),
         "gen_plgblt.emf": plgblt_equivalent(),
@@ -697,6 +740,8 @@ def equivalents():
         "gen_stretch_modes.wmf": stretch_wmf,
         "gen_text_justification.wmf": justified_wmf,
         "gen_text_justification.emf": justified_emf,
+        "gen_emfplus_dual_without_gdi.emf": emfplus_picture(dual=False),
+        "gen_escapement_compatible_yup.emf": upward_text,
         "gen_escapement_yup.wmf": upward_text,
     }
 
@@ -717,6 +762,7 @@ def main():
     gradient_fill()
     emfplus_pictures()
     escapement()
+    pattern_blits()
 
 
 if __name__ == "__main__":

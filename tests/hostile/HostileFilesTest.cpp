@@ -1,0 +1,174 @@
+// The bomb table: one generated file per family of hostile input, taken through the path a
+// file takes in the viewer (decoded, made ready and drawn at a screen size, then at full
+// screen). Each must show without a crash, within its budget accounts (their peaks are what
+// the decoders counted before they allocated), with its work stopped at its caps.
+
+#include "HostileFiles.h"
+#include "document/rtf/RtfPicture.h"
+#include "document/rtf/RtfReader.h"
+#include "picture/Fitting.h"
+#include "picture/MemoryBudget.h"
+#include "picture/PictureLoader.h"
+#include "picture/metafile/Canvas.h"
+#include "picture/metafile/Limits.h"
+#include "picture/metafile/MetafilePicture.h"
+
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QTextDocument>
+#include <QtTest>
+#include <algorithm>
+#include <set>
+
+namespace zarovia::hostile {
+
+namespace {
+
+using picture::kMiB;
+
+// The screens a picture is shown on: a small window, then full screen.
+constexpr QSize kWindow(640, 480);
+constexpr QSize kFullScreen(1920, 1080);
+
+// Wall-clock bounds are a tenth of what the fault cost (sanitized builds run several times
+// slower and get four times that).
+#ifdef ZAROVIA_SANITIZED
+constexpr double kSlowdown = 4;
+#else
+constexpr double kSlowdown = 1;
+#endif
+
+// Counts the distinct bitmaps a parsed metafile holds.
+class HeldImages final : public picture::metafile::Canvas {
+public:
+    void clip(const picture::metafile::ClipView&) override {}
+    void shape(const picture::metafile::ShapeView&) override {}
+    void text(const picture::metafile::TextItem&, std::size_t) override {}
+    void image(const picture::metafile::ImageItem& item) override {
+        if (seen_.insert(item.image.constBits()).second) bytes += item.image.sizeInBytes();
+    }
+    std::int64_t bytes = 0;
+
+private:
+    std::set<const uchar*> seen_;
+};
+
+// What showing a file cost.
+struct Shown {
+    std::int64_t peakBytes = 0;  // the most its budget accounts held at once
+    bool capped = false;         // a cap stopped the work before the file's end
+    bool inked = false;          // something was drawn
+};
+
+bool anyInk(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(line[x]) != 0) return true;
+    }
+    return false;
+}
+
+// A picture file as the viewer shows it: decoded, made ready for the window and drawn there,
+// then the same at full screen.
+Shown showPicture(const QByteArray& bytes, const QByteArray& extension) {
+    Shown shown;
+    const picture::Picture picture = picture::decodePictureBytes(bytes, extension);
+    for (const QSize screen : {kWindow, kFullScreen}) {
+        const QSize size = picture::fitPicture(picture.size(), screen).displaySize;
+        picture.prepare(size);
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+        painter.end();
+        shown.inked = shown.inked || anyInk(image);
+    }
+    if (const auto* metafile =
+            dynamic_cast<const picture::metafile::MetafilePictureData*>(picture.data())) {
+        const picture::metafile::ParsedMetafile& parsed = metafile->parsed();
+        shown.peakBytes = parsed.list.peakBytes();
+        shown.capped = parsed.capped;
+        // Every bitmap the steps hold was counted.
+        HeldImages held;
+        parsed.list.play(held);
+        if (held.bytes > parsed.list.bytes())
+            qWarning("bitmaps of %lld bytes held, %lld counted", static_cast<long long>(held.bytes),
+                     static_cast<long long>(parsed.list.bytes()));
+        shown.peakBytes = std::max(shown.peakBytes, held.bytes);
+    }
+    return shown;
+}
+
+// An RTF document as the document pane reads it; the peak is that of the pictures' account,
+// with each picture decoded again into it at the size the document shows it.
+Shown showRtf(const QByteArray& bytes, const QByteArray& picture, QSize pictureShown) {
+    Shown shown;
+    QTextDocument document;
+    if (!document::readRtf(bytes, document)) return shown;
+    shown.inked = !document.isEmpty();
+    picture::BudgetAccount pictures(picture::kDocumentPicturesBudgetBytes);
+    const QImage image = document::rtf::decodeRtfPicture(document::rtf::PictureFormat::Wmf, picture,
+                                                         pictureShown, pictures);
+    shown.inked = shown.inked && !image.isNull();
+    shown.peakBytes = pictures.peak();
+    return shown;
+}
+
+}  // namespace
+
+class HostileFilesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bombsStayWithinTheirBudgets_data();
+    void bombsStayWithinTheirBudgets();
+};
+
+void HostileFilesTest::bombsStayWithinTheirBudgets_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("extension");
+    QTest::addColumn<QByteArray>("embedded");  // a picture inside an RTF document
+    QTest::addColumn<qint64>("peakLimit");     // bytes, through the budget accounts
+    QTest::addColumn<bool>("capped");          // the work must stop at a cap
+    QTest::addColumn<double>("faultSeconds");  // what the fault cost (0: a crash)
+
+    // Glyphs flattened into a row of some 850 pixels crashed the font engine.
+    QTest::newRow("glyph transform: EMF+ world transform")
+        << emfPlusGlyphUnderTransform() << QByteArray("emf") << QByteArray() << qint64(8 * kMiB)
+        << false << 0.0;
+    const QByteArray wmf = wmfLargeText();
+    QTest::newRow("glyph transform: WMF squeezed in an RTF picture")
+        << rtfWithSqueezedWmf(wmf) << QByteArray("rtf") << wmf << qint64(8 * kMiB) << false << 0.0;
+    // Each draw of a 4800 x 4800 bitmap object made a premultiplied copy that no budget
+    // counted: 40 draws took 3.7 GB.
+    QTest::newRow("image copies: one bitmap drawn 40 times")
+        << emfPlusImageCopies(4800, 40) << QByteArray("emf") << QByteArray()
+        << qint64(picture::kMetafileBudgetBytes) << false << 0.0;
+}
+
+void HostileFilesTest::bombsStayWithinTheirBudgets() {
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, extension);
+    QFETCH(QByteArray, embedded);
+    QFETCH(qint64, peakLimit);
+    QFETCH(bool, capped);
+    QFETCH(double, faultSeconds);
+    QVERIFY2(file.size() <= 16 * 1024, "hostile files stay small");
+    QElapsedTimer clock;
+    clock.start();
+    const Shown shown = extension == "rtf" ? showRtf(file, embedded, kSqueezedWmfShown)
+                                           : showPicture(file, extension);
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    qInfo("%lld bytes: peak %.1f MiB, %s, %.2f s", static_cast<long long>(file.size()),
+          double(shown.peakBytes) / kMiB, shown.capped ? "capped" : "whole", seconds);
+    QVERIFY2(shown.inked, "the file still shows");
+    QVERIFY2(shown.peakBytes <= peakLimit, qPrintable(QString::number(shown.peakBytes)));
+    QCOMPARE(shown.capped, capped);
+    if (faultSeconds > 0) QVERIFY(seconds < kSlowdown * faultSeconds / 10);
+}
+
+}  // namespace zarovia::hostile
+
+QTEST_MAIN(zarovia::hostile::HostileFilesTest)
+#include "HostileFilesTest.moc"
