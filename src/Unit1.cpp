@@ -19,6 +19,7 @@
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
 #include "shell/DroppedFiles.h"
+#include "shell/FirstPaint.h"
 #include "shell/FullScreenMode.h"
 #include "shell/OpenRules.h"
 

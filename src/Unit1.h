@@ -25,8 +25,9 @@ namespace zarovia {
 class WorkerPool;
 }
 namespace zarovia::shell {
+class AccessibilityWatch;
 class FullScreenMode;
-}
+}  // namespace zarovia::shell
 namespace zarovia::picture {
 class ImageView;
 class Picture;
@@ -44,10 +45,6 @@ class MediaPositionFollower;
 class TrackBar;
 enum class MediaErrorKind;
 }  // namespace zarovia::media
-
-namespace zarovia::shell {
-class SpinEditFace;
-}  // namespace zarovia::shell
 
 namespace zarovia::controls {
 class CommandButton;
@@ -103,6 +100,11 @@ public:
     // Runs `step` and reports a failure in the error box; the window goes on.
     bool guard(const std::function<void()>& step);
 
+    // How long the tool bar waits at most, after the window's first paint, for the first picture
+    // to be painted (tests set a longer wait).
+    static constexpr int kToolBarWaitMs = 50;
+    void setToolBarWaitMs(int ms) { toolBarWaitMs_ = ms; }
+
     // True while a picture or a document is being read and decoded on a worker.
     bool isLoading() const { return pendingLoad_ != LoadKind::None; }
 
@@ -155,13 +157,20 @@ private:
     // pane is its empty root panel.
     void createMediaPane();
     void buildMediaPaneControls();
-    // The document pane's rich-text control, like the interval field, lays text out through the
-    // font as it is made: it is made when the first document is opened.
+    // The document pane's rich-text control lays out its (empty) document as it is made: it is
+    // made when the first document is opened.
     void createDocumentPane();
     void buildRichEdit();
-    // The interval field starts as a face drawn from baked glyphs (shell/BakedNumberFields.h);
-    // the real field is made when it is first reached for.
+    // The interval field's line edit lays its text out through the font as it is made, which
+    // loads the font machinery: the field is made, and the picture tool bar shown with it, right
+    // after the window's first paint (or when it is first used, or at once when an assistive
+    // tool is running), so that the first picture is on the screen first.
     void buildIntervalField();
+    // After the window's first paint: the tool bar is completed now, or, while the first
+    // picture is still loading, once it has been painted (but not much later).
+    void completeToolBarAfterFirstPaint();
+    void completeToolBar();
+    // The slide show's interval as the field holds it now, also while it is being edited.
     int intervalSeconds() const;
     void createToolBar1();
     void createToolBar2();
@@ -282,6 +291,11 @@ private:
     std::array<QIcon, shell::kGlyphCount> glyphs_;
     shell::DeferredPane mediaPane_;
     shell::DeferredPane intervalField_;
+    // The tool bar waits for the picture being loaded to be painted.
+    bool toolBarWaitsForPicture_ = false;
+    int toolBarWaitMs_ = kToolBarWaitMs;
+    // Makes the interval field at once when an assistive tool starts after the window.
+    std::unique_ptr<shell::AccessibilityWatch> accessibilityWatch_;
     shell::DeferredPane documentEditor_;
     // Made with the window, handed to MediaPlayer1 when the media pane is built.
     // A document was opened while the media pane was not built yet: it is built with its
@@ -299,7 +313,6 @@ public:
     controls::Panel* Panel1 = nullptr;
     QWidget* ToolBar1 = nullptr;
     controls::CommandButton* FullScreenButton = nullptr;
-    shell::SpinEditFace* SpinEditFace1 = nullptr;
     shell::DeferredControl<controls::SpinEdit> SpinEdit1{intervalField_};
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

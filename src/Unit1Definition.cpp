@@ -16,9 +16,7 @@
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
-#include "shell/BakedDigits.h"
-#include "shell/BakedNumberFields.h"
-#include "shell/BakedText.h"
+#include "shell/FirstPaint.h"
 #include "shell/Glyphs.h"
 #include "shell/ResourcePictures.h"
 #include "shell/StartupProfile.h"
@@ -29,6 +27,7 @@
 #include <QLabel>
 #include <QSlider>
 #include <QTextEdit>
+#include <QTimer>
 
 namespace zarovia {
 
@@ -66,13 +65,9 @@ constexpr int kInitialInterval = 3;
 constexpr int kMinimumInterval = 1;
 constexpr int kMaximumInterval = 60;
 
-// Lime digits on black in the number fields' font, for the field and the face standing in for it.
-void setIntervalFieldLook(QWidget* field) {
-    field->setFont(shell::bakedDigitFont());
-    QPalette p = field->palette();
-    p.setColor(QPalette::Base, kBlack);
-    p.setColor(QPalette::Text, kLime);
-    field->setPalette(p);
+// The tool bar's number fields: 16-pixel bold Gothic.
+QFont numberFieldFont() {
+    return definitionFont(kGothic, 16, true);
 }
 
 template <typename PanelType = Panel>
@@ -103,20 +98,6 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect bounds, const QString
     label->setAccessibleName(text);
     // Labels take no presses, so a press reaches the control below as before.
     label->setAttribute(Qt::WA_TransparentForMouseEvents, transparent);
-    return label;
-}
-
-// A tool-bar label whose fixed text is drawn from its baked picture, in the window's Gothic face
-// at the size the picture was baked at.
-QLabel* makeBakedLabel(QWidget* parent, const char* name, QRect bounds, shell::BakedLabel text) {
-    auto* label = new shell::BakedTextLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(bounds);
-    label->setFont(
-        definitionFont(kGothic, shell::kBakedLabelTexts[static_cast<size_t>(text)].pixelSize));
-    label->setAutoFillBackground(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setAccessibleName(label->text());
     return label;
 }
 
@@ -205,7 +186,13 @@ void TzaroForm1::createPicturePane() {
     Image2->setCenter(true);
     Image2->setStretch(true);
     Image2->setPicture(title);
-    connect(Image2, &picture::ImageView::painted, this, [this] { startPendingReadAhead(); });
+    connect(Image2, &picture::ImageView::painted, this, [this] {
+        // The first picture is on the screen: the tool bar follows right after this frame.
+        if (toolBarWaitsForPicture_)
+            QMetaObject::invokeMethod(
+                this, [this] { completeToolBar(); }, Qt::QueuedConnection);
+        startPendingReadAhead();
+    });
     connect(Image2, &picture::ImageView::mousePressed, this,
             [this](Qt::MouseButton b) { guard([this, b] { Image2MouseDown(b); }); });
 
@@ -231,7 +218,15 @@ void TzaroForm1::createPicturePane() {
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setAccessibleName(QStringLiteral("ToolBar1"));
     ToolBar1->setGeometry(1, 1, 613, 28);
+    // Shown with its interval field (buildIntervalField).
+    ToolBar1->hide();
     createToolBar1();
+    // An assistive tool reads the controls as they are: one running now, or starting before the
+    // tool bar is completed, gets the field at once.
+    if (QAccessible::isActive()) completeToolBar();
+    accessibilityWatch_ =
+        std::make_unique<shell::AccessibilityWatch>([this] { completeToolBar(); });
+    shell::afterFirstPaint(this, [this] { completeToolBarAfterFirstPaint(); });
 }
 
 void TzaroForm1::createMediaPane() {
@@ -379,24 +374,38 @@ void TzaroForm1::buildRichEdit() {
 void TzaroForm1::buildIntervalField() {
     SpinEdit1 = new controls::SpinEdit(ToolBar1);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
-    SpinEdit1->setGeometry(SpinEditFace1->geometry());
+    SpinEdit1->setGeometry(231, 2, 50, 26);
     SpinEdit1->setRange(kMinimumInterval, kMaximumInterval);
-    SpinEdit1->setValue(SpinEditFace1->value());
+    SpinEdit1->setValue(kInitialInterval);
     SpinEdit1->setToolTip(QStringLiteral("表示時間（秒）"));
     SpinEdit1->setAccessibleName(QStringLiteral("表示時間（秒）"));
-    setIntervalFieldLook(SpinEdit1);
+    SpinEdit1->setFont(numberFieldFont());
+    QPalette p = SpinEdit1->palette();
+    p.setColor(QPalette::Base, kBlack);
+    p.setColor(QPalette::Text, kLime);
+    SpinEdit1->setPalette(p);
     SpinEdit1->setFocusPolicy(Qt::ClickFocus);
     SpinEdit1->setCursor(Qt::ArrowCursor);
     SpinEdit1->installEventFilter(this);
-    SpinEdit1->setVisible(!SpinEditFace1->isHidden());
-    // The face may be in the middle of handling the event that asked for the field.
-    SpinEditFace1->hide();
-    SpinEditFace1->deleteLater();
-    SpinEditFace1 = nullptr;
+    // The tool bar comes on the screen whole, with its field.
+    ToolBar1->show();
+    shell::startup::mark("tool bar completed");
+}
+
+void TzaroForm1::completeToolBarAfterFirstPaint() {
+    if (!isLoading(LoadKind::Picture)) return completeToolBar();
+    toolBarWaitsForPicture_ = true;
+    // A slow picture does not keep the tool bar away for long.
+    QTimer::singleShot(toolBarWaitMs_, this, [this] { completeToolBar(); });
+}
+
+void TzaroForm1::completeToolBar() {
+    toolBarWaitsForPicture_ = false;
+    guard([this] { intervalField_.ensureBuilt(); });
 }
 
 int TzaroForm1::intervalSeconds() const {
-    return SpinEdit1.ifBuilt() ? SpinEdit1.ifBuilt()->currentValue() : SpinEditFace1->value();
+    return SpinEdit1->currentValue();
 }
 
 void TzaroForm1::createToolBar1() {
@@ -441,32 +450,27 @@ void TzaroForm1::createToolBar1() {
             separator->setObjectName(name);
             separator->setGeometry(item.left, top, item.width, buttonHeight);
         } else if (name == QLatin1String("Label1")) {
-            Label1 = makeBakedLabel(ToolBar1, "Label1", {item.left, top, item.width, buttonHeight},
-                                    shell::BakedLabel::Timer);
+            Label1 = makeLabel(ToolBar1, "Label1", {item.left, top, item.width, buttonHeight},
+                               QStringLiteral("タイマ-"), definitionFont(kGothic, 13),
+                               palette().color(QPalette::WindowText), false,
+                               Qt::AlignLeft | Qt::AlignVCenter);
         } else if (name == QLatin1String("SpinEdit1")) {
-            SpinEditFace1 = new shell::SpinEditFace(kInitialInterval, kMinimumInterval,
-                                                    kMaximumInterval, ToolBar1);
-            SpinEditFace1->setObjectName(QStringLiteral("SpinEditFace1"));
-            SpinEditFace1->setGeometry(item.left, top, item.width, 26);
-            SpinEditFace1->setAccessibleName(QStringLiteral("表示時間（秒）"));
-            setIntervalFieldLook(SpinEditFace1);
             intervalField_.setBuilder([this] { buildIntervalField(); });
-            SpinEditFace1->setFieldMaker([this]() -> QWidget* { return SpinEdit1; });
-            // An assistive tool reads the controls as they are: it gets the real field at once.
-            if (QAccessible::isActive()) intervalField_.ensureBuilt();
         } else if (name == QLatin1String("Label2")) {
-            Label2 = makeBakedLabel(ToolBar1, "Label2", {item.left, top, item.width, buttonHeight},
-                                    shell::BakedLabel::Counter);
+            Label2 =
+                makeLabel(ToolBar1, "Label2", {item.left, top, item.width, buttonHeight},
+                          QStringLiteral("カウンタ"), font(), palette().color(QPalette::WindowText),
+                          false, Qt::AlignLeft | Qt::AlignVCenter);
         } else if (name == QLatin1String("CounterPanel")) {
-            CounterPanel = makePanel<shell::BakedNumberPanel>(
-                ToolBar1, "CounterPanel", {item.left, top, item.width, buttonHeight}, kBlack,
-                Panel::Bevel::Single);
-            CounterPanel->setFont(shell::bakedDigitFont());  // Gothic, 16 pixels, bold
+            CounterPanel =
+                makePanel(ToolBar1, "CounterPanel", {item.left, top, item.width, buttonHeight},
+                          kBlack, Panel::Bevel::Single);
+            CounterPanel->setFont(numberFieldFont());
             CounterPanel->setFontColor(kAqua);
             CounterPanel->setToolTip(QStringLiteral("画像数表示"));
             CounterPanel->setAccessibleName(QStringLiteral("画像数表示"));
         } else if (name == QLatin1String("CheckBox2")) {
-            CheckBox2 = new shell::BakedTextCheckBox(shell::BakedLabel::Landscape, ToolBar1);
+            CheckBox2 = new QCheckBox(QStringLiteral("横向き印刷"), ToolBar1);
             CheckBox2->setObjectName(name);
             CheckBox2->setGeometry(item.left, top, item.width, buttonHeight);
             CheckBox2->setFocusPolicy(Qt::NoFocus);
@@ -534,7 +538,7 @@ void TzaroForm1::createToolBar3() {
                                Qt::AlignLeft | Qt::AlignVCenter);
         } else if (name == QLatin1String("SizePanel")) {
             SizePanel = makePanel(ToolBar3, "SizePanel", bounds, kBlack, Panel::Bevel::Single);
-            SizePanel->setFont(definitionFont(kGothic, 16, true));
+            SizePanel->setFont(numberFieldFont());
             SizePanel->setFontColor(kLime);
         }
     }

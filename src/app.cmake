@@ -1,9 +1,6 @@
 # The tool-bar glyphs and the program icon, baked into pixel arrays when the program is built
 # (resources/bake): the window draws them at start without the SVG renderer or image plug-ins.
-# The tool bar's fixed texts are baked too, in the font the window's face maps to.
-add_executable(zarovia_resource_baker ${CMAKE_SOURCE_DIR}/resources/bake/ResourceBaker.cpp
-                                      platform/FontFaces.cpp)
-target_include_directories(zarovia_resource_baker PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+add_executable(zarovia_resource_baker ${CMAKE_SOURCE_DIR}/resources/bake/ResourceBaker.cpp)
 target_link_libraries(zarovia_resource_baker PRIVATE Qt6::Gui Qt6::Svg)
 zarovia_warnings(zarovia_resource_baker)
 file(GLOB zarovia_glyph_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/glyphs/*.svg)
@@ -17,7 +14,7 @@ add_custom_command(
     DEPENDS zarovia_resource_baker ${zarovia_glyph_sources}
             ${CMAKE_SOURCE_DIR}/resources/icon/zarovia-32.png
             ${CMAKE_SOURCE_DIR}/resources/icon/zarovia-64.png
-    COMMENT "Baking the tool-bar glyphs and texts and the program icon"
+    COMMENT "Baking the tool-bar glyphs and the program icon"
     VERBATIM)
 # Generated pixel data compiles on its own, outside the unity build.
 set_source_files_properties(${zarovia_baked_pixels} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
@@ -41,9 +38,7 @@ add_library(zarovia_app STATIC
     platform/MediaEngineLoader.cpp
     platform/QtServices.cpp
     platform/X11WindowSystem.cpp
-    shell/BakedDigits.cpp
-    shell/BakedNumberFields.cpp
-    shell/BakedText.cpp
+    shell/FirstPaint.cpp
     shell/FullScreenMode.cpp
     shell/Glyphs.cpp
     shell/PlatformFonts.cpp
@@ -54,7 +49,7 @@ add_library(zarovia_app STATIC
 )
 zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/PdfOutputCommit.h platform/QtDialogs.h platform/MediaEngineLoader.h
                         platform/X11WindowSystem.h
-                        shell/FullScreenMode.h shell/BakedLabels.h shell/BakedPixels.h shell/BakedText.h shell/BakedDigits.h shell/BakedNumberFields.h shell/DeferredPane.h shell/Glyphs.h shell/PlatformFonts.h
+                        shell/FirstPaint.h shell/FullScreenMode.h shell/BakedPixels.h shell/DeferredPane.h shell/Glyphs.h shell/PlatformFonts.h
                         shell/ResourcePictures.h shell/StartupProfile.h)
 # The generated ui_*.h headers are included by tests too.
 target_include_directories(zarovia_app PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/zarovia_app_autogen/include)

@@ -21,7 +21,6 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -63,11 +62,9 @@ int main(int argc, char** argv) {
         pictureCache->prefetch(files.front(), QSize(640, 480),
                                zarovia::picture::PictureCache::Use::Certain);
     startup::mark("read-ahead started");
-    // A document or a sound shows text at once: the font configuration loads beside the
-    // application's start. A picture's window sets no text through a font (the tool bar's texts
-    // and numbers are baked), so it starts without; the first text laid out later reads it.
-    std::optional<zarovia::shell::FontConfigurationLoader> fontConfiguration;
-    if (firstClass != zarovia::shell::FileClass::Picture) fontConfiguration.emplace();
+    // The window's text is laid out through the desktop's fonts as it is built: the font
+    // configuration loads beside the application's start.
+    zarovia::shell::FontConfigurationLoader fontConfiguration;
     QApplication app(argc, argv);
     startup::mark("application");
     startup::watchFirstPaint(&app);
@@ -81,7 +78,7 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    if (fontConfiguration) fontConfiguration->wait();
+    fontConfiguration.wait();
     startup::mark("translator, font configuration");
     // A sound or video named first needs the media engine: its module and plug-in registry load
     // on a worker while the window is built (a failure is the open's to report); not before,

@@ -1,7 +1,7 @@
-// What the window does to start quickly without changing what it shows: glyphs, texts, numbers
-// and the icon baked at build time, the media pane, the interval field and the document pane's
-// rich text made at their first use, no font loaded for a picture, the black pane while the first
-// picture loads, the first look of a picture read ahead from the command line.
+// What the window does to start quickly without changing what it shows: glyphs and the icon
+// baked at build time (each density drawn from the nearest baked one at or above it), the media
+// pane and the document pane's rich text made at their first use, the black pane while the
+// first picture loads, the first look of a picture read ahead from the command line.
 #include "Unit1.h"
 #include "document/widgets/RichEditControl.h"
 #include "media/widgets/DisplayPanel.h"
@@ -13,7 +13,6 @@
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
-#include "shell/BakedNumberFields.h"
 #include "shell/BakedPixels.h"
 #include "shell/DeferredPane.h"
 #include "shell/Glyphs.h"
@@ -22,13 +21,12 @@
 #include "support/QuickTry.h"
 #include "support/TestPictures.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QImageWriter>
 #include <QLabel>
 #include <QPainter>
-#include <QPointer>
-#include <QProcess>
-#include <QRegularExpression>
+#include <QSpinBox>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -56,6 +54,18 @@ QImage renderSvg(const QString& path, int size) {
     QPainter painter(&image);
     renderer.render(&painter, QRectF(0, 0, size, size));
     return image;
+}
+
+// The mean difference of two pictures of one size, over all four channels (0 to 255).
+double difference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q)) + std::abs(qAlpha(p) - qAlpha(q));
+        }
+    return sum / (4.0 * a.width() * a.height());
 }
 
 QByteArray writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
@@ -89,6 +99,13 @@ class StartupTest : public QObject {
     void drop(const QByteArray& path) {
         form->guard([&] { form->FormDropFiles({path}); });
     }
+    // Where toolBarFollowsTheFirstPicture notes the picture shown when the tool bar came.
+    QSize* toolBarShownWith_ = nullptr;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (toolBarShownWith_ && form && watched == form->ToolBar1 && event->type() == QEvent::Show)
+            *toolBarShownWith_ = form->Image2->picture().size();
+        return false;
+    }
     bool mediaPaneBuilt() const {
         return form->findChild<QWidget*>(QStringLiteral("MediaPlayer1")) != nullptr;
     }
@@ -113,20 +130,65 @@ private slots:
         QCOMPARE(bakedImage(shell::baked::kGlyphsDoubleDensity[glyph]), renderSvg(source, 32));
     }
 
-    void glyphIconsHoldBothDensities() {
+    // A glyph is drawn from the smallest baked size at or above the device pixels it covers,
+    // scaled down; above the largest it is drawn from its source at that size. Never a smaller
+    // picture blown up.
+    void glyphsComeFromTheNearestDensityAtOrAbove_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("from");
+        QTest::newRow("1") << 1.0 << 16;
+        QTest::newRow("1.25") << 1.25 << 32;
+        QTest::newRow("1.5") << 1.5 << 32;
+        QTest::newRow("1.75") << 1.75 << 32;
+        QTest::newRow("2") << 2.0 << 32;
+        QTest::newRow("2.5") << 2.5 << 0;
+        QTest::newRow("3") << 3.0 << 0;
+    }
+    void glyphsComeFromTheNearestDensityAtOrAbove() {
+        QFETCH(qreal, ratio);
+        QFETCH(int, from);
+        const int device = qRound(shell::kGlyphSize * ratio);
+        QCOMPARE(shell::bakedGlyphSizeFor(device), from);
         const auto glyphs = shell::loadGlyphs();
-        for (const QIcon& icon : glyphs) {
-            QVERIFY(!icon.isNull());
-            const QImage normal = icon.pixmap(QSize(16, 16), 1.0).toImage();
-            const QImage dense = icon.pixmap(QSize(16, 16), 2.0).toImage();
-            QCOMPARE(normal.size(), QSize(16, 16));
-            QCOMPARE(dense.size(), QSize(32, 32));
-            // Something is drawn: not a transparent square.
-            int inked = 0;
-            for (int y = 0; y < normal.height(); ++y)
-                for (int x = 0; x < normal.width(); ++x) inked += qAlpha(normal.pixel(x, y)) != 0;
-            QVERIFY(inked > 16);
+        for (int i = 0; i < shell::kGlyphCount; ++i) {
+            const QIcon& icon = glyphs[size_t(i)];
+            QImage drawn = icon.pixmap(QSize(shell::kGlyphSize, shell::kGlyphSize), ratio)
+                               .toImage()
+                               .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            QCOMPARE(drawn.devicePixelRatio(), ratio);
+            drawn.setDevicePixelRatio(1.0);
+            QCOMPARE(drawn.size(), QSize(device, device));
+            const QString source = resourceDir() + QStringLiteral("/glyphs/glyph%1.svg").arg(i);
+            if (from == device) {
+                QCOMPARE(drawn, renderSvg(source, device));
+                continue;
+            }
+            if (from == 0) {
+                // Drawn from the source at this size, as the baking draws it.
+                QCOMPARE(drawn, renderSvg(source, device));
+                QCOMPARE(drawn, shell::renderGlyphSource(i, device));
+                continue;
+            }
+            // Scaled down from the larger picture: closer to the source drawn at this size than
+            // the smaller picture blown up is.
+            const QImage exact = renderSvg(source, device);
+            const QImage blownUp =
+                bakedImage(shell::baked::kGlyphs[i])
+                    .scaled(device, device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            QVERIFY2(difference(drawn, exact) < difference(blownUp, exact),
+                     qPrintable(QStringLiteral("glyph %1: %2 against %3")
+                                    .arg(i)
+                                    .arg(difference(drawn, exact))
+                                    .arg(difference(blownUp, exact))));
         }
+        // A disabled button's glyph is the style's greyed look of the same picture.
+        const QImage disabled =
+            glyphs[2]
+                .pixmap(QSize(shell::kGlyphSize, shell::kGlyphSize), ratio, QIcon::Disabled)
+                .toImage();
+        QCOMPARE(disabled.size(), QSize(device, device));
+        QVERIFY(disabled !=
+                glyphs[2].pixmap(QSize(shell::kGlyphSize, shell::kGlyphSize), ratio).toImage());
     }
 
     void bakedIconIsTheProgramIcon_data() {
@@ -235,69 +297,53 @@ private slots:
         QVERIFY(!form->Wide->isVisible());
     }
 
-    // The interval field's line edit and the document pane's rich text lay text out through a
-    // font as they are made. A window showing pictures makes neither: a slide show reads the
-    // interval from the field's face. The field is made in the face's place and state when it
-    // is first reached for; the rich text with the first document.
-    void intervalFieldIsMadeWhenReachedFor_data() {
-        QTest::addColumn<QString>("reach");
-        QTest::addColumn<int>("value");
-        QTest::newRow("pointer enters") << "enter" << 3;
-        QTest::newRow("wheel turned") << "wheel" << 4;
-        QTest::newRow("pressed") << "press" << 3;
-        QTest::newRow("window asks") << "window" << 3;
-    }
-    void intervalFieldIsMadeWhenReachedFor() {
-        QFETCH(QString, reach);
-        QFETCH(int, value);
-        QTemporaryDir pictures;
-        writeBitmap(pictures, QStringLiteral("a.bmp"), {40, 30});
-        const QByteArray second = writeBitmap(pictures, QStringLiteral("b.bmp"), {30, 40});
+    // The interval field's line edit loads the font machinery as it is made: the field is made,
+    // and the picture tool bar shown with it, right after the window's first paint, so the
+    // first picture comes first. Nothing stands in for it: the tool bar is not on the screen
+    // before. It is the real spin box, in its place with its range and hint.
+    void intervalFieldComesWithTheToolBarAfterTheFirstPaint() {
         makeForm();
+        QVERIFY(!form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1")));
+        QVERIFY(form->ToolBar1->isHidden());
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        drop(second);
-        QTRY_VERIFY(!form->isLoading());
-        form->guard([&] { form->StartButtonClick(); });
-        QVERIFY(form->Timer1->isEnabled());
-        form->Timer1->fire();  // a tick takes the interval from the field
-        QCOMPARE(form->Timer1->interval(), 3000);
-        form->guard([&] { form->ActStopExecute(); });
-        form->guard([&] { form->BackButtonClick(); });  // brings the tool bar back
-        QTRY_VERIFY(!form->isLoading());
-        QVERIFY(rec.errors.isEmpty());
-        QVERIFY(!form->SpinEdit1.ifBuilt());
-        QVERIFY(!form->RichEdit1.ifBuilt());
-
-        shell::SpinEditFace* const face = form->SpinEditFace1;
-        QVERIFY(face);
-        QVERIFY(face->isVisible());
-        const QPointer<shell::SpinEditFace> faceLeft = face;
-        const QPointF inside(10, 10);
-        if (reach == u"enter") {
-            QEnterEvent enter(inside, face->mapTo(form.get(), inside), face->mapToGlobal(inside));
-            QApplication::sendEvent(face, &enter);
-        } else if (reach == u"wheel") {
-            QWheelEvent wheel(inside, face->mapToGlobal(inside), QPoint(), QPoint(0, 120),
-                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(face, &wheel);
-        } else if (reach == u"press") {
-            QMouseEvent press(QEvent::MouseButtonPress, inside, face->mapToGlobal(inside),
-                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-            QApplication::sendEvent(face, &press);
-        }
-        controls::SpinEdit* const field = form->SpinEdit1;
-        QVERIFY(field);
+        QTRY_VERIFY(form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1")));
+        auto* field = form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
+        QCOMPARE(static_cast<QSpinBox*>(form->SpinEdit1), field);
+        QVERIFY(form->ToolBar1->isVisible());
         QVERIFY(field->isVisible());
         QCOMPARE(field->geometry(), QRect(231, 2, 50, 26));
-        QCOMPARE(field->value(), value);
+        QCOMPARE(field->value(), 3);
         QCOMPARE(field->minimum(), 1);
         QCOMPARE(field->maximum(), 60);
         QCOMPARE(field->toolTip(), QStringLiteral("表示時間（秒）"));
-        QCOMPARE(form->SpinEditFace1, nullptr);
-        QTRY_VERIFY(faceLeft.isNull());
-        field->setValue(7);
+        QVERIFY(!form->RichEdit1.ifBuilt());
+    }
+
+    // Used before the first paint (a slide show's tick, or the window not shown at all), the
+    // field is made then; an assistive tool starting after the window gets it at once.
+    void intervalFieldIsMadeWhenWanted_data() {
+        QTest::addColumn<bool>("assistiveTool");
+        QTest::newRow("a tick reads it") << false;
+        QTest::newRow("an assistive tool starts") << true;
+    }
+    void intervalFieldIsMadeWhenWanted() {
+        QFETCH(bool, assistiveTool);
+        makeForm();
+        QVERIFY(!form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1")));
+        if (assistiveTool) {
+            QAccessible::setActive(true);
+            QAccessible::setActive(false);
+            QVERIFY(form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1")));
+            QVERIFY(!form->ToolBar1->isHidden());
+            return;
+        }
         form->guard([&] { form->StartButtonClick(); });
+        form->Timer1->fire();
+        QCOMPARE(form->Timer1->interval(), 3000);
+        QVERIFY(form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1")));
+        QVERIFY(!form->ToolBar1->isHidden());
+        form->SpinEdit1->setValue(7);
         form->Timer1->fire();
         QCOMPARE(form->Timer1->interval(), 7000);
     }
@@ -321,58 +367,6 @@ private slots:
         form->resize(640, 480);
         form->resize(700, 520);
         QCOMPARE(richText->geometry(), made);
-    }
-
-    // The program itself, started on a picture, maps no font file and no font cache while it
-    // shows the picture; started on a text, it does (so that the look sees them).
-    void pictureStartOpensNoFont_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("waitFor");
-        QTest::addColumn<bool>("fontsExpected");
-        QTest::newRow("picture") << "p.jpg" << QByteArray("picture painted") << false;
-        QTest::newRow("text") << "t.txt" << QByteArray("first paint") << true;
-    }
-    void pictureStartOpensNoFont() {
-        QFETCH(QString, file);
-        QFETCH(QByteArray, waitFor);
-        QFETCH(bool, fontsExpected);
-        QTemporaryDir folder;
-        QImage picture(320, 240, QImage::Format_RGB32);
-        picture.fill(Qt::darkGreen);
-        QVERIFY(picture.save(folder.filePath(QStringLiteral("p.jpg")), "JPEG"));
-        QVERIFY(!writeFile(folder, QStringLiteral("t.txt"), "a short text\n").isEmpty());
-
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        environment.insert(QStringLiteral("ZAROVIA_STARTUP_PROFILE"), QStringLiteral("1"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(ZAROVIA_PROGRAM), {folder.filePath(file)});
-        QVERIFY2(program.waitForStarted(), ZAROVIA_PROGRAM);
-        QByteArray profile;
-        QTRY_VERIFY_WITH_TIMEOUT((profile += program.readAllStandardError()).contains(waitFor),
-                                 10000);
-        const auto mappedFonts = [&] {
-            QFile maps(QStringLiteral("/proc/%1/maps").arg(program.processId()));
-            QStringList fonts;
-            if (!maps.open(QIODevice::ReadOnly)) return fonts;
-            static const QRegularExpression font(
-                QStringLiteral(R"(\.(ttf|otf|ttc|pfb|pcf(\.gz)?)$|/fontconfig/.*\.cache-)"));
-            for (const QByteArray& line : maps.readAll().split('\n'))
-                if (const QString path = QString::fromUtf8(line.mid(line.indexOf('/')));
-                    line.contains('/') && font.match(path).hasMatch())
-                    fonts << path;
-            return fonts;
-        };
-        if (fontsExpected) {
-            QTRY_VERIFY_WITH_TIMEOUT(!mappedFonts().isEmpty(), 5000);
-        } else {
-            // What the window does once the picture is on screen (the read ahead) counts too.
-            QTest::qWait(300);
-            QCOMPARE(mappedFonts(), QStringList());
-        }
-        program.kill();
-        program.waitForFinished();
     }
 
     void fullScreenGlyphReachesALaterPane() {
@@ -431,6 +425,35 @@ private slots:
             QVERIFY(form->P1->isVisible());
             QTRY_VERIFY(!form->isLoading());
         }
+    }
+
+    // The first picture comes before the tool bar's text: while it loads, the pane is black and
+    // the tool bar waits; once the picture is painted, the tool bar follows. A picture slower
+    // than the wait does not keep the tool bar away.
+    void toolBarFollowsTheFirstPicture_data() {
+        QTest::addColumn<int>("waitMs");
+        QTest::addColumn<bool>("pictureFirst");
+        QTest::newRow("the picture in time") << 10000 << true;
+        QTest::newRow("a slow picture") << 0 << false;
+    }
+    void toolBarFollowsTheFirstPicture() {
+        QFETCH(int, waitMs);
+        QFETCH(bool, pictureFirst);
+        makeForm();
+        form->setToolBarWaitMs(waitMs);
+        *rec.readDelayMs = 300;
+        form->setCommandLineFiles({writeBitmap(dir, QStringLiteral("slow.bmp"), {60, 40})});
+        QSize pictureWhenToolBarCame;
+        form->ToolBar1->installEventFilter(this);
+        toolBarShownWith_ = &pictureWhenToolBarCame;
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTRY_VERIFY(form->ToolBar1->isVisible());
+        QTRY_VERIFY(!form->isLoading());
+        toolBarShownWith_ = nullptr;
+        QCOMPARE(pictureWhenToolBarCame == QSize(60, 40), pictureFirst);
+        QCOMPARE(form->Image2->picture().size(), QSize(60, 40));
+        QVERIFY(rec.errors.isEmpty());
     }
 
     // A picture read ahead for a certain show is handed over on the calling thread, without a

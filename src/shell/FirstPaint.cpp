@@ -1,0 +1,69 @@
+#include "shell/FirstPaint.h"
+
+#include <QAccessible>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QWidget>
+
+namespace zarovia::shell {
+
+namespace {
+
+// Watches the application's events until a widget of the window is painted, then posts the work
+// behind the paint (and the frame it ends in) and goes.
+class FirstPaintWatch : public QObject {
+public:
+    FirstPaintWatch(QWidget* window, std::function<void()> work)
+        : QObject(window), window_(window), work_(std::move(work)) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->window() == window_) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            QMetaObject::invokeMethod(
+                window_,
+                [work = std::move(work_), window = QPointer<QWidget>(window_)] {
+                    if (window) work();
+                },
+                Qt::QueuedConnection);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget* window_;
+    std::function<void()> work_;
+};
+
+}  // namespace
+
+void afterFirstPaint(QWidget* window, std::function<void()> work) {
+    new FirstPaintWatch(window, std::move(work));
+}
+
+class AccessibilityWatch::Observer : public QAccessible::ActivationObserver {
+public:
+    explicit Observer(std::function<void()> work) : work_(std::move(work)) {}
+    void accessibilityActiveChanged(bool active) override {
+        if (active) work_();
+    }
+
+private:
+    std::function<void()> work_;
+};
+
+AccessibilityWatch::AccessibilityWatch(std::function<void()> work)
+    : observer_(std::make_unique<Observer>(std::move(work))) {
+    QAccessible::installActivationObserver(observer_.get());
+}
+
+AccessibilityWatch::~AccessibilityWatch() {
+    QAccessible::removeActivationObserver(observer_.get());
+}
+
+}  // namespace zarovia::shell
