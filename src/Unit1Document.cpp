@@ -9,6 +9,7 @@
 #include "document/widgets/RichEditControl.h"
 #include "platform/controls/Panel.h"
 
+#include "platform/Cancellation.h"
 #include "platform/FileSource.h"
 #include "platform/WorkerPool.h"
 
@@ -74,6 +75,8 @@ void TzaroForm1::loadWholeDocument(bool plainText) {
                 if (!wanted()) return;
                 *built = document::RichEditControl::buildDocument(bytes, plainText, font, maxBytes);
                 (*built)->moveToThread(windowThread);
+            } catch (const WorkCancelled&) {
+                throw;  // the user has opened something else: nothing to show
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -90,7 +93,7 @@ void TzaroForm1::loadWholeDocument(bool plainText) {
                 },
                 Qt::QueuedConnection);
         },
-        WorkerPool::Priority::Shown);
+        WorkerPool::Priority::Shown, loadWanted(generation));
 }
 
 // The head of the file, as text or as a hex dump, then its size once more.
@@ -106,6 +109,8 @@ void TzaroForm1::loadOtherDocument() {
             try {
                 *head = document::classifyOtherDocument(
                     files->readHead(path, document::kOtherDocumentHeadBytes));
+            } catch (const WorkCancelled&) {
+                throw;
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -126,7 +131,7 @@ void TzaroForm1::loadOtherDocument() {
                 },
                 Qt::QueuedConnection);
         },
-        WorkerPool::Priority::Shown);
+        WorkerPool::Priority::Shown, loadWanted(generation));
 }
 
 }  // namespace zarovia

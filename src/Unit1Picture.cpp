@@ -181,14 +181,25 @@ void TzaroForm1::FitPicture() {
 }
 
 void TzaroForm1::preparePictureLater(const picture::Picture& picture, QSize devicePixels) {
-    workers_->run(
-        [this, picture, devicePixels] {
-            picture.prepare(devicePixels);
-            // The pool waits for a job under way before the window goes.
+    // Wanted while no other file has been asked for since: the picture is still the one shown.
+    // The pane hears of the end either way, so that it asks again if the picture stays.
+    struct Refresh {
+        QPointer<TzaroForm1> form;
+        picture::Picture picture;
+        ~Refresh() {
+            TzaroForm1* window = form.data();
+            if (!window) return;
+            // Runs only while the window, its context, lives.
             QMetaObject::invokeMethod(
-                this, [this, picture] { Image2->refresh(picture); }, Qt::QueuedConnection);
-        },
-        WorkerPool::Priority::Shown);
+                window, [window, picture = picture] { window->Image2->refresh(picture); },
+                Qt::QueuedConnection);
+        }
+    };
+    auto refresh = std::make_shared<Refresh>();
+    refresh->form = this;
+    refresh->picture = picture;
+    workers_->run([refresh, devicePixels] { refresh->picture.prepare(devicePixels); },
+                  WorkerPool::Priority::Shown, loadWanted(loadGeneration_));
 }
 
 void TzaroForm1::UpdatePictureCursor() {

@@ -1,5 +1,7 @@
 #include "document/PlainTextDocument.h"
 
+#include "platform/Cancellation.h"
+
 #include <QTextDocument>
 
 namespace zarovia::document {
@@ -12,6 +14,7 @@ void setPlainTextInLineGroups(QTextDocument& document, QString text) {
     QChar* data = text.data();
     const qsizetype size = text.size();
     for (qsizetype in = 0; in < size; ++in) {
+        if ((in & 0xFFFFF) == 0) checkpoint();  // every million characters
         QChar c = data[in];
         if (c == u'\r' || c == u'\n') {
             if (c == u'\r' && in + 1 < size && data[in + 1] == u'\n') ++in;

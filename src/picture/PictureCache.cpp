@@ -4,6 +4,7 @@
 #include "picture/PictureLoader.h"
 #include "picture/jpeg/Jpeg.h"
 #include "picture/jpeg/JpegPictureData.h"
+#include "platform/Cancellation.h"
 
 #include <QMetaObject>
 #include <QObject>
@@ -179,8 +180,10 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
 void submit(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest request) {
     const std::shared_ptr<WorkerPool> workers = request.workers.lock();
     if (!workers) return;
+    // The load stops at its next checkpoint once the window has moved on.
+    PictureCache::Wanted wanted = request.wanted;
     workers->run([shared, request = std::move(request)]() mutable { runLoad(shared, request); },
-                 WorkerPool::Priority::Shown);
+                 WorkerPool::Priority::Shown, std::move(wanted));
 }
 
 void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest request) {
@@ -252,6 +255,8 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
                 }
             }
             runAll(waiters);
+        } catch (const WorkCancelled&) {
+            throw;
         } catch (...) {
             result.failure = std::current_exception();
             deliver(request, std::move(result));
@@ -271,6 +276,8 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
         decodeForDisplay(result.picture, target, sink);
         // A metafile is drawn here once at its display size.
         if (result.picture.kind() == PictureKind::Metafile) result.picture.prepare(target);
+    } catch (const WorkCancelled&) {
+        throw;
     } catch (...) {
         // The picture shows what was decoded; the failure follows it into the error box.
         result.failure = std::current_exception();
@@ -349,6 +356,11 @@ void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QBy
         }
         const std::int64_t held = estimatedResidentBytes(picture, bytes.size());
         finish(true, std::move(picture), held);
+    } catch (const WorkCancelled&) {
+        // Stopped at a checkpoint (the entry went, the show needed the thread, the program is
+        // quitting): forgotten, so that a show reads the file itself.
+        finish(false, {}, 0);
+        throw;
     } catch (...) {
         finish(false, {}, 0);
     }
@@ -389,11 +401,20 @@ void PictureCache::prefetch(const QByteArray& path, QSize clientSize, Use use) {
         entry->certain = use == Use::Certain;
         shared_->entries.emplace(path, entry);
     }
+    // Wanted while the entry is in the cache; a speculative one also yields its thread to a
+    // show that waits for one (the pool sees to that).
+    auto stillHeld = [shared = std::weak_ptr<Shared>(shared_), path, entry] {
+        const std::shared_ptr<Shared> alive = shared.lock();
+        if (!alive) return false;
+        std::lock_guard lock(alive->mutex);
+        return alive->isCurrent(path, entry);
+    };
     workers_->run(
         [shared = shared_, path, entry, clientSize, use] {
             runReadAhead(shared, path, entry, clientSize, use);
         },
-        use == Use::Certain ? WorkerPool::Priority::Shown : WorkerPool::Priority::ReadAhead);
+        use == Use::Certain ? WorkerPool::Priority::Shown : WorkerPool::Priority::ReadAhead,
+        std::move(stillHeld));
 }
 
 std::optional<LoadedPicture> PictureCache::readyNow(const QByteArray& path, QSize clientSize,

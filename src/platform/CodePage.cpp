@@ -1,5 +1,7 @@
 #include "CodePage.h"
 
+#include "Cancellation.h"
+
 #include <QStringDecoder>
 
 namespace zarovia {
@@ -82,11 +84,20 @@ const char* codecName(int codePage) {
     }
 }
 
+// A document of many megabytes is checked in pieces of this size, with a checkpoint between
+// them, so that a load the user has left stops soon.
+constexpr qsizetype kBytesBetweenCheckpoints = 1 << 20;
+
 }  // namespace
 
 bool isValidUtf8(const QByteArray& bytes, bool allowCutTail) {
     qsizetype i = 0;
+    qsizetype nextCheckpoint = kBytesBetweenCheckpoints;
     while (i < bytes.size()) {
+        if (i >= nextCheckpoint) {
+            checkpoint();
+            nextCheckpoint += kBytesBetweenCheckpoints;
+        }
         bool cut = false;
         const int len = utf8SequenceLength(bytes, i, &cut);
         if (len == 0) return cut && allowCutTail;
@@ -106,7 +117,12 @@ QString decodeDocumentText(const QByteArray& bytes, bool allowCutTail) {
         if (body.startsWith("\xEF\xBB\xBF")) body.remove(0, 3);
         // Drop a sequence cut by the end: it cannot be shown.
         qsizetype i = 0;
+        qsizetype nextCheckpoint = kBytesBetweenCheckpoints;
         while (i < body.size()) {
+            if (i >= nextCheckpoint) {
+                checkpoint();
+                nextCheckpoint += kBytesBetweenCheckpoints;
+            }
             bool cut = false;
             const int len = utf8SequenceLength(body, i, &cut);
             if (len == 0) {

@@ -1,11 +1,13 @@
 #include "FileAccess.h"
 
+#include "Cancellation.h"
 #include "PathSplit.h"
 #include "SystemErrors.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 
 namespace zarovia {
@@ -43,6 +45,8 @@ int errorCodeFor(int err, const QByteArray& path) {
             return err > 0 ? 1000 + err : 1000;
     }
 }
+
+constexpr std::int64_t kReadPieceBytes = 4 << 20;
 
 std::int64_t mtimeOf(const struct stat& st) {
     return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -86,7 +90,11 @@ QByteArray ReadOnlyFile::read(std::int64_t maxBytes) {
     out.resize(static_cast<qsizetype>(maxBytes));
     std::int64_t got = 0;
     while (got < maxBytes) {
-        const ssize_t n = ::read(fd_, out.data() + got, static_cast<size_t>(maxBytes - got));
+        // Read in pieces with a checkpoint before each: a large file on a slow disk, for a
+        // file the user has left, stops after the piece under way.
+        checkpoint();
+        const std::int64_t piece = std::min<std::int64_t>(maxBytes - got, kReadPieceBytes);
+        const ssize_t n = ::read(fd_, out.data() + got, static_cast<size_t>(piece));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw FileError(errorCodeFor(errno, {}));

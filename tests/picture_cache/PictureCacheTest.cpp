@@ -9,6 +9,7 @@
 
 #include <sys/stat.h>
 #include <utime.h>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -59,14 +60,15 @@ class PictureCacheTest : public QObject {
         FakeFileSource::Counter readDelayMs = std::make_shared<std::atomic<int>>(0);
         FakeFileSource::Counter reads = std::make_shared<std::atomic<int>>(0);
         FakeFileSource::Counter readsOnWindowThread = std::make_shared<std::atomic<int>>(0);
+        FakeFileSource::Counter blockingReads = std::make_shared<std::atomic<int>>(0);
     } rec;
     std::shared_ptr<testing::FakeFileSource> files;
     std::shared_ptr<WorkerPool> workers;
 
     std::unique_ptr<PictureCache> makeCache(std::int64_t budget) {
         rec = Traffic();
-        files = std::make_shared<testing::FakeFileSource>(rec.readDelayMs, rec.reads,
-                                                          rec.readsOnWindowThread);
+        files = std::make_shared<testing::FakeFileSource>(
+            rec.readDelayMs, rec.reads, rec.readsOnWindowThread, rec.blockingReads);
         workers = std::make_shared<WorkerPool>();
         return std::make_unique<PictureCache>(files, workers, budget);
     }
@@ -279,6 +281,51 @@ private slots:
         QVERIFY(workers->waitForIdle(10000));
         QCoreApplication::processEvents();
         QVERIFY(!answered);
+    }
+
+    // Two pictures read ahead from a disk that holds each read for seconds, passing no
+    // checkpoint: the picture the window asks for meanwhile is read at once, not after them.
+    void theShownPictureGetsAWorkerWhileReadingAhead() {
+        auto cache = makeCache(64 * picture::kMiB);
+        const QByteArray ahead1 = writeBitmap(dir, "ahead1.bmp", 32, qRgb(1, 1, 1));
+        const QByteArray ahead2 = writeBitmap(dir, "ahead2.bmp", 32, qRgb(2, 2, 2));
+        const QByteArray shown = writeBitmap(dir, "shown.bmp", 8, qRgb(3, 3, 3));
+        *rec.blockingReads = 1;
+        *rec.readDelayMs = 3000;
+        cache->prefetch(ahead1, QSize(640, 480));
+        cache->prefetch(ahead2, QSize(640, 480));
+        QTRY_VERIFY(*rec.reads >= 1);
+        *rec.readDelayMs = 0;
+        QElapsedTimer clock;
+        clock.start();
+        const LoadedPicture loaded = load(*cache, shown);
+        const qint64 waited = clock.elapsed();
+        QVERIFY(!loaded.failure);
+        QCOMPARE(loaded.picture.size(), QSize(8, 8));
+        // Waiting for a read ahead would take 3000 ms at least.
+        QVERIFY2(waited < 1000, qPrintable(QString::number(waited)));
+        QVERIFY(workers->waitForIdle(20000));
+    }
+
+    // A read ahead under way stops at its next checkpoint once its entry has gone, and leaves
+    // nothing behind.
+    void aReadAheadWhoseEntryWentStops() {
+        // Room for the slow file's bytes (822) or the other's pixels (1024), not both.
+        auto cache = makeCache(1500);
+        const QByteArray slow = writeBitmap(dir, "slow.bmp", 16, qRgb(4, 4, 4));
+        const QByteArray other = writeBitmap(dir, "other.bmp", 16, qRgb(5, 5, 5));
+        *rec.readDelayMs = 5000;  // passing checkpoints
+        cache->prefetch(slow, QSize(640, 480), PictureCache::Use::Certain);
+        QTRY_VERIFY(*rec.reads >= 1);
+        *rec.readDelayMs = 0;
+        // Loaded for the window, `other` takes the room: the read ahead's entry is evicted.
+        QVERIFY(!load(*cache, other).failure);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(workers->waitForIdle(10000));
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!cache->holds(slow));
+        QVERIFY(cache->holds(other));
     }
 };
 

@@ -35,13 +35,16 @@ struct Recorded {
     media::FakeMediaDevice* mediaDevice = nullptr;
     // Every file read takes this long (a slow or network disk); shared with the worker threads.
     std::shared_ptr<std::atomic<int>> readDelayMs = std::make_shared<std::atomic<int>>(0);
+    // Non-zero: a slow read holds its thread to the end, passing no checkpoint.
+    std::shared_ptr<std::atomic<int>> blockingReads = std::make_shared<std::atomic<int>>(0);
     // Reads made so far, and how many of them on the window's thread (there must be none).
     std::shared_ptr<std::atomic<int>> reads = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<std::atomic<int>> readsOnWindowThread = std::make_shared<std::atomic<int>>(0);
 };
 
 inline std::shared_ptr<FakeFileSource> fakeFileSource(const Recorded* r) {
-    return std::make_shared<FakeFileSource>(r->readDelayMs, r->reads, r->readsOnWindowThread);
+    return std::make_shared<FakeFileSource>(r->readDelayMs, r->reads, r->readsOnWindowThread,
+                                            r->blockingReads);
 }
 
 class FakeErrorBox : public ErrorBox {

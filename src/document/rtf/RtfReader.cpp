@@ -6,6 +6,7 @@
 #include "document/rtf/RtfPictureCollector.h"
 #include "document/rtf/RtfState.h"
 #include "document/rtf/RtfTokenizer.h"
+#include "platform/Cancellation.h"
 #include "platform/CodePage.h"
 
 #include <QTextDocument>
@@ -93,7 +94,10 @@ private:
 
 void Reader::run() {
     stack_.reserve(64);
+    // A checkpoint every few thousand tokens: a long document the user has left stops soon.
+    std::uint32_t tokens = 0;
     for (;;) {
+        if ((++tokens & 0xFFF) == 0) checkpoint();
         Token t = tokens_.next();
         if (t.kind == TokenKind::End) break;
         if (overflowDepth_ > 0) {

@@ -3,6 +3,7 @@
 #include "picture/Picture.h"
 #include "picture/bmp/DibFormat.h"
 #include "picture/bmp/DibPixels.h"
+#include "platform/Cancellation.h"
 
 #include <algorithm>
 
@@ -62,6 +63,7 @@ bool anyAlpha(const QImage& image) {
 
 void makeOpaque(QImage& image) {
     for (int y = 0; y < image.height(); ++y) {
+        checkpoint();
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) line[x] |= 0xFF000000u;
     }
@@ -72,6 +74,7 @@ void applyAndMask(const unsigned char* mask, std::size_t maskStride, bool topDow
     const int width = image.width();
     const int height = image.height();
     for (int row = 0; row < height; ++row) {
+        checkpoint();
         const unsigned char* src = mask + static_cast<std::size_t>(row) * maskStride;
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(topDown ? row : height - 1 - row));
         for (int x = 0; x < width; ++x) {

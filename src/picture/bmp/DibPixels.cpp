@@ -1,5 +1,7 @@
 #include "picture/bmp/DibPixels.h"
 
+#include "platform/Cancellation.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -64,7 +66,10 @@ std::uint64_t rowStride(std::int64_t width, int bitCount) {
 
 namespace {
 
+// Every row of pixels starts at a checkpoint: a large bitmap for a file the user has left stops
+// within a row.
 QRgb* outputRow(QImage& image, int row, bool topDown) {
+    checkpoint();
     const int y = topDown ? row : image.height() - 1 - row;
     return reinterpret_cast<QRgb*>(image.scanLine(y));
 }
@@ -229,7 +234,10 @@ void walkRunLength(const unsigned char* p, std::size_t n, PixelPath path, int wi
     std::size_t i = 0;
     int x = 0;
     int row = 0;
+    // Records are two bytes at least: a checkpoint every 64 Ki of them.
+    std::uint32_t records = 0;
     while (i + 1 + pixelBytes <= n && row < height) {
+        if ((++records & 0xFFFF) == 0) checkpoint();
         const unsigned count = p[i++];
         if (count > 0) {  // encoded run: one value repeated
             const unsigned shown = std::min<unsigned>(count, static_cast<unsigned>(width - x));

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+
+namespace zarovia {
+
+class WorkerPool;
+
+// Quitting never waits on a worker. The program only reads files: ending the process without
+// running destructors loses nothing (no file is half written, no setting left unsaved), while
+// waiting could take as long as a read from a dead network share or one long library call that
+// has no checkpoint.
+
+// Flushes the standard streams and ends the process with `code` at once, running no destructors
+// and no exit handlers (they would wait for the workers, or run while a worker still uses what
+// they destroy).
+[[noreturn]] void endProcessNow(int code);
+
+// From now on the process ends with `code` at `deadline` at the latest: a watchdog thread ends
+// it then if the way out (the media engine's teardown, the application's destructors) is still
+// under way.
+void endProcessBy(std::chrono::steady_clock::time_point deadline, int code);
+
+// The way out once the event loop is over: every job is asked to stop (requestShutdown), the
+// workers get `wait` to reach a checkpoint, and the process ends at once if one is still busy.
+// Returns when they are idle, and the program then ends normally.
+void stopWorkersOrEnd(WorkerPool& workers, std::chrono::milliseconds wait, int code);
+
+}  // namespace zarovia
