@@ -6,8 +6,10 @@
 #include "Version.h"
 #include "picture/PictureCache.h"
 #include "picture/widgets/ImageView.h"
+#include "platform/Cancellation.h"
 #include "platform/FileSource.h"
 #include "platform/MediaEngineLoader.h"
+#include "platform/ProcessEnd.h"
 #include "platform/WorkerPool.h"
 #include "shell/OpenRules.h"
 #include "shell/PlatformFonts.h"
@@ -19,11 +21,18 @@
 #include <QScreen>
 #include <QThread>
 #include <QTranslator>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace {
+
+// From the window's close to the end of the process, at the latest.
+constexpr std::chrono::milliseconds kQuitDeadline{900};
+// How long the way out waits for the workers to reach a checkpoint before it ends the process
+// without running the destructors that would wait for them.
+constexpr std::chrono::milliseconds kQuitWorkerWait{300};
 
 void printVersion() {
     std::printf("Zarovia %s\n", zarovia::version::kFileVersion);
@@ -52,8 +61,9 @@ int main(int argc, char** argv) {
     // its show takes it from there (or reports its failure then, in its place).
     // Qt takes the first thread that uses it for the main thread: claim it before the worker.
     QThread::currentThread();
-    auto pictureCache = std::make_unique<zarovia::picture::PictureCache>(
-        zarovia::systemFileSource(), std::make_shared<zarovia::WorkerPool>());
+    const auto workers = std::make_shared<zarovia::WorkerPool>();
+    auto pictureCache =
+        std::make_unique<zarovia::picture::PictureCache>(zarovia::systemFileSource(), workers);
     const auto firstClass =
         files.empty()
             ? zarovia::shell::FileClass::Document
@@ -103,5 +113,14 @@ int main(int argc, char** argv) {
         zaroForm1.move(screen->availableGeometry().center() - zaroForm1.rect().center());
     zaroForm1.show();
     startup::mark("shown");
-    return QApplication::exec();
+    // Quitting ends the process within a second whatever the workers hold: every job stops at
+    // its next checkpoint, and what cannot stop in time (a read from a dead share, one long
+    // library call) is not waited for.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] {
+        zarovia::requestShutdown();
+        zarovia::endProcessBy(std::chrono::steady_clock::now() + kQuitDeadline, 0);
+    });
+    const int code = QApplication::exec();
+    zarovia::stopWorkersOrEnd(*workers, kQuitWorkerWait, code);
+    return code;
 }
