@@ -2,6 +2,7 @@
 #include "JpegDisplayTest.h"
 #include "JpegLoadTest.h"
 #include "JpegPassesTest.h"
+#include "JpegWorkTest.h"
 #include "ShrinkingTest.h"
 
 #include <QGuiApplication>
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
     }
     {
         JpegPassesTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        JpegWorkTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {

@@ -3,6 +3,7 @@
 #include "picture/MemoryBudget.h"
 #include "picture/jpeg/DctScale.h"
 #include "picture/jpeg/JpegOutput.h"
+#include "picture/jpeg/JpegPasses.h"
 #include "picture/jpeg/JpegSession.h"
 #include "picture/jpeg/RowDownscaler.h"
 
@@ -17,12 +18,16 @@ struct DecodeSetup {
     J_COLOR_SPACE outputColour;
 };
 
+// A picture of several scans is taken scan by scan (buffered-image mode), so that reading can
+// stop at the cap on block visits and still show what it read; a one-shot start would read
+// them all before the first row comes out.
 void startDecompress(j_decompress_ptr info, void* context) {
     const auto* setup = static_cast<const DecodeSetup*>(context);
     jpeg_read_header(info, TRUE);
     info->scale_num = 1;
     info->scale_denom = static_cast<unsigned>(setup->scaleDenominator);
     info->out_color_space = setup->outputColour;
+    info->buffered_image = jpeg_has_multiple_scans(info);
     jpeg_start_decompress(info);
 }
 
@@ -36,7 +41,7 @@ void shrinkRows(void* context, const uchar* rows, qsizetype bytesPerLine, int co
 // Decodes at 1/scaleDenominator; with a non-empty `fitted` (the output size before the
 // orientation is applied, at most the decode's size), shrinks the rows into it as they come.
 DecodedJpeg decode(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
-                   QSize fitted, OnFailure onFailure) {
+                   QSize fitted, OnFailure onFailure, const FirstLookSink& firstLook) {
     DecodedJpeg result;
     const QSize expected = scaledOutputSize(header.codedSize, scaleDenominator);
     const bool shrinking = !fitted.isEmpty() && fitted != expected;
@@ -51,32 +56,55 @@ DecodedJpeg decode(const JpegInput& input, const JpegHeader& header, int scaleDe
     }
     const bool keepPartial = onFailure == OnFailure::KeepPartial;
     JpegSession session(input);
-    DecodeSetup setup{scaleDenominator, outputColourFor(header.colour)};
-    // A progressive picture is read whole here, before any row comes out.
-    if (session.run(&startDecompress, &setup) != 0) {
-        result.failureCode = session.failureCode();
-        if (keepPartial) result.image = uprightGrey(kept, header.orientation);
+    // What the screen keeps after a fatal error: the first look when there was one, at the
+    // size kept.
+    QImage firstLookShown;
+    const auto finished = [&](int code, QImage image) {
+        result.failureCode = code;
+        if (code == 0 || keepPartial) result.image = std::move(image);
+        result.blockVisits = session.blockVisits();
+        result.stoppedAtWorkCap = session.stoppedAtWorkCap();
+        result.workingPeakBytes = session.workingPeakBytes();
         return result;
-    }
+    };
+    const auto failed = [&](int code) {
+        if (!keepPartial) return finished(code, QImage());
+        const QSize upright = orientedSize(kept, header.orientation);
+        if (firstLookShown.isNull()) return finished(code, uprightGrey(kept, header.orientation));
+        return finished(code, firstLookShown.size() == upright
+                                  ? firstLookShown
+                                  : firstLookShown.scaled(upright, Qt::IgnoreAspectRatio,
+                                                          Qt::SmoothTransformation));
+    };
+
+    DecodeSetup setup{scaleDenominator, outputColourFor(header.colour)};
+    if (session.run(&startDecompress, &setup) != 0) return failed(session.failureCode());
 
     const jpeg_decompress_struct& info = session.info();
     const QSize output(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
     // The header was vetted at load and the same bytes give the same size; anything else
     // would let libjpeg write past the image.
-    if (output != expected) {
-        result.failureCode = JERR_BAD_STATE;
-        if (keepPartial) result.image = uprightGrey(kept, header.orientation);
-        return result;
+    if (output != expected) return failed(JERR_BAD_STATE);
+    bool rowsOk = false;
+    std::vector<unsigned char> cmykRows = cmykRowBuffer(header, output.width(), rowsOk);
+    if (!rowsOk) return failed(JERR_OUT_OF_MEMORY);
+
+    const bool buffered = info.buffered_image != FALSE;
+    int outputScan = 0;
+    if (buffered) {
+        ScansRead scans = readScans(session, header, scaleDenominator, output, cmykRows, firstLook);
+        firstLookShown = std::move(scans.firstLook);
+        if (scans.failureCode != 0) return failed(scans.failureCode);
+        outputScan = scans.outputScan;
     }
+
     QImage image(kept, QImage::Format_RGB32);
     // Shrinking, the rows pass through a band on their way to the scaler.
     QImage band;
     if (shrinking) band = QImage(output.width(), kRowsPerRead, QImage::Format_RGB32);
-    bool rowsOk = false;
-    std::vector<unsigned char> cmykRows = cmykRowBuffer(header, output.width(), rowsOk);
-    if (image.isNull() || (shrinking && band.isNull()) || !rowsOk) {
+    if (image.isNull() || (shrinking && band.isNull())) {
         result.failureCode = JERR_OUT_OF_MEMORY;
-        return result;
+        return finished(JERR_OUT_OF_MEMORY, QImage());
     }
     RowDownscaler scaler(output, image);
     RowTarget target = rowTargetFor(shrinking ? band : image, header, cmykRows);
@@ -85,31 +113,38 @@ DecodedJpeg decode(const JpegInput& input, const JpegHeader& header, int scaleDe
         target.sink = &shrinkRows;
         target.sinkContext = &scaler;
     }
-    session.run(&readRows, &target);
+    if (!buffered || session.run(&startOutputPass, &outputScan) == 0)
+        session.run(&readRows, &target);
 
     const JDIMENSION reached = info.output_scanline;
-    result.failureCode = session.failureCode();
+    int code = session.failureCode();
     if (reached < target.height) {
-        if (result.failureCode == 0) result.failureCode = JERR_BAD_STATE;
-        if (!keepPartial) return result;
+        if (code == 0) code = JERR_BAD_STATE;
+        if (!keepPartial) return finished(code, QImage());
         fillRowsGrey(image, shrinking ? scaler.finishedRows() : static_cast<int>(reached));
     }
-    result.image = applyOrientation(image, header.orientation);
-    return result;
+    return finished(code, applyOrientation(image, header.orientation));
 }
 
 }  // namespace
 
 DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
-                       OnFailure onFailure) {
-    return decode(input, header, scaleDenominator, QSize(), onFailure);
+                       OnFailure onFailure, const FirstLookSink& firstLook) {
+    return decode(input, header, scaleDenominator, QSize(), onFailure, firstLook);
 }
 
 DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
-                             QSize uprightSize, OnFailure onFailure) {
+                             QSize uprightSize, OnFailure onFailure,
+                             const FirstLookSink& firstLook) {
     // The rows come out as stored: shrink to the stored orientation's size, then turn upright.
     const QSize stored = swapsAxes(header.orientation) ? uprightSize.transposed() : uprightSize;
-    return decode(input, header, scaleDenominator, stored, onFailure);
+    return decode(input, header, scaleDenominator, stored, onFailure, firstLook);
+}
+
+DecodedJpeg decodeJpegInPasses(const JpegInput& input, const JpegHeader& header,
+                               int scaleDenominator, OnFailure onFailure,
+                               const FirstLookSink& firstLook) {
+    return decodeJpeg(input, header, scaleDenominator, onFailure, firstLook);
 }
 
 }  // namespace zarovia::picture::jpeg

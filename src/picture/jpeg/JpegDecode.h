@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <cstdint>
 
 namespace zarovia::picture::jpeg {
 
@@ -21,28 +22,37 @@ struct DecodedJpeg {
     // would not fit kPictureBudgetBytes fails with JERR_IMAGE_TOO_BIG before anything of
     // its size is allocated.
     int failureCode = 0;
+    // What the decode cost: the block visits of the scans it read; whether it left scans
+    // unread at kMaxScanBlockVisits (not a failure: the picture shows what the scans before
+    // them give); the most memory libjpeg held at once, as its budget account counted it.
+    std::int64_t blockVisits = 0;
+    bool stoppedAtWorkCap = false;
+    std::int64_t workingPeakBytes = 0;
 };
 
 // Decodes `input` (whose header is `header`) at scale 1/scaleDenominator, turned upright
-// by the EXIF orientation. Never throws for bad data: the result says how far it got.
+// by the EXIF orientation. Never throws for bad data: the result says how far it got; throws
+// WorkCancelled when its job is no longer wanted (platform/Cancellation.h).
 // libjpeg's accurate IDCT and smooth chroma upsampling are kept at every scale: measured on
 // camera files, the fast IDCT and the merged upsampler gained nothing (bench/README.md).
+// A picture of several scans (progressive) is read scan by scan into libjpeg's coefficient
+// buffer, within kMaxScanBlockVisits, and output from there. With `firstLook`, a progressive
+// picture's first pass that gives every component its DC coefficients is output at the same
+// scale, turned upright and handed over before the remaining scans are read; the finished
+// picture is the same as without. A fatal error in a later scan comes after the first look;
+// with KeepPartial the result then holds the first look. Other pictures never call it.
 DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
-                       OnFailure onFailure);
+                       OnFailure onFailure, const FirstLookSink& firstLook = {});
 
 // The same decode shrunk, as its rows come out, to `uprightSize` (at most the decode's upright
 // size each way) by area averaging: only the result and a band of rows are ever held, never
-// the decode at 1/scaleDenominator. With KeepPartial, rows below the last one finished are grey.
+// the decode at 1/scaleDenominator (a first look excepted). With KeepPartial, rows below the
+// last one finished are grey.
 DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
-                             QSize uprightSize, OnFailure onFailure);
+                             QSize uprightSize, OnFailure onFailure,
+                             const FirstLookSink& firstLook = {});
 
-// The same decode, for a progressive picture in passes (libjpeg's buffered-image mode): as
-// soon as the scans read so far give every component its DC coefficients, that pass is
-// output at the same scale, turned upright and handed to `firstLook`; then the remaining
-// scans are read and the finished picture is output, identical to decodeJpeg's.
-// A fatal error in a later scan comes after the first look; with KeepPartial the result then
-// holds the first look. A picture that is not progressive (or an empty `firstLook`) is
-// decoded by decodeJpeg, and `firstLook` is not called.
+// decodeJpeg with a first look.
 DecodedJpeg decodeJpegInPasses(const JpegInput& input, const JpegHeader& header,
                                int scaleDenominator, OnFailure onFailure,
                                const FirstLookSink& firstLook);

@@ -35,6 +35,7 @@ void readRows(j_decompress_ptr info, void* context) {
     const auto* target = static_cast<const RowTarget*>(context);
     JSAMPROW rows[kRowsPerRead];
     while (info->output_scanline < target->height) {
+        JpegSession::checkpoint(info);
         const JDIMENSION first = info->output_scanline;
         const JDIMENSION count = std::min<JDIMENSION>(kRowsPerRead, target->height - first);
         // A banded pass writes every batch from the band's top.

@@ -41,7 +41,8 @@ struct RowTarget {
 inline constexpr int kRowsPerRead = 16;
 
 // A session step (context: RowTarget) that reads every remaining row of the current output
-// pass. Holds nothing with a destructor, so a fatal error may leave it by a long jump.
+// pass, with a checkpoint before each batch. Holds nothing with a destructor, so a fatal error
+// may leave it by a long jump.
 void readRows(j_decompress_ptr info, void* context);
 
 // The rows readRows() needs for CMYK conversion; empty for other colour models, and empty

@@ -1,10 +1,9 @@
-// A progressive picture decoded in passes (libjpeg's buffered-image mode): the first look as
-// soon as every component has its DC coefficients, then the finished picture.
-#include "picture/MemoryBudget.h"
-#include "picture/jpeg/DctScale.h"
-#include "picture/jpeg/JpegDecode.h"
+// A multi-scan picture read scan by scan into libjpeg's coefficient buffer (buffered-image
+// mode), within the cap on block visits: the first look of a progressive picture as soon as
+// every component has its DC coefficients, then the rest of the scans.
+#include "picture/jpeg/JpegPasses.h"
+
 #include "picture/jpeg/JpegOutput.h"
-#include "picture/jpeg/JpegSession.h"
 
 #include <jerror.h>
 
@@ -12,20 +11,9 @@ namespace zarovia::picture::jpeg {
 
 namespace {
 
-struct PassSetup {
-    int scaleDenominator;
-    J_COLOR_SPACE outputColour;
+struct Reading {
+    bool firstLookReady = false;
 };
-
-void startBuffered(j_decompress_ptr info, void* context) {
-    const auto* setup = static_cast<const PassSetup*>(context);
-    jpeg_read_header(info, TRUE);
-    info->scale_num = 1;
-    info->scale_denom = static_cast<unsigned>(setup->scaleDenominator);
-    info->out_color_space = setup->outputColour;
-    info->buffered_image = TRUE;
-    jpeg_start_decompress(info);  // in buffered-image mode this reads no scan yet
-}
 
 // libjpeg marks a component's DC as not yet received with -1.
 bool everyComponentHasDc(const jpeg_decompress_struct& info) {
@@ -35,15 +23,17 @@ bool everyComponentHasDc(const jpeg_decompress_struct& info) {
     return true;
 }
 
-// Reads until a scan completes after which every component has its DC (the first pass
-// worth showing), or until the input ends (`ready` stays false).
+// Reads until a scan completes after which every component has its DC (the first pass worth
+// showing), the input ends, or the next scan is refused by the cap.
 void readUntilFirstLook(j_decompress_ptr info, void* context) {
-    bool& ready = *static_cast<bool*>(context);
+    auto& reading = *static_cast<Reading*>(context);
     for (;;) {
+        JpegSession::checkpoint(info);
+        if (!JpegSession::admitScan(info)) return;
         const int status = jpeg_consume_input(info);
         JpegSession::limitScans(info);
         if (status == JPEG_SCAN_COMPLETED && everyComponentHasDc(*info)) {
-            ready = true;
+            reading.firstLookReady = true;
             return;
         }
         // An in-memory source never suspends; the check keeps a broken one from spinning.
@@ -51,21 +41,15 @@ void readUntilFirstLook(j_decompress_ptr info, void* context) {
     }
 }
 
+// One call per row of blocks: a checkpoint before each, and the cap before each new scan.
 void readToEnd(j_decompress_ptr info, void*) {
     while (jpeg_input_complete(info) == FALSE) {
+        JpegSession::checkpoint(info);
+        if (!JpegSession::admitScan(info)) return;
         const int status = jpeg_consume_input(info);
         JpegSession::limitScans(info);
         if (status == JPEG_SUSPENDED) return;
     }
-}
-
-// An output pass shows every scan read so far.
-void startOutputPass(j_decompress_ptr info, void*) {
-    jpeg_start_output(info, info->input_scan_number);
-}
-
-void finishOutputPass(j_decompress_ptr info, void*) {
-    jpeg_finish_output(info);
 }
 
 // libjpeg's block smoothing estimates the missing coefficients of every block at full
@@ -94,22 +78,24 @@ QImage smoothedBlocks(const QImage& flat, int side) {
     return smooth.isNull() ? flat : smooth.convertToFormat(QImage::Format_RGB32);
 }
 
-struct OutputPass {
-    QImage image;  // the rows the pass reached, grey below; null when there was no memory
+// The pass of the scans read so far, at the output size; rows it did not reach are grey.
+struct LookPass {
+    QImage image;
     int failureCode = 0;
 };
 
-OutputPass runOutputPass(JpegSession& session, const JpegHeader& header, QSize output,
-                         std::vector<unsigned char>& cmykRows) {
-    OutputPass pass;
+LookPass outputLook(JpegSession& session, const JpegHeader& header, QSize output,
+                    std::vector<unsigned char>& cmykRows) {
+    LookPass pass;
     pass.image = QImage(output, QImage::Format_RGB32);
     if (pass.image.isNull()) {
         pass.failureCode = JERR_OUT_OF_MEMORY;
         return pass;
     }
     RowTarget target = rowTargetFor(pass.image, header, cmykRows);
+    int scan = session.info().input_scan_number;
     JDIMENSION reached = 0;
-    if (session.run(&startOutputPass, nullptr) == 0) {
+    if (session.run(&startOutputPass, &scan) == 0) {
         session.run(&readRows, &target);
         reached = session.info().output_scanline;
     }
@@ -121,68 +107,55 @@ OutputPass runOutputPass(JpegSession& session, const JpegHeader& header, QSize o
     return pass;
 }
 
+// The scan the output shows: the one being read when the input is complete or has ended,
+// else the last one read whole (the next was refused by the cap, or not begun).
+int lastScanRead(JpegSession& session) {
+    const jpeg_decompress_struct& info = session.info();
+    if (session.stoppedAtWorkCap()) return std::max(1, info.input_scan_number - 1);
+    return std::max(1, info.input_scan_number);
+}
+
 }  // namespace
 
-DecodedJpeg decodeJpegInPasses(const JpegInput& input, const JpegHeader& header,
-                               int scaleDenominator, OnFailure onFailure,
-                               const FirstLookSink& firstLook) {
-    if (!header.progressive || !firstLook)
-        return decodeJpeg(input, header, scaleDenominator, onFailure);
+void startOutputPass(j_decompress_ptr info, void* scanNumber) {
+    jpeg_start_output(info, *static_cast<const int*>(scanNumber));
+}
 
-    DecodedJpeg result;
-    const QSize expected = scaledOutputSize(header.codedSize, scaleDenominator);
-    if (!fitsBudget(expected.width(), expected.height(), 4, kPictureBudgetBytes)) {
-        result.failureCode = JERR_IMAGE_TOO_BIG;
-        return result;
-    }
-    const bool keepPartial = onFailure == OnFailure::KeepPartial;
-    // What the screen keeps after a fatal error: the first look when there was one.
-    QImage shownSoFar;
+void finishOutputPass(j_decompress_ptr info, void*) {
+    jpeg_finish_output(info);
+}
+
+ScansRead readScans(JpegSession& session, const JpegHeader& header, int scaleDenominator,
+                    QSize output, std::vector<unsigned char>& cmykRows,
+                    const FirstLookSink& firstLook) {
+    ScansRead read;
     const auto failed = [&](int code) {
-        result.failureCode = code;
-        if (keepPartial)
-            result.image =
-                shownSoFar.isNull() ? uprightGrey(expected, header.orientation) : shownSoFar;
-        return result;
+        read.failureCode = code;
+        return read;
     };
-
-    JpegSession session(input);
-    PassSetup setup{scaleDenominator, outputColourFor(header.colour)};
-    if (session.run(&startBuffered, &setup) != 0) return failed(session.failureCode());
-    const jpeg_decompress_struct& info = session.info();
-    const QSize output(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
-    // The header was vetted at load; any other size would let libjpeg write past the image.
-    if (output != expected) return failed(JERR_BAD_STATE);
-    bool rowsOk = false;
-    std::vector<unsigned char> cmykRows = cmykRowBuffer(header, output.width(), rowsOk);
-    if (!rowsOk) return failed(JERR_OUT_OF_MEMORY);
-
-    bool firstLookReady = false;
-    if (session.run(&readUntilFirstLook, &firstLookReady) != 0)
-        return failed(session.failureCode());
-    if (firstLookReady) {
-        // Without smoothing the pass reads nothing beyond the scans it shows, so damage after
-        // them is met only once the look has been handed over.
-        bool smoothing = false;
-        session.run(&setBlockSmoothing, &smoothing);
-        OutputPass look = runOutputPass(session, header, output, cmykRows);
-        if (look.image.isNull()) return failed(look.failureCode);
-        shownSoFar =
-            applyOrientation(smoothedBlocks(look.image, 8 / scaleDenominator), header.orientation);
-        firstLook(shownSoFar);
-        if (look.failureCode != 0) return failed(look.failureCode);
-        if (session.run(&finishOutputPass, nullptr) != 0) return failed(session.failureCode());
-        smoothing = true;
-        session.run(&setBlockSmoothing, &smoothing);
+    if (header.progressive && firstLook) {
+        Reading reading;
+        if (session.run(&readUntilFirstLook, &reading) != 0) return failed(session.failureCode());
+        if (reading.firstLookReady && !session.stoppedAtWorkCap()) {
+            // Without smoothing the pass reads nothing beyond the scans it shows, so damage
+            // after them is met only once the look has been handed over.
+            bool smoothing = false;
+            session.run(&setBlockSmoothing, &smoothing);
+            LookPass look = outputLook(session, header, output, cmykRows);
+            if (look.image.isNull()) return failed(look.failureCode);
+            read.firstLook = applyOrientation(smoothedBlocks(look.image, 8 / scaleDenominator),
+                                              header.orientation);
+            firstLook(read.firstLook);
+            if (look.failureCode != 0) return failed(look.failureCode);
+            if (session.run(&finishOutputPass, nullptr) != 0) return failed(session.failureCode());
+            smoothing = true;
+            session.run(&setBlockSmoothing, &smoothing);
+        }
     }
-    if (session.run(&readToEnd, nullptr) != 0) return failed(session.failureCode());
-
-    OutputPass finished = runOutputPass(session, header, output, cmykRows);
-    if (finished.image.isNull()) return failed(finished.failureCode);
-    result.failureCode = finished.failureCode;
-    if (result.failureCode != 0 && !keepPartial) return result;
-    result.image = applyOrientation(finished.image, header.orientation);
-    return result;
+    if (!session.stoppedAtWorkCap() && session.run(&readToEnd, nullptr) != 0)
+        return failed(session.failureCode());
+    read.outputScan = lastScanRead(session);
+    return read;
 }
 
 }  // namespace zarovia::picture::jpeg

@@ -4,6 +4,7 @@
 #include "picture/jpeg/DctScale.h"
 #include "picture/jpeg/ExifOrientation.h"
 #include "picture/jpeg/JpegSession.h"
+#include "platform/Cancellation.h"
 #include "platform/Failure.h"
 
 #include <jerror.h>
@@ -71,6 +72,8 @@ void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& fi
     std::optional<JpegInput> source;
     try {
         source.emplace(input());
+    } catch (const WorkCancelled&) {
+        throw;
     } catch (...) {
         const std::lock_guard lock(mutex_);
         rereadFailed_ = true;
@@ -82,21 +85,15 @@ void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& fi
         return;
     }
     // Only what is shown is kept: a decode larger than the size asked for is shrunk to it,
-    // row by row as it comes out (after the passes, for a progressive picture's first look).
+    // row by row as it comes out.
     const QSize whole =
         orientedSize(scaledOutputSize(header_.codedSize, denominator), header_.orientation);
     const bool shrink = !devicePixels.isEmpty() && devicePixels.width() <= whole.width() &&
                         devicePixels.height() <= whole.height() && devicePixels != whole;
-    const bool inPasses = firstLook && header_.progressive;
     DecodedJpeg decoded =
-        inPasses
-            ? decodeJpegInPasses(*source, header_, denominator, OnFailure::KeepPartial, firstLook)
-        : shrink
-            ? decodeJpegFitted(*source, header_, denominator, devicePixels, OnFailure::KeepPartial)
-            : decodeJpeg(*source, header_, denominator, OnFailure::KeepPartial);
-    if (shrink && inPasses && !decoded.image.isNull())
-        decoded.image =
-            decoded.image.scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        shrink ? decodeJpegFitted(*source, header_, denominator, devicePixels,
+                                  OnFailure::KeepPartial, firstLook)
+               : decodeJpeg(*source, header_, denominator, OnFailure::KeepPartial, firstLook);
     const std::lock_guard lock(mutex_);
     if (covered()) return;  // a covering decode arrived meanwhile
     screenDecoded_ = std::move(decoded.image);
@@ -105,6 +102,7 @@ void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& fi
     screenFittedTo_ = shrink ? devicePixels : QSize();
     scaled_ = QImage();
     ++decodeCount_;
+    lastCost_ = {decoded.blockVisits, decoded.stoppedAtWorkCap, decoded.workingPeakBytes};
     // Decoded whole: the pixels are what is kept; the file serves any later decode.
     if (reopen_ && decoded.failureCode == 0) bytes_ = QByteArray();
 }
@@ -205,6 +203,9 @@ JpegPictureData::ScreenState JpegPictureData::screenState() const {
     state.rescaleCount = rescaleCount_;
     state.failureCode = screenFailure_;
     state.pixelBytes = screenDecoded_.sizeInBytes();
+    state.blockVisits = lastCost_.blockVisits;
+    state.stoppedAtWorkCap = lastCost_.stoppedAtWorkCap;
+    state.workingPeakBytes = lastCost_.workingPeakBytes;
     if (scaled_.cacheKey() != screenDecoded_.cacheKey()) state.pixelBytes += scaled_.sizeInBytes();
     return state;
 }

@@ -30,12 +30,13 @@ public:
 
     PictureKind kind() const override { return PictureKind::Jpeg; }
     QSize naturalSize() const override { return header_.uprightSize(); }
-    // Never throws: a fatal libjpeg error shows what was decoded, the rest grey. Draws from the
+    // Never throws for bad data: a fatal libjpeg error shows what was decoded, the rest grey.
+    // Inside a job's cancellation scope a decode stops with WorkCancelled. Draws from the
     // screen decode there is, scaled; decodes only when there is none yet (prepare() makes a
     // larger one, so that a paint never waits for it).
     void draw(QPainter& painter, const QRectF& target) const override;
     bool isPreparedFor(QSize devicePixels) const override;
-    // Never throws (it may run on a worker thread); see prepareForDisplay.
+    // Never throws for bad data (it may run on a worker thread); see prepareForDisplay.
     void prepare(QSize devicePixels) const override;
     // Never throws for bad data; a progressive picture hands `firstLook` its first pass.
     void prepareWithFirstLook(QSize devicePixels, const FirstLookSink& firstLook) const override;
@@ -54,8 +55,8 @@ public:
 
     // Like prepare(), and returns libjpeg's message code when the screen decode that covers
     // `devicePixels` ended in a fatal error (0 when it did not). With `firstLook`, a
-    // progressive picture that has to be decoded is decoded in passes and its first pass is
-    // handed over before the rest is read (see decodeJpegInPasses).
+    // progressive picture that has to be decoded hands over its first pass before the rest is
+    // read (see decodeJpeg). Throws WorkCancelled when its job is no longer wanted.
     int prepareForDisplay(QSize devicePixels, const FirstLookSink& firstLook = {}) const;
 
     // The DCT scale the screen decode uses for `devicePixels`.
@@ -75,6 +76,10 @@ public:
         int failureCode = 0;
         // The pixels held: the decode, and the scaled copy unless it is the decode itself.
         long long pixelBytes = 0;
+        // What the latest screen decode cost (see DecodedJpeg).
+        long long blockVisits = 0;
+        bool stoppedAtWorkCap = false;
+        long long workingPeakBytes = 0;
     };
     ScreenState screenState() const;
 
@@ -104,6 +109,12 @@ private:
     mutable QImage scaled_;
     mutable int decodeCount_ = 0;
     mutable int rescaleCount_ = 0;
+    struct Cost {
+        long long blockVisits = 0;
+        bool stoppedAtWorkCap = false;
+        long long workingPeakBytes = 0;
+    };
+    mutable Cost lastCost_;
 };
 
 }  // namespace zarovia::picture::jpeg

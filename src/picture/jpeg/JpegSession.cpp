@@ -1,5 +1,7 @@
 #include "picture/jpeg/JpegSession.h"
 
+#include "platform/Cancellation.h"
+
 #include <jerror.h>
 
 namespace zarovia::picture::jpeg {
@@ -43,6 +45,7 @@ JpegSession::JpegSession(const JpegInput& input) {
 
 void JpegSession::setUp(const QByteArray* bytes, const ChunkReader* chunks) {
     info_.err = jpeg_std_error(&errors_.pub);
+    errors_.session = this;
     errors_.pub.error_exit = &JpegSession::onFatalError;
     errors_.pub.emit_message = &JpegSession::onMessage;
     created_ = true;
@@ -62,6 +65,7 @@ void JpegSession::setUp(const QByteArray* bytes, const ChunkReader* chunks) {
         pulled_.pub.bytes_in_buffer = 0;
         info_.src = &pulled_.pub;
     }
+    memory_.install(reinterpret_cast<j_common_ptr>(&info_));
     info_.mem->max_memory_to_use = kMaxLibjpegMemory;
     progress_.pub.progress_monitor = &JpegSession::onProgress;
     info_.progress = &progress_.pub;
@@ -71,6 +75,10 @@ bool JpegSession::PulledSource::pull() noexcept {
     try {
         chunk = (*next)();
         return true;
+    } catch (const WorkCancelled&) {
+        cancelled = true;
+        chunk.clear();
+        return false;
     } catch (...) {
         chunk.clear();
         return false;
@@ -81,7 +89,10 @@ bool JpegSession::PulledSource::pull() noexcept {
 // across the error exit (a long jump).
 boolean JpegSession::fillFromChunks(j_decompress_ptr info) {
     auto* source = reinterpret_cast<PulledSource*>(info->src);
-    if (!source->ended && !source->pull()) ERREXIT(info, JERR_FILE_READ);
+    if (!source->ended && !source->pull()) {
+        if (source->cancelled) of(info).cancelled_ = true;
+        ERREXIT(info, JERR_FILE_READ);
+    }
     if (source->ended || source->chunk.isEmpty()) {
         source->ended = true;
         WARNMS(info, JWRN_JPEG_EOF);
@@ -110,14 +121,21 @@ JpegSession::~JpegSession() {
     if (created_) jpeg_destroy_decompress(&info_);
 }
 
-int JpegSession::run(Step step, void* context) noexcept {
+int JpegSession::run(Step step, void* context) {
+    if (cancelled_) throw WorkCancelled{};
     if (failure_ != 0) return failure_;
     if (setjmp(errors_.jump) != 0) {
         failure_ = errors_.pub.msg_code != 0 ? errors_.pub.msg_code : JERR_BAD_STATE;
+        // Out of the long jump, back in this frame: the cancellation may unwind from here.
+        if (cancelled_) throw WorkCancelled{};
         return failure_;
     }
     step(&info_, context);
     return 0;
+}
+
+JpegSession& JpegSession::of(j_decompress_ptr info) {
+    return *reinterpret_cast<ErrorManager*>(info->err)->session;
 }
 
 void JpegSession::onFatalError(j_common_ptr info) {
@@ -129,7 +147,53 @@ void JpegSession::onMessage(j_common_ptr, int) {}
 
 void JpegSession::onProgress(j_common_ptr info) {
     if (!info->is_decompressor) return;
-    limitScans(reinterpret_cast<j_decompress_ptr>(info));
+    const auto decompress = reinterpret_cast<j_decompress_ptr>(info);
+    checkpoint(decompress);
+    limitScans(decompress);
+}
+
+void JpegSession::checkpoint(j_decompress_ptr info) {
+    if (!cancellationRequested()) return;
+    // A C++ exception must not pass through libjpeg's frames: the step ends by libjpeg's own
+    // long jump, and run() throws once it is back in C++.
+    of(info).cancelled_ = true;
+    ERREXIT(info, JERR_BAD_STATE);
+}
+
+namespace {
+
+// The blocks a scan visits: every block of its component, or every MCU of the picture when
+// it interleaves several.
+std::int64_t blocksInScan(const jpeg_decompress_struct& info) {
+    if (info.comps_in_scan <= 0) return 0;
+    if (info.comps_in_scan == 1) {
+        const jpeg_component_info* c = info.cur_comp_info[0];
+        return std::int64_t(c->width_in_blocks) * std::int64_t(c->height_in_blocks);
+    }
+    const std::int64_t mcuWidth = std::int64_t(info.max_h_samp_factor) * DCTSIZE;
+    const std::int64_t mcuHeight = std::int64_t(info.max_v_samp_factor) * DCTSIZE;
+    const std::int64_t mcus = ((info.image_width + mcuWidth - 1) / mcuWidth) *
+                              ((info.image_height + mcuHeight - 1) / mcuHeight);
+    std::int64_t perMcu = 0;
+    for (int i = 0; i < info.comps_in_scan; ++i)
+        perMcu += std::int64_t(info.cur_comp_info[i]->h_samp_factor) *
+                  info.cur_comp_info[i]->v_samp_factor;
+    return mcus * perMcu;
+}
+
+}  // namespace
+
+bool JpegSession::admitScan(j_decompress_ptr info) {
+    JpegSession& session = of(info);
+    if (info->input_scan_number <= session.countedScan_) return true;
+    const std::int64_t blocks = blocksInScan(*info);
+    if (session.blockVisits_ + blocks > kMaxScanBlockVisits) {
+        session.stoppedAtCap_ = true;
+        return false;
+    }
+    session.blockVisits_ += blocks;
+    session.countedScan_ = info->input_scan_number;
+    return true;
 }
 
 void JpegSession::limitScans(j_decompress_ptr info) {
