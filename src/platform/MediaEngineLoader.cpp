@@ -1,5 +1,6 @@
 #include "platform/MediaEngineLoader.h"
 
+#include "media/DeferredMediaDevice.h"
 #include "media/MediaErrors.h"
 
 #include <dlfcn.h>
@@ -98,9 +99,15 @@ private:
 }  // namespace
 
 std::unique_ptr<media::MediaDevice> createEngineMediaDevice() {
-    const Module& m = module();
-    if (!m.create) return std::make_unique<UnavailableMediaDevice>(m.failure);
-    return std::unique_ptr<media::MediaDevice>(m.create());
+    // Loading the module and its libraries from disk, and the engine's plug-in registry, take
+    // tens to hundreds of milliseconds the first time: they happen on a thread of their own.
+    return std::make_unique<media::DeferredMediaDevice>(&startMediaEngineEarly, [] {
+        const Module& m = module();
+        if (!m.create)
+            return std::unique_ptr<media::MediaDevice>(
+                std::make_unique<UnavailableMediaDevice>(m.failure));
+        return std::unique_ptr<media::MediaDevice>(m.create());
+    });
 }
 
 void startMediaEngineEarly() {

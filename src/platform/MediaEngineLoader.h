@@ -11,8 +11,10 @@ namespace zarovia {
 // beside the program (the build tree), in the program's library folder (installed), or where
 // ZAROVIA_MEDIA_ENGINE names it. Thread-safe.
 
-// A media device over the engine. Never null: when the module cannot be loaded, a device whose
-// every open fails with the missing-plug-in text naming the module and why.
+// A media device over the engine, there at once: the module loads on a thread of its own, and
+// an open asked for meanwhile goes to the engine's device when it is there
+// (media::DeferredMediaDevice). Never null: when the module cannot be loaded, every open fails
+// with the missing-plug-in text naming the module and why.
 std::unique_ptr<media::MediaDevice> createEngineMediaDevice();
 
 // Loads the module and initialises the engine, for a worker ahead of a first open. Quiet on
