@@ -11,6 +11,7 @@
 
 #include <QTest>
 #include <atomic>
+#include <cstdlib>
 #include <memory>
 
 using namespace zarovia;
@@ -42,17 +43,22 @@ void JpegWorkTest::manyScansStopAtTheWorkCap_data() {
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("scans");
     QTest::addColumn<bool>("capped");
-    // 2.25 million blocks a scan: the cap falls after 29 of them.
+    // 2.25 million blocks a scan: the cap falls after 14 of them.
     QTest::newRow("1000 scans, 12000 x 12000") << QSize(12000, 12000) << 1000 << true;
     QTest::newRow("1000 scans, 800 x 600") << QSize(800, 600) << 1000 << false;
     QTest::newRow("40 scans, 4096 x 4096") << QSize(4096, 4096) << 40 << false;
+    // Holding no data, the scans cost the same visits.
+    QTest::newRow("1000 empty scans, 12000 x 12000") << QSize(12000, 12000) << -1000 << true;
 }
 
 void JpegWorkTest::manyScansStopAtTheWorkCap() {
     QFETCH(QSize, size);
     QFETCH(int, scans);
     QFETCH(bool, capped);
-    const QByteArray bytes = testing::manyScanProgressiveJpeg(size.width(), size.height(), scans);
+    const bool withData = scans > 0;
+    scans = std::abs(scans);
+    const QByteArray bytes =
+        testing::manyScanProgressiveJpeg(size.width(), size.height(), scans, withData);
     const JpegHeader header = readJpegHeader(bytes);
     QVERIFY(header.progressive);
     const std::int64_t blocksPerScan =

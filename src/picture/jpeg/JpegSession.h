@@ -24,13 +24,13 @@ inline constexpr long kMaxLibjpegMemory = static_cast<long>(kDecodeWorkingBudget
 inline constexpr int kMaxProgressiveScans = 1000;
 
 // The most block visits the scans of one decode may make: each scan visits every block of the
-// components it covers, however little data it holds, so a file of a few hundred KB can ask
-// for thousands of millions (1000 scans over a 12000 x 12000 picture). At about 7 ns a visit
-// (measured) the cap costs about half a second; the largest multi-scan picture libjpeg's memory
-// budget allows, about 3 million blocks, takes some 16 million visits with the usual ten
-// scans, a 24 MP 4:2:0 picture 3.4 million. Scans beyond the cap are not read: what the scans
-// before it give is shown.
-inline constexpr std::int64_t kMaxScanBlockVisits = std::int64_t(64) * 1024 * 1024;
+// components it covers, however little data it holds, so a file of 10 KB can ask for thousands
+// of millions (1000 scans over a 12000 x 12000 picture: about 10 s of CPU). Measured, a visit
+// costs about 5 ns: the cap is under 0.2 s. The largest multi-scan picture libjpeg's memory
+// budget allows, about 3 million blocks, takes some 16 million visits with the usual ten scans,
+// a 24 MP 4:2:0 picture 3.4 million. Scans beyond the cap are not read: what the scans before it
+// give is shown.
+inline constexpr std::int64_t kMaxScanBlockVisits = std::int64_t(32) * 1024 * 1024;
 
 // One libjpeg decompression over bytes held in memory. libjpeg reports a fatal error by
 // calling back into us; `run` is the one place that catches it (setjmp), so callers see a
