@@ -19,7 +19,9 @@ using namespace zarovia::picture;
 using namespace zarovia::picture::jpeg;
 using namespace zarovia::picture::jpeg::test;
 
-namespace {
+// Named, not anonymous: the test methods' lambdas capture these types, which a unity build
+// would otherwise flag.
+namespace jpeg_work_test {
 
 // Pieces of `bytes` of `size` each, counting the pieces handed out; each piece passes a
 // checkpoint first, as a read from the file does.
@@ -37,7 +39,9 @@ struct CountedPieces {
     }
 };
 
-}  // namespace
+}  // namespace jpeg_work_test
+
+using namespace jpeg_work_test;
 
 void JpegWorkTest::manyScansStopAtTheWorkCap_data() {
     QTest::addColumn<QSize>("size");

@@ -13,7 +13,9 @@
 
 using namespace zarovia::media;
 
-namespace {
+// Named, not anonymous: the test methods' lambdas capture these types, which a unity build
+// would otherwise flag.
+namespace deferred_device_test {
 
 // A preparation that takes as long as the test says, and a maker that records where it ran.
 struct Rig {
@@ -44,7 +46,9 @@ public:
     void clearVideo() override {}
 };
 
-}  // namespace
+}  // namespace deferred_device_test
+
+using namespace deferred_device_test;
 
 class DeferredDeviceTest : public QObject {
     Q_OBJECT
