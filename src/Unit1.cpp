@@ -24,6 +24,7 @@
 #include "shell/OpenRules.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -113,6 +114,8 @@ void TzaroForm1::FormCreate() {
     state_.PictureMode = true;
     controls::setAlign(BP1, Align::Client);
     BP1->show();
+    // The keys go to the picture pane: the arrow keys step pictures, Tab reaches the tool bar.
+    focusPane(BP1);
     P1->show();
     controls::setAlign(P1, Align::Client);
     BackPanel->hide();
@@ -241,6 +244,7 @@ void TzaroForm1::OpenByKind(const QByteArray& name) {
             BackPanel->hide();
             controls::setAlign(BP1, Align::Client);
             BP1->show();
+            focusPane(BP1);
             state_.PictureMode = true;
             ListFolderPictures(name);
             ShowPicture();
@@ -250,6 +254,7 @@ void TzaroForm1::OpenByKind(const QByteArray& name) {
             BP1->hide();
             controls::setAlign(BackPanel, Align::Client);
             BackPanel->show();
+            focusPane(BackPanel);
             UpdateMediaCursor();
             state_.PictureMode = false;
             ShowNonPicture();
@@ -339,6 +344,12 @@ void TzaroForm1::setFullScreenGlyphs(int glyph) {
 }
 
 // --- Small helpers ---------------------------------------------------------------------
+
+void TzaroForm1::focusPane(QWidget* pane) {
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == pane || pane->isAncestorOf(focus))) return;
+    pane->setFocus(Qt::OtherFocusReason);
+}
 
 void TzaroForm1::setCursorHidden(bool hidden) {
     services_.cursor->setHidden(hidden);

@@ -172,6 +172,11 @@ private:
     void completeToolBar();
     // The slide show's interval as the field holds it now, also while it is being edited.
     int intervalSeconds() const;
+    // The controls Tab reaches, in the order the user sees them (again after each control made
+    // later).
+    void orderTabStops();
+    // Gives the keyboard to a pane made visible, unless it already has it (or a control in it).
+    void focusPane(QWidget* pane);
     void createToolBar1();
     void createToolBar2();
     void createToolBar3();

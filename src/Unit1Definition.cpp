@@ -12,6 +12,7 @@
 #include "picture/widgets/ImageView.h"
 #include "platform/controls/Align.h"
 #include "platform/controls/CommandButton.h"
+#include "platform/controls/FocusRing.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
@@ -78,7 +79,6 @@ PanelType* makePanel(QWidget* parent, const char* name, QRect bounds, const QCol
     panel->setGeometry(bounds);
     panel->setColor(color);
     panel->setBevel(bevel);
-    panel->setAccessibleName(QString::fromLatin1(name));
     if (!visible) panel->hide();
     return panel;
 }
@@ -99,6 +99,13 @@ QLabel* makeLabel(QWidget* parent, const char* name, QRect bounds, const QString
     // Labels take no presses, so a press reaches the control below as before.
     label->setAttribute(Qt::WA_TransparentForMouseEvents, transparent);
     return label;
+}
+
+// A pane's root panel: named for assistive tools, and taking the keyboard when clicked, so
+// that the keys go to the pane (the arrow keys step pictures) rather than to a field.
+void makePane(Panel* pane, const QString& name) {
+    pane->setAccessibleName(name);
+    pane->setFocusPolicy(Qt::ClickFocus);
 }
 
 // One item of a tool bar: a command button, a separator, or a control placed by name.
@@ -130,6 +137,7 @@ void TzaroForm1::createControls() {
     createMediaPane();
     createDocumentPane();
     shell::startup::mark("document pane");
+    new controls::FocusRing(this);
 
     Timer1 = new controls::IntervalTimer(1000, this, services_.manualTimers);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -139,6 +147,20 @@ void TzaroForm1::createControls() {
             [this] { guard([this] { Timer1Timer(); }); });
     connect(Timer3, &controls::IntervalTimer::tick, this,
             [this] { guard([this] { Timer3Timer(); }); });
+}
+
+void TzaroForm1::orderTabStops() {
+    // In the order the user sees them, pane by pane; only one pane is visible at a time, so Tab
+    // and Shift+Tab go round the visible pane's controls.
+    QList<QWidget*> stops;
+    if (SpinEdit1.ifBuilt()) stops << SpinEdit1.ifBuilt();
+    stops << CheckBox2;
+    if (MediaPlayer1.ifBuilt())
+        stops << MediaPlayer1.ifBuilt()->buttonWidget(media::PlayerButton::Play)
+              << MediaPlayer1.ifBuilt()->buttonWidget(media::PlayerButton::Stop) << Wide.ifBuilt()
+              << TrackBar1.ifBuilt();
+    if (RichEdit1.ifBuilt()) stops << RichEdit1.ifBuilt();
+    for (qsizetype i = 0; i + 1 < stops.size(); ++i) QWidget::setTabOrder(stops[i], stops[i + 1]);
 }
 
 void TzaroForm1::createCommands() {
@@ -172,6 +194,7 @@ void TzaroForm1::createCommands() {
 
 void TzaroForm1::createPicturePane() {
     BP1 = makePanel(this, "BP1", {0, 0, 640, 217}, kBlack, Panel::Bevel::None, false);
+    makePane(BP1, QStringLiteral("画像"));
     P1 = makePanel(BP1, "P1", {0, 0, 609, 209}, kWhite, Panel::Bevel::None, false);
     connect(BP1, &Panel::mousePressed, this,
             [this](Qt::MouseButton b) { guard([this, b] { BP1MouseDown(b); }); });
@@ -181,7 +204,7 @@ void TzaroForm1::createPicturePane() {
     const picture::Picture title = shell::titlePicture();
     Image2 = new picture::ImageView(P1);
     Image2->setObjectName(QStringLiteral("Image2"));
-    Image2->setAccessibleName(QStringLiteral("Image2"));
+    Image2->setAccessibleName(QStringLiteral("表示中の画像"));
     Image2->setGeometry(0, 34, 632, 412);
     Image2->setCenter(true);
     Image2->setStretch(true);
@@ -198,7 +221,7 @@ void TzaroForm1::createPicturePane() {
 
     Image1 = new picture::ImageView(P1);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAccessibleName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("読み込んだ画像"));
     Image1->setGeometry(1, -47, 640, 506);
     Image1->setAutoSize(true);
     Image1->setCenter(true);
@@ -207,7 +230,7 @@ void TzaroForm1::createPicturePane() {
 
     fn = new controls::ListBox(P1);
     fn->setObjectName(QStringLiteral("fn"));
-    fn->setAccessibleName(QStringLiteral("fn"));
+    fn->setAccessibleName(QStringLiteral("画像の一覧"));
     fn->setGeometry(232, 80, 121, 88);
     fn->hide();
 
@@ -216,7 +239,7 @@ void TzaroForm1::createPicturePane() {
     Panel1 = makePanel(ButtonPanel1, "Panel1", {9, 0, 627, 30}, buttonFace());
     ToolBar1 = new QWidget(Panel1);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setAccessibleName(QStringLiteral("ToolBar1"));
+    ToolBar1->setAccessibleName(QStringLiteral("画像のツールバー"));
     ToolBar1->setGeometry(1, 1, 613, 28);
     // Shown with its interval field (buildIntervalField).
     ToolBar1->hide();
@@ -231,6 +254,7 @@ void TzaroForm1::createPicturePane() {
 
 void TzaroForm1::createMediaPane() {
     BackPanel = makePanel(this, "BackPanel", {0, 376, 625, 65}, kBlack, Panel::Bevel::None, false);
+    makePane(BackPanel, QStringLiteral("音と動画"));
     BackPanel->setFont(definitionFont(kGothic, 12));
     BackPanel->setFontColor(kLime);
     connect(BackPanel, &Panel::mousePressed, this,
@@ -243,7 +267,7 @@ void TzaroForm1::createMediaPane() {
 void TzaroForm1::buildMediaPaneControls() {
     Image3 = new picture::ImageView(BackPanel);
     Image3->setObjectName(QStringLiteral("Image3"));
-    Image3->setAccessibleName(QStringLiteral("Image3"));
+    Image3->setAccessibleName(QStringLiteral("背景の画像"));
     Image3->setGeometry(528, 48, 105, 105);
     Image3->setPicture(shell::backdropPicture());
 
@@ -263,7 +287,7 @@ void TzaroForm1::buildMediaPaneControls() {
 
     DisplayPanel = new media::DisplayPanel(BackPanel);
     DisplayPanel->setObjectName(QStringLiteral("DisplayPanel"));
-    DisplayPanel->setAccessibleName(QStringLiteral("DisplayPanel"));
+    DisplayPanel->setAccessibleName(QStringLiteral("動画"));
     DisplayPanel->setGeometry(0, 44, 409, 101);
     DisplayPanel->hide();
     connect(DisplayPanel, &media::DisplayPanel::mousePressed, this,
@@ -277,7 +301,7 @@ void TzaroForm1::buildMediaPaneControls() {
 
     MediaPlayer1 = new media::MediaPlayerControl(services_.mediaDevice(), Panel2);
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
-    MediaPlayer1->setAccessibleName(QStringLiteral("MediaPlayer1"));
+    MediaPlayer1->setAccessibleName(QStringLiteral("プレーヤー"));
     MediaPlayer1->setGeometry(120, 3, 57, 26);
     MediaPlayer1->setDisplay(DisplayPanel);
     MediaPlayer1->setOnClick(
@@ -289,7 +313,7 @@ void TzaroForm1::buildMediaPaneControls() {
     TrackBar1->setGeometry(264, 5, 336, 20);
     TrackBar1->setMin(0);
     TrackBar1->setMax(10);
-    TrackBar1->setAccessibleName(QStringLiteral("TrackBar1"));
+    TrackBar1->setAccessibleName(QStringLiteral("再生位置"));
     connect(TrackBar1, &media::TrackBar::changed, this,
             [this] { guard([this] { TrackBar1Change(); }); });
     follower_ = std::make_unique<media::MediaPositionFollower>(
@@ -300,7 +324,7 @@ void TzaroForm1::buildMediaPaneControls() {
     Panel3->setCaption(QStringLiteral("Panel3"));
     ToolBar2 = new QWidget(Panel3);
     ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
-    ToolBar2->setAccessibleName(QStringLiteral("ToolBar2"));
+    ToolBar2->setAccessibleName(QStringLiteral("再生のツールバー"));
     ToolBar2->setGeometry(1, 1, 98, 29);
     controls::setAlign(ToolBar2, Align::Top);
     ToolBar2->setAutoFillBackground(true);
@@ -310,7 +334,7 @@ void TzaroForm1::buildMediaPaneControls() {
     Wide->setObjectName(QStringLiteral("Wide"));
     Wide->setGeometry(209, 7, 50, 17);
     Wide->setFont(definitionFont(kGothic, 12));
-    Wide->setFocusPolicy(Qt::NoFocus);
+    Wide->setFocusPolicy(Qt::StrongFocus);
     Wide->setAccessibleName(QStringLiteral("ワイド"));
     // Black text of its own: the media pane's lime would otherwise pass down to it.
     QPalette widePalette = Wide->palette();
@@ -332,11 +356,13 @@ void TzaroForm1::buildMediaPaneControls() {
         resetMediaBar();
         hideMediaPaneControls();
     }
+    orderTabStops();
 }
 
 void TzaroForm1::createDocumentPane() {
     MojiPanel =
         makePanel(this, "MojiPanel", {-8, 240, 609, 121}, kBlack, Panel::Bevel::Raised, false);
+    makePane(MojiPanel, QStringLiteral("文書"));
     MojiPanel->setContextMenuPolicy(Qt::PreventContextMenu);
     CoolBar2 = makePanel(MojiPanel, "CoolBar2", {1, 1, 607, 28}, buttonFace());
     controls::setAlign(CoolBar2, Align::Top);
@@ -345,7 +371,7 @@ void TzaroForm1::createDocumentPane() {
     Panel5->setCaption(QStringLiteral("Panel5"));
     ToolBar3 = new QWidget(Panel5);
     ToolBar3->setObjectName(QStringLiteral("ToolBar3"));
-    ToolBar3->setAccessibleName(QStringLiteral("ToolBar3"));
+    ToolBar3->setAccessibleName(QStringLiteral("文書のツールバー"));
     ToolBar3->setGeometry(0, 0, 350, 26);
     ToolBar3->setAutoFillBackground(true);
     controls::setAlign(ToolBar3, Align::Top);
@@ -359,7 +385,7 @@ void TzaroForm1::buildRichEdit() {
     RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
     RichEdit1->setGeometry(334, 40, 185, 89);
     RichEdit1->setFrameStyle(QFrame::NoFrame);
-    RichEdit1->setAccessibleName(QStringLiteral("RichEdit1"));
+    RichEdit1->setAccessibleName(QStringLiteral("文書の内容"));
     QPalette p = RichEdit1->palette();
     p.setColor(QPalette::Base, kBlack);
     RichEdit1->setPalette(p);
@@ -367,8 +393,11 @@ void TzaroForm1::buildRichEdit() {
     for (const QAction* action : actions_)
         if (!action->shortcut().isEmpty()) shortcuts.append(action->shortcut());
     RichEdit1->setCommandShortcuts(shortcuts);
+    // Tab moves on to the next control, as in the window's other panes.
+    RichEdit1->setTabChangesFocus(true);
     RichEdit1->show();
     fitRichEditToPane();
+    orderTabStops();
 }
 
 void TzaroForm1::buildIntervalField() {
@@ -384,9 +413,14 @@ void TzaroForm1::buildIntervalField() {
     p.setColor(QPalette::Base, kBlack);
     p.setColor(QPalette::Text, kLime);
     SpinEdit1->setPalette(p);
-    SpinEdit1->setFocusPolicy(Qt::ClickFocus);
+    // A tab stop: the keyboard reaches it; Return or Escape hands the keys back to the pane,
+    // where the arrow keys step pictures.
+    SpinEdit1->setFocusPolicy(Qt::StrongFocus);
     SpinEdit1->setCursor(Qt::ArrowCursor);
     SpinEdit1->installEventFilter(this);
+    connect(SpinEdit1.ifBuilt(), &controls::SpinEdit::keyboardHandedBack, this,
+            [this] { BP1->setFocus(Qt::OtherFocusReason); });
+    orderTabStops();
     // The tool bar comes on the screen whole, with its field.
     ToolBar1->show();
     shell::startup::mark("tool bar completed");
@@ -469,11 +503,12 @@ void TzaroForm1::createToolBar1() {
             CounterPanel->setFontColor(kAqua);
             CounterPanel->setToolTip(QStringLiteral("画像数表示"));
             CounterPanel->setAccessibleName(QStringLiteral("画像数表示"));
+            CounterPanel->setReadout(true);
         } else if (name == QLatin1String("CheckBox2")) {
             CheckBox2 = new QCheckBox(QStringLiteral("横向き印刷"), ToolBar1);
             CheckBox2->setObjectName(name);
             CheckBox2->setGeometry(item.left, top, item.width, buttonHeight);
-            CheckBox2->setFocusPolicy(Qt::NoFocus);
+            CheckBox2->setFocusPolicy(Qt::StrongFocus);
             CheckBox2->setAccessibleName(QStringLiteral("横向き印刷"));
         }
     }
@@ -540,6 +575,8 @@ void TzaroForm1::createToolBar3() {
             SizePanel = makePanel(ToolBar3, "SizePanel", bounds, kBlack, Panel::Bevel::Single);
             SizePanel->setFont(numberFieldFont());
             SizePanel->setFontColor(kLime);
+            SizePanel->setAccessibleName(QStringLiteral("サイズ表示"));
+            SizePanel->setReadout(true);
         }
     }
 }

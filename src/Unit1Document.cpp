@@ -40,6 +40,8 @@ void TzaroForm1::showDocumentBranch(const QByteArray& upperExt) {
     fitRichEditToPane();
     CoolBar2->show();
     MojiPanel->show();
+    // The keys go to the document: it scrolls at once, and Tab comes back to it.
+    focusPane(RichEdit1);
 
     switch (document::documentKindForExtension(upperExt)) {
         case document::DocumentKind::RichText:

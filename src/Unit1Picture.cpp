@@ -65,6 +65,7 @@ void TzaroForm1::ShowPicture() {
     MojiPanel->hide();
     controls::setAlign(BP1, Align::Client);
     BP1->show();
+    focusPane(BP1);
     controls::setAlign(P1, Align::None);
     P1->show();
     Image2->show();

@@ -1,7 +1,9 @@
 #!/bin/bash
-# Full screen on a real desktop: the viewer under Xvfb with the openbox window manager, driven
-# by real key presses and read back from the X server. Every round must bring the mode, the
-# window manager's full-screen state and the client area's size and place back exactly.
+# The viewer on a real desktop: under Xvfb with the openbox window manager, driven by real key
+# presses and read back from the X server. First a pass with the keyboard alone: Tab reaches the
+# interval field, typed digits set the slide show's interval, Return hands the keys back to the
+# pane. Then full screen: every round must bring the mode, the window manager's full-screen
+# state and the client area's size and place back exactly.
 #   fullscreen_desktop.sh VIEWER TEST_DATA_DIR [ROUNDS] [DOCUMENT_ROUNDS]
 set -uo pipefail
 viewer=$1
@@ -47,6 +49,7 @@ done
 
 mkdir -p "$work/pictures"
 cp "$data/jpeg/cjpeg_baseline_422.jpg" "$work/pictures/a.jpg" || fail "test picture missing"
+cp "$data/jpeg/cjpeg_baseline_422.jpg" "$work/pictures/b.jpg"
 printf 'a document\n' >"$work/notes.txt"
 
 QT_QPA_PLATFORM=xcb "$viewer" "$work/pictures/a.jpg" >"$work/viewer.log" 2>&1 &
@@ -105,6 +108,43 @@ openFile() {
     done
     return 1
 }
+
+# Waits until the caption ends in $1; false after $2 hundredths of a second (default 300).
+waitTitle() {
+    for _ in $(seq "${2:-300}"); do
+        title | grep -q "$1\$" && return 0
+        sleep 0.01
+    done
+    return 1
+}
+
+# The keyboard alone. The pane has the keys at start: Tab goes to the interval field, where an
+# arrow key moves in the field instead of stepping pictures; Backspace and a typed 1 replace the
+# field's 3, Up and Down step it (to 2 and back); Return hands the keys back, and the arrow steps
+# pictures again.
+waitTitle "a.jpg" || fail "the first picture is not a.jpg: $(title)"
+press Tab
+press Right
+sleep 0.3
+waitTitle "a.jpg" 1 || fail "Right stepped the pictures while the interval field had the keys"
+press BackSpace
+press 1
+press Up
+press Down
+press Return
+press Right
+waitTitle "b.jpg" || fail "Return did not hand the keys back to the pane: $(title)"
+# A slide show with the interval typed: three steps in about three seconds, where the field's
+# own 3 seconds would take seven.
+started=$(date +%s%N)
+press ctrl+s
+for step in a.jpg b.jpg a.jpg; do
+    waitTitle "$step" 800 || fail "the slide show did not step to $step"
+done
+elapsed=$((($(date +%s%N) - started) / 1000000))
+press ctrl+p
+[ "$elapsed" -lt 5500 ] || fail "three steps of the slide show took $elapsed ms: the typed interval was not taken"
+echo "keyboard: Tab, typed interval and Return work; three slide-show steps in $elapsed ms"
 
 full="0 0 1280 1024 fullscreen"
 # The window's place as the window manager first gives it; at once after start the frame may not

@@ -150,6 +150,16 @@ bool RichEditControl::event(QEvent* e) {
             }
         }
     }
+    if (e->type() == QEvent::KeyPress && tabChangesFocus()) {
+        // Tab moves the keyboard on; with nowhere else to go it stays here and types nothing.
+        const auto* key = static_cast<QKeyEvent*>(e);
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (tab && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            focusNextPrevChild(key->key() == Qt::Key_Tab &&
+                               !(key->modifiers() & Qt::ShiftModifier));
+            return true;
+        }
+    }
     return QTextEdit::event(e);
 }
 

@@ -46,8 +46,7 @@ public:
     // decoded text; rich: RTF, or plain text when the reader rejects it. Throws
     // zarovia::Failure("ストリームからの読み込みに失敗しました") past `maxBytes`.
     static std::unique_ptr<QTextDocument> buildDocument(const QByteArray& bytes, bool plainText,
-                                                        const QFont& defaultFont,
-                                                        qint64 maxBytes);
+                                                        const QFont& defaultFont, qint64 maxBytes);
     // Shows a document built by buildDocument (which must live in this control's thread by
     // now); the control owns it.
     void adoptDocument(std::unique_ptr<QTextDocument> document);
@@ -73,6 +72,8 @@ public:
     void setMaxBytes(qint64 bytes) { maxBytes_ = bytes; }
 
 protected:
+    // The window's command shortcuts win over the control's own keys; with tabChangesFocus, Tab
+    // never types a tab.
     bool event(QEvent* event) override;
 
 private:

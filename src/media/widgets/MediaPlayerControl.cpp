@@ -30,9 +30,13 @@ MediaPlayerControl::MediaPlayerControl(std::unique_ptr<MediaDevice> device, QWid
     playButton_ = new QToolButton(this);
     playButton_->setObjectName(QStringLiteral("PlayButton"));
     playButton_->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
+    playButton_->setToolTip(QStringLiteral("再生"));
+    playButton_->setAccessibleName(QStringLiteral("再生"));
     stopButton_ = new QToolButton(this);
     stopButton_->setObjectName(QStringLiteral("StopButton"));
     stopButton_->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
+    stopButton_->setToolTip(QStringLiteral("停止"));
+    stopButton_->setAccessibleName(QStringLiteral("停止"));
     // clicked() comes on release over the pressed button, which is when a player reacts.
     connect(playButton_, &QToolButton::clicked, this,
             [this] { buttonReleased(PlayerButton::Play); });

@@ -1,7 +1,11 @@
 #include "Panel.h"
 
+#include "platform/controls/ReadoutAccessible.h"
+
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
+#include <utility>
 
 namespace zarovia::controls {
 
@@ -47,9 +51,23 @@ void Panel::setBevel(Bevel bevel) {
 }
 
 void Panel::setCaption(const QString& caption) {
-    caption_ = caption;
-    setAccessibleName(caption);
+    if (caption == caption_) return;
+    const QString before = std::exchange(caption_, caption);
     update();
+    if (readout_ && QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent changed(this, 0, before, caption_);
+        QAccessible::updateAccessibility(&changed);
+    }
+}
+
+void Panel::setReadout(bool readout) {
+    if (readout == readout_) return;
+    readout_ = readout;
+    if (readout) installReadoutAccessibility();
+    // Qt keeps the interface it made for the panel (naming the panel makes one): drop it, so the
+    // next one asked for is made for what the panel now is.
+    if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(this))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
 }
 
 void Panel::setCaptionAlignment(Qt::Alignment alignment) {

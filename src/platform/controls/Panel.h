@@ -22,6 +22,11 @@ public:
     void setCaption(const QString& caption);
     QString caption() const { return caption_; }
     void setCaptionAlignment(Qt::Alignment alignment);
+    // A readout shows a value in its caption (the picture counter, the size readout): assistive
+    // tools read it as a label holding that text, under the panel's accessible name. Other
+    // panels hold controls.
+    void setReadout(bool readout);
+    bool isReadout() const { return readout_; }
 
 signals:
     void mousePressed(Qt::MouseButton button);
@@ -36,6 +41,7 @@ protected:
 private:
     QString caption_;
     Qt::Alignment captionAlignment_ = Qt::AlignCenter;
+    bool readout_ = false;
 };
 
 }  // namespace zarovia::controls

@@ -38,12 +38,18 @@ int SpinEdit::currentValue() const {
 }
 
 void SpinEdit::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         const int value = currentValue();
         setValue(value);
         lineEdit()->setText(textFromValue(value));
     }
     QSpinBox::keyPressEvent(event);
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+        // Handled here: the key is not passed on to the window as well.
+        event->accept();
+        emit keyboardHandedBack();
+    }
 }
 
 void SpinEdit::focusOutEvent(QFocusEvent* event) {

@@ -16,10 +16,15 @@ public:
     int currentValue() const;
     QLineEdit* editor() const { return lineEdit(); }
 
+signals:
+    // Return, Enter or Escape: the typed value is taken, and the keyboard goes back to where it
+    // came from (the window decides where that is).
+    void keyboardHandedBack();
+
 protected:
     void focusOutEvent(QFocusEvent* event) override;
     // Return and Enter take the typed value as leaving the field does: clamped to the nearer
-    // bound.
+    // bound. Return, Enter and Escape then hand the keyboard back.
     void keyPressEvent(QKeyEvent* event) override;
 };
 
