@@ -1,7 +1,7 @@
-// Loads the input as a JPEG, then decodes it the ways the viewer does: for a small display,
-// drawn, in passes with a first look (a progressive file), from its file read in pieces (the
-// first byte picks their size), and (for small headers) at full size and at a covering scale
-// for printing.
+// Loads the input as a JPEG, then decodes it the ways the viewer does: made ready and drawn
+// for a small window, then again for a larger one (another DCT scale, a decode of its own), in
+// passes with a first look (a progressive file), from its file read in pieces (the first byte
+// picks their size), and (for small headers) at full size and at a covering scale for printing.
 #include "picture/jpeg/Jpeg.h"
 #include "platform/Failure.h"
 
@@ -27,13 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (picture.width() <= 0 || picture.height() <= 0) __builtin_trap();
         const long long pixels = static_cast<long long>(picture.width()) * picture.height();
         if (pixels <= kMaxDisplayPixels) {
-            picture.prepare(QSize(40, 30));
-            QImage canvas(48, 36, QImage::Format_RGB32);
-            QPainter painter(&canvas);
-            picture.draw(painter, QRectF(2, 2, 40, 30));
-            try {
-                decodeForDisplay(picture, QSize(40, 30));
-            } catch (const zarovia::Failure&) {
+            // As a small window shows it, then one four times as wide and high.
+            for (const QSize shown : {QSize(40, 30), QSize(160, 120)}) {
+                picture.prepare(shown);
+                QImage canvas(shown + QSize(8, 6), QImage::Format_RGB32);
+                QPainter painter(&canvas);
+                picture.draw(painter, QRectF(QPointF(2, 2), QSizeF(shown)));
+                try {
+                    decodeForDisplay(picture, shown);
+                } catch (const zarovia::Failure&) {
+                }
             }
             // A fresh copy, so that the decode runs again, in passes.
             const Picture inPasses = loadJpeg(bytes);

@@ -1,5 +1,5 @@
 // The RTF reader on arbitrary bytes: it must neither crash nor hang nor grow without bound,
-// and what it builds must lay out.
+// and what it builds must lay out, on a narrow page and again on a wider one.
 #include "document/rtf/RtfReader.h"
 
 #include <QGuiApplication>
@@ -33,8 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QTextDocument doc;
     zarovia::document::readRtf(bytes, doc, limits);
     if (size < 4096) {
-        doc.setPageSize(QSizeF(300, 400));
-        (void)doc.pageCount();
+        for (const QSizeF page : {QSizeF(300, 400), QSizeF(900, 1200)}) {
+            doc.setPageSize(page);
+            (void)doc.pageCount();
+        }
     }
     (void)doc.toPlainText();
     return 0;
