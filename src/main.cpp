@@ -6,7 +6,6 @@
 #include "Version.h"
 #include "picture/PictureCache.h"
 #include "picture/widgets/ImageView.h"
-#include "platform/Cancellation.h"
 #include "platform/FileSource.h"
 #include "platform/MediaEngineLoader.h"
 #include "platform/ProcessEnd.h"
@@ -21,18 +20,11 @@
 #include <QScreen>
 #include <QThread>
 #include <QTranslator>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-// From the window's close to the end of the process, at the latest.
-constexpr std::chrono::milliseconds kQuitDeadline{900};
-// How long the way out waits for the workers to reach a checkpoint before it ends the process
-// without running the destructors that would wait for them.
-constexpr std::chrono::milliseconds kQuitWorkerWait{300};
 
 void printVersion() {
     std::printf("Zarovia %s\n", zarovia::version::kFileVersion);
@@ -116,11 +108,5 @@ int main(int argc, char** argv) {
     // Quitting ends the process within a second whatever the workers hold: every job stops at
     // its next checkpoint, and what cannot stop in time (a read from a dead share, one long
     // library call) is not waited for.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] {
-        zarovia::requestShutdown();
-        zarovia::endProcessBy(std::chrono::steady_clock::now() + kQuitDeadline, 0);
-    });
-    const int code = QApplication::exec();
-    zarovia::stopWorkersOrEnd(*workers, kQuitWorkerWait, code);
-    return code;
+    return zarovia::runEventLoopAndQuit(*workers);
 }

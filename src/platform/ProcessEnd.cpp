@@ -3,6 +3,7 @@
 #include "platform/Cancellation.h"
 #include "platform/WorkerPool.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -24,6 +25,16 @@ void endProcessBy(std::chrono::steady_clock::time_point deadline, int code) {
 void stopWorkersOrEnd(WorkerPool& workers, std::chrono::milliseconds wait, int code) {
     requestShutdown();
     if (!workers.waitForIdle(static_cast<int>(wait.count()))) endProcessNow(code);
+}
+
+int runEventLoopAndQuit(WorkerPool& workers) {
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] {
+        requestShutdown();
+        endProcessBy(std::chrono::steady_clock::now() + kQuitDeadline, 0);
+    });
+    const int code = QCoreApplication::exec();
+    stopWorkersOrEnd(workers, kQuitWorkerWait, code);
+    return code;
 }
 
 }  // namespace zarovia

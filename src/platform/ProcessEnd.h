@@ -26,4 +26,14 @@ void endProcessBy(std::chrono::steady_clock::time_point deadline, int code);
 // Returns when they are idle, and the program then ends normally.
 void stopWorkersOrEnd(WorkerPool& workers, std::chrono::milliseconds wait, int code);
 
+// From the window's close to the end of the process, at the latest.
+inline constexpr std::chrono::milliseconds kQuitDeadline{900};
+// How long the way out waits for the workers to reach a checkpoint.
+inline constexpr std::chrono::milliseconds kQuitWorkerWait{300};
+
+// Runs the application's event loop and returns its exit code; quitting ends the process
+// within kQuitDeadline whatever `workers` hold: as the application begins to quit every job is
+// asked to stop and the deadline is set, then stopWorkersOrEnd with kQuitWorkerWait.
+int runEventLoopAndQuit(WorkerPool& workers);
+
 }  // namespace zarovia
