@@ -1,16 +1,19 @@
-// The program's way out with a worker stuck in a job that passes no checkpoint: prints
-// "closing", then ends as main() does. Exit code 7 when the process was ended for the stuck
-// worker; anything else means the way out returned or waited for it.
+// The program's way out with a worker stuck in a job that passes no checkpoint: runs the event
+// loop as the program does (runEventLoopAndQuit), prints "closing" and quits it. Exit code 7
+// when the process was ended for the stuck worker; 3 means the way out returned.
 #include "platform/ProcessEnd.h"
 #include "platform/WorkerPool.h"
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-int main() {
+int main(int argc, char** argv) {
     using namespace std::chrono_literals;
+    QCoreApplication app(argc, argv);
     zarovia::WorkerPool workers;
     std::atomic<bool> started{false};
     workers.run(
@@ -20,8 +23,11 @@ int main() {
         },
         zarovia::WorkerPool::Priority::Shown);
     while (!started) std::this_thread::sleep_for(1ms);
-    std::puts("closing");
-    zarovia::endProcessBy(std::chrono::steady_clock::now() + 900ms, 7);
-    zarovia::stopWorkersOrEnd(workers, 300ms, 7);
+    QTimer::singleShot(0, [] {
+        std::puts("closing");
+        std::fflush(stdout);
+        QCoreApplication::exit(7);
+    });
+    zarovia::runEventLoopAndQuit(workers);
     return 3;
 }
