@@ -10,13 +10,19 @@
 //   two checkpoints, where it can stop;
 // - how long the program takes from its window's close to the end of its process while a
 //   worker is busy (goal: under 1 s), each case in a fresh process running the program's own
-//   way out.
+//   way out;
+// - with a heavy metafile shown, the longest gap while the window goes full screen
+//   (1920 x 1080) and is resized four times, each time until the picture is drawn at the new
+//   size (goal: no gap over 50 ms).
 //   window_gaps_bench [WORK_FOLDER]
 #include "Unit1.h"
 #include "document/widgets/RichEditControl.h"
+#include "hostile/HostileFiles.h"
 #include "metafile/MetafileBombs.h"
 #include "picture/PictureCache.h"
 #include "picture/PictureLoader.h"
+#include "picture/metafile/MetafilePicture.h"
+#include "picture/widgets/ImageView.h"
 #include "platform/Cancellation.h"
 #include "platform/MediaEngineLoader.h"
 #include "platform/ProcessEnd.h"
@@ -272,6 +278,52 @@ int quitCase(const QString& folder, const QString& kind) {
     return runEventLoopAndQuit(window.workers());
 }
 
+// With a metafile shown in `window`: the longest gap of the window's event loop while the
+// window goes full screen and is resized four times, each time until the picture is drawn at
+// the new size, and how long all that took; -1 when no metafile is shown.
+std::pair<double, double> metafileSizeGaps(Window& window) {
+    TzaroForm1& form = *window.form;
+    const auto* shown =
+        dynamic_cast<const picture::metafile::MetafilePictureData*>(form.Image2->picture().data());
+    if (!shown) return {-1, -1};
+    const auto pixels = [&] {
+        return (QSizeF(form.Image2->size()) * form.Image2->devicePixelRatioF()).toSize();
+    };
+    QElapsedTimer clock;
+    double longest = 0;
+    qint64 last = 0;
+    const auto note = [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, (now - last) / 1e6);
+        last = now;
+    };
+    QTimer beat;
+    beat.setInterval(2);
+    QObject::connect(&beat, &QTimer::timeout, note);
+    const auto settle = [&] {
+        note();
+        form.Image2->repaint();
+        note();
+        while (!shown->isPreparedFor(pixels()) && clock.elapsed() < 120000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
+        const qint64 drawnAt = clock.elapsed();
+        while (clock.elapsed() < drawnAt + 100)
+            QApplication::processEvents(QEventLoop::AllEvents, 2);
+    };
+    clock.start();
+    beat.start();
+    form.guard([&] { form.FullScreenButtonClick(); });
+    form.resize(1920, 1080);  // what the window manager does for full screen
+    settle();
+    for (const QSize size :
+         {QSize(1280, 800), QSize(1600, 1000), QSize(800, 600), QSize(1920, 1080)}) {
+        note();
+        form.resize(size);
+        settle();
+    }
+    return {longest, clock.nsecsElapsed() / 1e6};
+}
+
 // Runs this program with `arguments`; its standard output, and the ms from the line that
 // starts with `mark` to its end (-1 without that line).
 std::pair<QByteArray, double> runChild(const QStringList& arguments, const QByteArray& mark = {}) {
@@ -361,6 +413,23 @@ int main(int argc, char** argv) {
         const Stretch stretch = checkpointStretch(file.make(folder));
         std::printf("%-28s %9.1f ms %12ld %13.1f ms\n", file.name, stretch.totalMs,
                     stretch.checkpoints, stretch.longestMs);
+    }
+
+    std::printf("\n%-28s %12s %14s\n", "metafile, full screen, sizes", "longest gap",
+                "all drawn in");
+    const std::pair<const char*, QByteArray> metafiles[] = {
+        {"1-million-step WMF", picture::metafile::bombs::lineToBomb(1'000'000, false)},
+        {"WMF of 2000 stars (184 KB)", hostile::wmfStarFills(2000, 21)},
+        {"wmfviewer_sample.wmf", {}},
+    };
+    for (const auto& [name, bytes] : metafiles) {
+        Window window;
+        const QString path =
+            bytes.isEmpty() ? QStringLiteral(ZAROVIA_TEST_DATA "/metafile/wmf/wmfviewer_sample.wmf")
+                            : writeBytes(folder + QStringLiteral("/sizes.wmf"), bytes);
+        openAndSettle(*window.form, path);
+        const auto [gap, took] = metafileSizeGaps(window);
+        std::printf("%-28s %9.1f ms %11.0f ms\n", name, gap, took);
     }
 
     std::printf("\n%-28s %14s\n", "quit, a worker", "close to end");

@@ -4,6 +4,7 @@
 #include "picture/PictureLoader.h"
 #include "picture/jpeg/Jpeg.h"
 #include "picture/jpeg/JpegPictureData.h"
+#include "picture/metafile/MetafilePicture.h"
 #include "platform/Cancellation.h"
 
 #include <QMetaObject>
@@ -485,7 +486,10 @@ std::int64_t estimatedResidentBytes(const Picture& picture, std::int64_t fileByt
             }
             return fileBytes;
         case PictureKind::Metafile:
-            // The parsed drawing steps take a few times the records they come from.
+            // The parsed steps with their caches and the prepared pixels, as counted.
+            if (const auto* metafile =
+                    dynamic_cast<const metafile::MetafilePictureData*>(picture.data()))
+                return metafile->residentBytes();
             return 4 * fileBytes;
     }
     return fileBytes;

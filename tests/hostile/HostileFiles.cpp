@@ -1,9 +1,12 @@
 #include "HostileFiles.h"
 
+#include <QPointF>
 #include <QString>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace zarovia::hostile {
 
@@ -118,6 +121,45 @@ QByteArray hex(const QByteArray& bytes) {
     return out;
 }
 
+// The vertices of a star polygon through `points` points on a circle, each joined to the one
+// almost opposite: every edge crosses most others.
+std::vector<QPointF> star(int points, QPointF centre, double radius) {
+    std::vector<QPointF> out;
+    for (int i = 0; i < points; ++i) {
+        const double angle = 2 * M_PI * double(i) * (points / 2) / points;
+        out.emplace_back(centre.x() + radius * std::cos(angle),
+                         centre.y() + radius * std::sin(angle));
+    }
+    return out;
+}
+
+QByteArray emfRecord(std::uint32_t type, const QByteArray& body) {
+    QByteArray b;
+    u32(b, type);
+    u32(b, static_cast<std::uint32_t>(8 + body.size()));
+    return b + body;
+}
+
+// EMF+ path object data: the points as floats, each a line but the first, the figure closed.
+QByteArray plusPath(const std::vector<QPointF>& points) {
+    QByteArray b = words({kPlusVersion, static_cast<std::uint32_t>(points.size()), 0});
+    for (const QPointF& p : points) b += floats({float(p.x()), float(p.y())});
+    for (std::size_t i = 0; i < points.size(); ++i)
+        b.append(static_cast<char>(i == 0 ? 0x00 : i + 1 == points.size() ? 0x81 : 0x01));
+    while (b.size() % 4) b.append('\0');
+    return b;
+}
+
+// A region node: a path (type 0x10000001, its size, the path object data).
+QByteArray pathNode(const std::vector<QPointF>& points) {
+    const QByteArray path = plusPath(points);
+    return words({0x10000001, static_cast<std::uint32_t>(path.size())}) + path;
+}
+
+QByteArray fillWhole(std::uint32_t argb, float side) {
+    return plusRecord(0x400A, 0x8000, words({argb, 1}) + floats({0, 0, side, side}));
+}
+
 }  // namespace
 
 QByteArray emfPlusGlyphUnderTransform() {
@@ -197,6 +239,105 @@ QByteArray emfPlusImageCopies(int side, int draws) {
     for (int i = 0; i < draws; ++i) records += draw;
     records += plusRecord(0x4002, 0);
     return emf(plusComment(records));
+}
+
+QByteArray emfStarClip(int points, int exclusions) {
+    QByteArray records;
+    // A brush, the odd-even fill rule, and a first clip rectangle.
+    records += emfRecord(39, words({1, 0, 0x00C04020, 0}));
+    records += emfRecord(37, words({1}));
+    records += emfRecord(19, words({1}));
+    records += emfRecord(30, words({100, 100, 3000, 3000}));
+    QByteArray polygon = words({0, 0, 3780, 3780, static_cast<std::uint32_t>(points)});
+    for (const QPointF& p : star(points, QPointF(1890, 1890), 1800)) {
+        u32(polygon, static_cast<std::uint32_t>(std::lround(p.x())));
+        u32(polygon, static_cast<std::uint32_t>(std::lround(p.y())));
+    }
+    for (std::uint32_t mode : {2u, 3u, 4u}) {  // RGN_OR, RGN_XOR, RGN_DIFF
+        records += emfRecord(59, {});          // BeginPath
+        records += emfRecord(3, polygon);      // Polygon
+        records += emfRecord(60, {});          // EndPath
+        records += emfRecord(67, words({mode}));
+        records += emfRecord(43, words({0, 0, 3780, 3780}));  // Rectangle
+    }
+    for (int i = 0; i < exclusions; ++i) {
+        const auto at = static_cast<std::uint32_t>(200 + 60 * i % 3000);
+        records += emfRecord(29, words({at, at, at + 40, at + 40}));  // ExcludeClipRect
+        records += emfRecord(43, words({0, 0, 3780, 3780}));
+    }
+    return emf(records);
+}
+
+QByteArray emfPlusStarRegion(int points) {
+    QByteArray region = words({kPlusVersion, 3, 2});  // union of two nodes
+    region += words({0x10000000}) + floats({50, 50, 200, 200});
+    region += pathNode(star(points, QPointF(189, 189), 180));
+    QByteArray records = plusHeader() + plusRecord(0x4008, (4 << 8) | 1, region);
+    records += plusRecord(0x4034, (1 << 8) | 1);  // SetClipRegion, intersect
+    records += fillWhole(0xFF2060C0, 378);
+    records += plusRecord(0x4002, 0);
+    return emf(plusComment(records));
+}
+
+namespace {
+
+// A balanced tree over leaves [first, first + count): unions at even depths, exclusive ors at
+// odd ones, in prefix order (a node, then its left and right subtrees).
+void regionTree(QByteArray& out, int first, int count, int depth, int leaves, int points) {
+    if (count == 1) {
+        const double angle = 2 * M_PI * first / leaves;
+        out += pathNode(
+            star(points, QPointF(189 + 60 * std::cos(angle), 189 + 60 * std::sin(angle)), 120));
+        return;
+    }
+    u32(out, depth % 2 ? 3 : 2);
+    regionTree(out, first, count / 2, depth + 1, leaves, points);
+    regionTree(out, first + count / 2, count - count / 2, depth + 1, leaves, points);
+}
+
+}  // namespace
+
+QByteArray emfPlusRegionTree(int leaves, int points) {
+    QByteArray region = words({kPlusVersion, static_cast<std::uint32_t>(2 * leaves - 1)});
+    regionTree(region, 0, leaves, 0, leaves, points);
+    QByteArray records = plusHeader() + plusRecord(0x4008, (4 << 8) | 1, region);
+    records += plusRecord(0x4034, (1 << 8) | 1);
+    records += fillWhole(0xFF20A040, 378);
+    records += plusRecord(0x4002, 0);
+    return emf(plusComment(records));
+}
+
+QByteArray wmfStarFills(int count, int points) {
+    QByteArray records;
+    QByteArray brush;
+    u16(brush, 0);
+    u32(brush, 0x000000FF);
+    u16(brush, 0);
+    wmfRecord(records, 0x02FC, {}, brush);  // CreateBrushIndirect
+    wmfRecord(records, 0x012D, {0});
+    for (int k = 0; k < count; ++k) {
+        QByteArray polygon;
+        u16(polygon, static_cast<std::uint32_t>(points));
+        for (const QPointF& p :
+             star(points, QPointF(5000 + (k % 7) * 20, 5000 + (k % 5) * 20), 4800)) {
+            u16(polygon, static_cast<std::uint32_t>(std::lround(p.x())));
+            u16(polygon, static_cast<std::uint32_t>(std::lround(p.y())));
+        }
+        wmfRecord(records, 0x0324, {}, polygon);  // Polygon
+    }
+    // The placeable header: a 10000-unit square at 1440 units per inch.
+    QByteArray out;
+    u32(out, 0x9AC6CDD7);
+    u16(out, 0);
+    for (int v : {0, 0, 10000, 10000}) u16(out, static_cast<std::uint32_t>(v));
+    u16(out, 1440);
+    u32(out, 0);
+    std::uint16_t checksum = 0;
+    for (qsizetype i = 0; i < out.size(); i += 2)
+        checksum ^= static_cast<std::uint16_t>(static_cast<unsigned char>(out[i]) |
+                                               static_cast<unsigned char>(out[i + 1]) << 8);
+    u16(out, checksum);
+    return out + wmfHeader(records, 1);
 }
 
 }  // namespace zarovia::hostile

@@ -23,4 +23,21 @@ inline constexpr QSize kSqueezedWmfShown{1000, 1};
 // `side` x `side` pixels) is drawn `draws` times.
 QByteArray emfPlusImageCopies(int side, int draws);
 
+// A plain EMF whose clip path is a self-crossing star of `points` points (an odd number),
+// combined with the clip by union, exclusive or and difference, each followed by a fill, and
+// then cut by `exclusions` ExcludeClipRect records.
+QByteArray emfStarClip(int points, int exclusions);
+
+// An EMF+ only file whose region object is the union of a rectangle and a self-crossing star
+// of `points` points, made the clip by intersection before a fill.
+QByteArray emfPlusStarRegion(int points);
+
+// An EMF+ only file whose region objects are trees of `leaves` stars of `points` points each,
+// combined by union and exclusive or in turn, each region filled.
+QByteArray emfPlusRegionTree(int leaves, int points);
+
+// A placeable WMF filling `count` self-crossing stars of `points` points each over the whole
+// picture: every one within the caps of a step, all of them far beyond a repaint's.
+QByteArray wmfStarFills(int count, int points);
+
 }  // namespace zarovia::hostile

@@ -122,6 +122,8 @@ private slots:
     void decodingOnAWorkerDrawsTheSame_data();
     void decodingOnAWorkerDrawsTheSame();
     void metafilesDecodeOffTheGuiThread();
+    void workNoLongerWantedStops_data();
+    void workNoLongerWantedStops();
 };
 
 }  // namespace zarovia::picture::metafile::test

@@ -5,6 +5,7 @@
 #include "picture/PictureCache.h"
 #include "picture/PictureLoader.h"
 #include "picture/jpeg/JpegPictureData.h"
+#include "picture/metafile/MetafilePicture.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
@@ -625,6 +626,32 @@ private slots:
         QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errors.join(u'|')));
         QCOMPARE(form->Image2->picture().kind(), picture::PictureKind::Metafile);
         QCOMPARE(*rec.readsOnWindowThread, 0);
+    }
+
+    // Resizing the window and full screen never play a metafile's steps on the window's thread:
+    // the view shows the pixels it has, scaled, until a worker has drawn them at the new size.
+    void metafileSizesAreDrawnOnWorkers() {
+        const QString copy = dir->filePath(QStringLiteral("sized.wmf"));
+        QVERIFY(QFile::copy(QStringLiteral(ZAROVIA_TEST_DATA "/metafile/wmf/wmfviewer_sample.wmf"),
+                            copy));
+        form->guard([&] { form->FormDropFiles({QFile::encodeName(copy)}); });
+        QTRY_VERIFY(!form->isLoading());
+        const auto* shown = dynamic_cast<const picture::metafile::MetafilePictureData*>(
+            form->Image2->picture().data());
+        QVERIFY(shown);
+        const auto pixels = [&] {
+            return (QSizeF(form->Image2->size()) * form->Image2->devicePixelRatioF()).toSize();
+        };
+        for (const QSize size : {QSize(900, 700), QSize(1200, 900), QSize(700, 500)}) {
+            form->resize(size);
+            (void)form->grab();  // a paint at once, with the pixels there are
+            QTRY_VERIFY(shown->isPreparedFor(pixels()));
+        }
+        form->guard([&] { form->FullScreenButtonClick(); });
+        (void)form->grab();
+        QTRY_VERIFY(shown->isPreparedFor(pixels()));
+        QCOMPARE(shown->playsOnApplicationThread(), 0);
+        QVERIFY2(rec.errors.isEmpty(), qPrintable(rec.errors.join(u'|')));
     }
 
     // Every picture the window puts up while `until` is false, in order.

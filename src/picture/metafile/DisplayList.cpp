@@ -2,6 +2,7 @@
 
 #include "picture/metafile/Canvas.h"
 #include "picture/metafile/Limits.h"
+#include "platform/Cancellation.h"
 
 #include <QHashFunctions>
 #include <algorithm>
@@ -246,9 +247,10 @@ bool DisplayList::extendsLast(std::uint32_t style, std::span<const QPointF> poin
     return extension(style, points) != Extension::None;
 }
 
-bool DisplayList::addConnected(std::uint32_t style, std::span<const QPointF> points) {
+bool DisplayList::addConnected(std::uint32_t style, std::span<const QPointF> points,
+                               bool mayExtend) {
     if (points.size() < 2) return true;
-    switch (extension(style, points)) {
+    switch (mayExtend ? extension(style, points) : Extension::None) {
         case Extension::Polyline:
             if (!appendPoints(points.subspan(1), kLineTo)) return false;
             ops_.back().count += static_cast<std::uint32_t>(points.size() - 1);
@@ -362,6 +364,7 @@ void DisplayList::finish() {
 
 void DisplayList::play(Canvas& canvas) const {
     for (const Op& op : ops_) {
+        checkpoint();
         switch (op.op) {
             case OpKind::Shape: {
                 ShapeView view;

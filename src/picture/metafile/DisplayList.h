@@ -45,8 +45,9 @@ public:
     bool addPath(std::uint32_t style, const QPainterPath& path);
     // A stroke that starts at points[0]: it continues the previous step's line when that
     // ends there in the same style and joining cannot show, and a lone segment joins the
-    // previous segments of its style, so runs of LineTo records become one step.
-    bool addConnected(std::uint32_t style, std::span<const QPointF> points);
+    // previous segments of its style, so runs of LineTo records become one step; with
+    // `mayExtend` false it starts a step of its own.
+    bool addConnected(std::uint32_t style, std::span<const QPointF> points, bool mayExtend = true);
     // True when lines of this style may be drawn in pieces: their joins look like their ends.
     bool joins(std::uint32_t style) const {
         return style < joinableStyles_.size() && joinableStyles_[style] == 2;

@@ -7,19 +7,22 @@ namespace zarovia::picture::metafile {
 
 namespace {
 
-constexpr double kReferenceWidth = 640;
-constexpr double kReferenceHeight = 480;
-
-// Nanoseconds, measured with QPainter on a 640 x 480 ARGB32 image (see bench/README.md).
+// Nanoseconds, measured with QPainter on 640 x 480 and 1920 x 1080 ARGB32 images (see
+// bench/README.md).
 constexpr double kStep = 300;          // any painter call
 constexpr double kVertex = 30;         // each point handed to the painter
 constexpr double kHairlinePixel = 28;  // along an antialiased hairline
 constexpr double kRaster = 1000;       // setting up the rasteriser for an outline
-constexpr double kCrossing = 200;      // an edge crossing a scanline
-constexpr double kCrowding = 30;       // per crossing, for each other edge on its scanline
-constexpr double kAreaPixel = 0.2;     // of the outline's bounds
-constexpr double kRectClip = 500;      // switching to a rectangular clip
-constexpr double kText = 4000;         // laying out and placing a text
+// A cell an outline's edge passes through costs this much for each edge crossing its scanline
+// (at least two, at most kMaxEdgesPerScanline: past that the time grows no faster). Short
+// edges (a wiggly outline) cost as few: the count is limited to a quarter of the edges' mean
+// length in cells.
+constexpr double kCellPerEdge = 200;
+constexpr double kMaxEdgesPerScanline = 128;
+constexpr double kShortEdgeCells = 4;
+constexpr double kAreaPixel = 0.2;  // of the outline's bounds
+constexpr double kRectClip = 500;   // switching to a rectangular clip
+constexpr double kText = 4000;      // laying out and placing a text
 constexpr double kGlyph = 1500;
 constexpr double kGlyphPixel = 1.0;  // of the em square, drawing a cached glyph
 constexpr double kImage = 5000;
@@ -32,17 +35,16 @@ double finite(double cost) {
 
 }  // namespace
 
-DrawCost::DrawCost(const QRectF& deviceFrame) {
+DrawCost::DrawCost(const QRectF& deviceFrame, QSizeF onto) : onto_(onto) {
     if (deviceFrame.width() > 0 && deviceFrame.height() > 0) {
-        scale_ = std::min(kReferenceWidth / deviceFrame.width(),
-                          kReferenceHeight / deviceFrame.height());
+        scale_ = std::min(onto.width() / deviceFrame.width(), onto.height() / deviceFrame.height());
         frame_ = deviceFrame;
     }
     if (!std::isfinite(scale_) || scale_ <= 0) {
         scale_ = 1.0;
         frame_ = QRectF();
     }
-    longest_ = frame_.isEmpty() ? 1e9 : 2 * std::hypot(kReferenceWidth, kReferenceHeight);
+    longest_ = frame_.isEmpty() ? 1e9 : 2 * std::hypot(onto.width(), onto.height());
 }
 
 double DrawCost::coveredPixels(const QRectF& bounds) const {
@@ -50,27 +52,51 @@ double DrawCost::coveredPixels(const QRectF& bounds) const {
     return finite(r.width() * r.height() * scale_ * scale_);
 }
 
-double DrawCost::crossings(std::span<const QPointF> points, bool closed) const {
+DrawCost::Edges DrawCost::edges(std::span<const QPointF> points, bool closed) const {
+    Edges out;
     const std::size_t n = points.size();
-    if (n < 2) return 0;
+    if (n == 0) return out;
     const double top = frame_.isEmpty() ? -1e300 : frame_.top();
     const double bottom = frame_.isEmpty() ? 1e300 : frame_.bottom();
-    double sum = 0;
-    const std::size_t edges = closed ? n : n - 1;
-    for (std::size_t i = 0; i < edges; ++i) {
-        const double a = points[i].y();
-        const double b = points[(i + 1) % n].y();
-        const double lo = std::max(std::min(a, b), top);
-        const double hi = std::min(std::max(a, b), bottom);
-        if (hi > lo) sum += hi - lo;
+    double left = points[0].x();
+    double right = left;
+    double high = points[0].y();
+    double low = high;
+    const std::size_t count = closed ? n : n - 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const QPointF a = points[i];
+        const QPointF b = points[(i + 1) % n];
+        left = std::min(left, b.x());
+        right = std::max(right, b.x());
+        high = std::min(high, b.y());
+        low = std::max(low, b.y());
+        // Scanlines crossed within the frame, and the cells passed through (the longer of the
+        // edge's extents in pixels, a visible edge being no longer than the target's diagonal).
+        const double lo = std::max(std::min(a.y(), b.y()), top);
+        const double hi = std::min(std::max(a.y(), b.y()), bottom);
+        if (hi > lo) out.crossings += hi - lo;
+        const double along = std::max(std::abs(b.x() - a.x()), std::abs(b.y() - a.y())) * scale_;
+        out.cells += std::min(along, longest_) + 1;
+        out.count += 1;
     }
-    return finite(sum * scale_);
+    out.crossings *= scale_;
+    out.bounds = QRectF(QPointF(left, high), QPointF(right, low));
+    return out;
 }
 
-double DrawCost::raster(double crossings, double height, double area) const {
-    const double h = std::max(height, 1.0);
-    return finite(kRaster + crossings * kCrossing + crossings * crossings / h * kCrowding +
-                  area * kAreaPixel);
+double DrawCost::raster(const Edges& e, double extraCells) const {
+    QRectF onTarget(e.bounds.topLeft() * scale_, e.bounds.bottomRight() * scale_);
+    if (!frame_.isEmpty()) {
+        const QRectF visible = e.bounds & frame_;
+        onTarget = QRectF(visible.topLeft() * scale_, visible.bottomRight() * scale_);
+    }
+    const double height = std::max(onTarget.height(), 1.0);
+    const double meanCells = e.cells / std::max(e.count, 1.0);
+    const double perScanline = std::clamp(
+        std::min(e.crossings / height, meanCells / kShortEdgeCells), 2.0, kMaxEdgesPerScanline);
+    const double cells = e.cells + extraCells;
+    return finite(kRaster + cells * kCellPerEdge * perScanline +
+                  coveredPixels(e.bounds) * kAreaPixel);
 }
 
 double DrawCost::stroke(std::span<const QPointF> points, bool closed, double penWidth,
@@ -86,25 +112,16 @@ double DrawCost::stroke(std::span<const QPointF> points, bool closed, double pen
         }
         return finite(cost);
     }
-    // The outline of a wide line: both sides of each segment, and its ends.
+    // The outline of a wide line: both sides of each segment (twice the edges), and its ends
+    // and joins (about a pen's width of cells each).
     const double width = penWidth * scale_;
     const auto piece = [&](std::span<const QPointF> part, bool closedPart) {
-        double top = part[0].y();
-        double bottom = top;
-        double left = part[0].x();
-        double right = left;
-        for (const QPointF& p : part) {
-            top = std::min(top, p.y());
-            bottom = std::max(bottom, p.y());
-            left = std::min(left, p.x());
-            right = std::max(right, p.x());
-        }
-        const QRectF box = QRectF(QPointF(left, top), QPointF(right, bottom))
-                               .adjusted(-penWidth, -penWidth, penWidth, penWidth);
-        const double edges =
-            2 * crossings(part, closedPart) + 2 * width * static_cast<double>(part.size());
-        const double height = std::min(box.height() * scale_, kReferenceHeight + 2 * width);
-        return raster(edges, height, coveredPixels(box));
+        Edges e = edges(part, closedPart);
+        e.crossings *= 2;
+        e.cells *= 2;
+        e.count *= 2;
+        e.bounds.adjust(-penWidth, -penWidth, penWidth, penWidth);
+        return raster(e, 2 * width * static_cast<double>(part.size()));
     };
     if (segmentwise && !closed) {
         for (std::size_t i = 0; i + 1 < n; i += kSegmentsPerPiece)
@@ -116,21 +133,8 @@ double DrawCost::stroke(std::span<const QPointF> points, bool closed, double pen
 
 double DrawCost::fill(std::span<const QPointF> points) const {
     if (points.size() < 2) return kStep;
-    double top = points[0].y();
-    double bottom = top;
-    double left = points[0].x();
-    double right = left;
-    for (const QPointF& p : points) {
-        top = std::min(top, p.y());
-        bottom = std::max(bottom, p.y());
-        left = std::min(left, p.x());
-        right = std::max(right, p.x());
-    }
-    const QRectF box(QPointF(left, top), QPointF(right, bottom));
-    const double height =
-        std::min(box.height() * scale_, frame_.isEmpty() ? 1e300 : kReferenceHeight);
     return finite(kStep + kVertex * static_cast<double>(points.size()) +
-                  raster(crossings(points, true), height, coveredPixels(box)));
+                  raster(edges(points, true)));
 }
 
 std::vector<std::vector<QPointF>> DrawCost::figures(const QPainterPath& path) {
@@ -144,13 +148,17 @@ std::vector<std::vector<QPointF>> DrawCost::figures(const QPainterPath& path) {
 }
 
 double DrawCost::fillPath(const QPainterPath& path) const {
-    const QRectF box = path.controlPointRect();
-    double sum = 0;
-    const std::vector<std::vector<QPointF>> parts = figures(path);
-    for (const std::vector<QPointF>& part : parts) sum += crossings(part, true);
-    const double height =
-        std::min(box.height() * scale_, frame_.isEmpty() ? 1e300 : kReferenceHeight);
-    return finite(kStep + kVertex * path.elementCount() + raster(sum, height, coveredPixels(box)));
+    Edges all;
+    bool first = true;
+    for (const std::vector<QPointF>& part : figures(path)) {
+        const Edges e = edges(part, true);
+        all.crossings += e.crossings;
+        all.cells += e.cells;
+        all.count += e.count;
+        all.bounds = first ? e.bounds : all.bounds.united(e.bounds);
+        first = false;
+    }
+    return finite(kStep + kVertex * path.elementCount() + raster(all));
 }
 
 double DrawCost::strokePath(const QPainterPath& path, double penWidth) const {
@@ -162,18 +170,25 @@ double DrawCost::strokePath(const QPainterPath& path, double penWidth) const {
         return finite(cost);
     }
     const double width = penWidth * scale_;
-    const QRectF box = path.controlPointRect().adjusted(-penWidth, -penWidth, penWidth, penWidth);
-    double sum = 0;
-    for (const std::vector<QPointF>& part : parts)
-        sum += 2 * crossings(part, false) + 2 * width * static_cast<double>(part.size());
-    const double height = std::min(box.height() * scale_, kReferenceHeight + 2 * width);
-    return finite(kStep + kVertex * path.elementCount() + raster(sum, height, coveredPixels(box)));
+    Edges all;
+    double ends = 0;
+    bool first = true;
+    for (const std::vector<QPointF>& part : parts) {
+        const Edges e = edges(part, false);
+        all.crossings += 2 * e.crossings;
+        all.cells += 2 * e.cells;
+        all.count += 2 * e.count;
+        all.bounds = first ? e.bounds : all.bounds.united(e.bounds);
+        ends += 2 * width * static_cast<double>(part.size());
+        first = false;
+    }
+    all.bounds.adjust(-penWidth, -penWidth, penWidth, penWidth);
+    return finite(kStep + kVertex * path.elementCount() + raster(all, ends));
 }
 
 double DrawCost::fillBox(const QRectF& box) const {
-    const QRectF visible = frame_.isEmpty() ? box.normalized() : box.normalized() & frame_;
-    const double height = visible.height() * scale_;
-    return finite(kStep + raster(2 * height, height, coveredPixels(box)));
+    const QPointF corners[4] = {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()};
+    return finite(kStep + raster(edges(corners, true)));
 }
 
 double DrawCost::clipRect() const {
@@ -189,6 +204,57 @@ double DrawCost::text(std::size_t characters, double emDevice) const {
 double DrawCost::image(const QRectF& bounds, std::int64_t sourcePixels) const {
     return finite(kStep + kImage + coveredPixels(bounds) * kImagePixel +
                   static_cast<double>(sourcePixels) * kSourcePixel);
+}
+
+double DrawCost::shape(const ShapeView& s) const {
+    const Style& style = *s.style;
+    const std::span<const QPointF> p = s.outline.points;
+    const bool stroked = style.pen.style() != Qt::NoPen;
+    const bool filled = style.brush.style() != Qt::NoBrush;
+    const double penWidth = stroked && !style.pen.isCosmetic() ? style.pen.widthF() : 0.0;
+    const bool joins = style.pen.style() == Qt::SolidLine && style.pen.capStyle() == Qt::RoundCap &&
+                       style.pen.joinStyle() == Qt::RoundJoin;
+    switch (s.kind) {
+        case ShapeKind::Lines: {
+            double cost = kStep;
+            for (std::size_t i = 0; i + 1 < p.size(); i += 2)
+                cost += stroke(p.subspan(i, 2), false, penWidth, true, false);
+            return finite(cost);
+        }
+        case ShapeKind::Polyline:
+            return stroke(p, false, penWidth, joins);
+        case ShapeKind::Polygon:
+            return (filled ? fill(p) : 0.0) + (stroked ? stroke(p, true, penWidth, false) : 0.0);
+        case ShapeKind::Rect:
+        case ShapeKind::Ellipse: {
+            if (p.size() < 2) return kStep;
+            const QRectF box = QRectF(p[0], p[1]).normalized();
+            const QPointF corners[4] = {box.topLeft(), box.topRight(), box.bottomRight(),
+                                        box.bottomLeft()};
+            return (filled ? fillBox(box) : 0.0) +
+                   (stroked ? stroke(corners, true, penWidth, false) : 0.0);
+        }
+        case ShapeKind::Path: {
+            const QPainterPath path = s.outline.toPath();
+            return (filled ? fillPath(path) : 0.0) + (stroked ? strokePath(path, penWidth) : 0.0);
+        }
+    }
+    return kStep;
+}
+
+double DrawCost::clip(const ClipView& c) const {
+    return c.kind == ClipView::Kind::Area ? fillPath(c.area.toPath()) : clipRect();
+}
+
+double DrawCost::text(const TextItem& t) const {
+    // The em on the device: the font's pixel size through the text's frame.
+    const double em = std::sqrt(std::abs(t.frame.determinant())) * t.font.pixelSize();
+    return text(static_cast<std::size_t>(t.text.size()), em);
+}
+
+double DrawCost::image(const ImageItem& item) const {
+    return image(item.frame.mapRect(QRectF(item.image.rect())),
+                 static_cast<std::int64_t>(item.image.width()) * item.image.height());
 }
 
 }  // namespace zarovia::picture::metafile

@@ -2,6 +2,7 @@
 
 #include "picture/metafile/EmfRecords.h"
 #include "picture/metafile/Gdi.h"
+#include "platform/Cancellation.h"
 
 #include <cstdlib>
 
@@ -127,13 +128,16 @@ void playBlt(std::uint32_t type, ByteReader r, Gdi& gdi) {
     if (auto dib = recordDib(body, place, gdi, alpha && ((rop >> 24) & 1))) {
         b.image = dib->image;
         if (type == EMR_TRANSPARENTBLT) {
-            // The colour named in place of the raster operation is left out.
-            QImage keyed = b.image.convertToFormat(QImage::Format_ARGB32);
+            // The colour named in place of the raster operation is left out (of a copy counted
+            // against the budget).
+            QImage keyed = gdi.premultipliedCopy(b.image, b.image.rect());
+            if (keyed.isNull()) return;
             const QRgb key = ColourRef{rop}.rgb().rgb();
             for (int y = 0; y < keyed.height(); ++y) {
+                checkpoint();
                 QRgb* line = reinterpret_cast<QRgb*>(keyed.scanLine(y));
                 for (int x = 0; x < keyed.width(); ++x)
-                    if ((line[x] & 0xFFFFFF) == (key & 0xFFFFFF)) line[x] = 0;
+                    if ((qUnpremultiply(line[x]) & 0xFFFFFF) == (key & 0xFFFFFF)) line[x] = 0;
             }
             b.image = keyed;
         }

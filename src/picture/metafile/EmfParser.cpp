@@ -100,7 +100,7 @@ public:
         : gdi_(gdi), objects_(objectCount), plus_(gdi, deviceFrame, plusDraws) {}
 
     bool visit(const Record& record) override {
-        checkpoint();
+        if (gdi_.outOfTime()) return false;
         // Where EMF+ records draw, the EMF records draw only where a GetDC hands drawing to them.
         if (record.type != EMR_GDICOMMENT && plus_.ownsDrawing()) return !gdi_.exhausted();
         ByteReader body = record.body;
@@ -734,6 +734,8 @@ ParsedMetafile parseEmf(const QByteArray& bytes) {
         EmfPlayer player(gdi, handles, parsed.deviceFrame, scan.plusDraws && !scan.emfDraws);
         parsed.end = forEachEmfRecord(records, player);
         parsed.capped = gdi.exhausted() || parsed.end == FramingEnd::TooMany;
+        parsed.skippedSteps = gdi.skippedSteps();
+        parsed.approximatedAreas = gdi.areas().approximated();
         parsed.list.finish();
         return parsed;
     } catch (const ByteReaderOverrun&) {

@@ -1,6 +1,7 @@
 #include "picture/metafile/EmfPlusObjects.h"
 
 #include "picture/metafile/EmfPlusRecords.h"
+#include "platform/Cancellation.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -109,7 +110,7 @@ void readBlend(ByteReader& r, std::uint32_t flags, QGradient& gradient, const QC
     }
 }
 
-Region readRegionNode(ByteReader& r, int depth) {
+Region readRegionNode(ByteReader& r, int depth, AreaCombiner& areas) {
     if (depth > kMaxRegionDepth) throw ByteReaderOverrun();
     const std::uint32_t type = r.u32();
     Region out;
@@ -132,8 +133,8 @@ Region readRegionNode(ByteReader& r, int depth) {
             break;
     }
     if (type < 1 || type > 5) throw ByteReaderOverrun();
-    const Region left = readRegionNode(r, depth + 1);
-    const Region right = readRegionNode(r, depth + 1);
+    const Region left = readRegionNode(r, depth + 1, areas);
+    const Region right = readRegionNode(r, depth + 1, areas);
     // An infinite operand stands for a very large rectangle.
     const auto area = [](const Region& g) {
         if (!g.infinite) return g.area;
@@ -141,25 +142,9 @@ Region readRegionNode(ByteReader& r, int depth) {
         all.addRect(QRectF(-1e7, -1e7, 2e7, 2e7));
         return all;
     };
-    const QPainterPath a = area(left);
-    const QPainterPath b = area(right);
-    switch (type) {
-        case 1:  // intersect
-            out.area = a.intersected(b);
-            break;
-        case 2:  // union
-            out.area = a.united(b);
-            break;
-        case 3:  // xor
-            out.area = a.united(b).subtracted(a.intersected(b));
-            break;
-        case 4:  // exclude
-            out.area = a.subtracted(b);
-            break;
-        default:  // complement
-            out.area = b.subtracted(a);
-            break;
-    }
+    // Intersect, union, xor, exclude and complement, as the clip modes.
+    static constexpr int kModes[] = {RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COMPLEMENT};
+    out.area = areas.combine(area(left), area(right), kModes[type - 1]);
     out.infinite = (type == 2 && (left.infinite || right.infinite));
     return out;
 }
@@ -297,6 +282,7 @@ QImage pixelImage(ByteReader& r, std::int64_t width, std::int64_t height, std::i
         format == kFormatArgb32 || format == kFormatPargb32 || format == kFormatArgb1555;
     const bool premultiplied = format == kFormatPargb32;
     for (std::int64_t y = 0; y < height; ++y) {
+        checkpoint();
         const unsigned char* row = r.data() + r.position() + y * stride;
         QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
         for (std::int64_t x = 0; x < width; ++x) {
@@ -515,7 +501,7 @@ QPainterPath readPath(ByteReader& r) {
     return path;
 }
 
-Object readObject(std::uint32_t type, ByteReader data, BudgetAccount& budget) {
+Object readObject(std::uint32_t type, ByteReader data, BudgetAccount& budget, AreaCombiner& areas) {
     try {
         switch (type) {
             case ObjectBrush:
@@ -526,7 +512,7 @@ Object readObject(std::uint32_t type, ByteReader data, BudgetAccount& budget) {
                 return Path{readPath(data)};
             case ObjectRegion: {
                 data.skip(8);  // version, node count
-                return readRegionNode(data, 0);
+                return readRegionNode(data, 0, areas);
             }
             case ObjectImage:
                 return readImage(data, budget);

@@ -2,6 +2,7 @@
 
 #include "picture/ByteReader.h"
 #include "picture/MemoryBudget.h"
+#include "picture/metafile/AreaCombiner.h"
 
 #include <QBrush>
 #include <QColor>
@@ -85,8 +86,9 @@ using Object = std::variant<std::monostate, Brush, Pen, Path, Region, Image, Fon
 
 // The object of `type` in `data` (all its bytes). An object that cannot be read comes out
 // as std::monostate; a bitmap over `budget` likewise. A bitmap's pixels are taken from
-// `budget` for good, the passing ones of its decoding for a while.
-Object readObject(std::uint32_t type, ByteReader data, BudgetAccount& budget);
+// `budget` for good, the passing ones of its decoding for a while; the nodes of a region are
+// combined by `areas`.
+Object readObject(std::uint32_t type, ByteReader data, BudgetAccount& budget, AreaCombiner& areas);
 
 // The parts shared with the records: a brush at the reader, a path object's points and types.
 Brush readBrush(ByteReader& r, BudgetAccount& budget);

@@ -92,7 +92,7 @@ QTransform Player::toDevice() const {
 }
 
 void Player::play(ByteReader r) {
-    while (r.canRead(kRecordHeaderBytes) && !ended_ && !gdi_.exhausted()) {
+    while (r.canRead(kRecordHeaderBytes) && !ended_ && !gdi_.outOfTime()) {
         const std::uint16_t type = r.u16();
         const std::uint16_t flags = r.u16();
         const std::uint32_t size = r.u32();
@@ -236,10 +236,11 @@ void Player::object(std::uint16_t flags, ByteReader& r) {
                                   static_cast<qsizetype>(r.remaining()));
             const QByteArray whole = std::move(pending_.bytes);
             pending_ = Pending{};
-            objects_[static_cast<std::size_t>(id)] = readObject(type, ByteReader(whole), budget);
+            objects_[static_cast<std::size_t>(id)] =
+                readObject(type, ByteReader(whole), budget, gdi_.areas());
             return;
         }
-        objects_[static_cast<std::size_t>(id)] = readObject(type, r, budget);
+        objects_[static_cast<std::size_t>(id)] = readObject(type, r, budget, gdi_.areas());
         return;
     }
     const std::uint32_t total = r.u32();
@@ -256,7 +257,7 @@ void Player::object(std::uint16_t flags, ByteReader& r) {
             type,
             ByteReader(whole.constData(),
                        std::min<std::size_t>(static_cast<std::size_t>(whole.size()), total)),
-            budget);
+            budget, gdi_.areas());
     }
 }
 

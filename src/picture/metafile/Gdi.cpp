@@ -1,6 +1,8 @@
 #include "picture/metafile/Gdi.h"
 
 #include "picture/metafile/Limits.h"
+#include "picture/metafile/ThreadClock.h"
+#include "platform/Cancellation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,7 +52,11 @@ QRectF boundsOf(std::span<const QPointF> points) {
 }  // namespace
 
 Gdi::Gdi(DisplayList& list, const DeviceContext& initial, const QRectF& deviceFrame)
-    : list_(list), cost_(deviceFrame), dc_(initial) {
+    : list_(list),
+      cost_(deviceFrame),
+      dc_(initial),
+      areas_(kMaxAreaNanoseconds, kMaxAreaStepNanoseconds),
+      startCpu_(threadCpuNanoseconds()) {
     // The canvas starts without a clip; the initial state is that clip, already selected.
     if (const auto none = list_.storeNoClip()) {
         dc_.clip = Clip{};
@@ -113,6 +119,27 @@ QImage Gdi::premultipliedCopy(const QImage& image, const QRect& part) {
     list_.release(passing);
     if (out.isNull()) list_.release(kept);
     return out;
+}
+
+bool Gdi::outOfTime() {
+    checkpoint();
+    if (++sinceClock_ >= 1024) {
+        sinceClock_ = 0;
+        if (threadCpuNanoseconds() - startCpu_ > kMaxParseCpuNanoseconds) stop();
+    }
+    return exhausted_;
+}
+
+bool Gdi::afford(double cost) {
+    if (!(cost <= kMaxStepNanoseconds)) {
+        ++skippedSteps_;
+        return false;
+    }
+    if (!list_.spend(cost)) {
+        stop();
+        return false;
+    }
+    return true;
 }
 
 // Points held by the path being defined: the bracket is transient, but a file that defines
@@ -366,13 +393,20 @@ void Gdi::strokeConnected(std::span<const QPointF> points) {
     double penWidth = 0;
     const std::optional<std::uint32_t> style = strokeStyle(penWidth);
     if (!style) return;
-    const bool ownStep = !list_.extendsLast(*style, points);
     const bool segmentwise = points.size() == 2 || list_.joins(*style);
-    if (!list_.spend(cost_.stroke(points, false, penWidth, segmentwise, ownStep)) ||
-        !list_.addConnected(*style, points)) {
+    // A run of lines joined into one step stays within a step's share of the drawing time:
+    // past it, the run goes on in a step of its own.
+    const double joined = cost_.stroke(points, false, penWidth, segmentwise, false);
+    const bool extend = list_.extendsLast(*style, points) && runSteps_ == list_.stepCount() &&
+                        runCost_ + joined <= kMaxStepNanoseconds;
+    const double cost = extend ? joined : cost_.stroke(points, false, penWidth, segmentwise);
+    if (!afford(cost)) return;
+    if (!list_.addConnected(*style, points, extend)) {
         stop();
         return;
     }
+    runCost_ = extend ? runCost_ + cost : cost;
+    runSteps_ = list_.stepCount();
     const double half = penWidth / 2;
     drawnBounds_ = drawnBounds_.united(bounds.adjusted(-half, -half, half, half));
 }
@@ -398,8 +432,8 @@ void Gdi::emitPoints(ShapeKind kind, std::span<const QPointF> points, bool strok
         const double one = box ? cost_.fillBox(bounds) : cost_.fill(points);
         cost += one * (styles->gaps ? 2 : 1);
     }
-    if (!list_.spend(cost) ||
-        (styles->gaps && !list_.addShape(kind, *styles->gaps, points, rule)) ||
+    if (!afford(cost)) return;
+    if ((styles->gaps && !list_.addShape(kind, *styles->gaps, points, rule)) ||
         !list_.addShape(kind, *styles->main, points, rule)) {
         stop();
         return;
@@ -419,7 +453,8 @@ void Gdi::emitPath(const QPainterPath& path, bool stroke, bool fill) {
     double cost = 0;
     if (stroke) cost += cost_.strokePath(ruled, styles->penWidth);
     if (styles->fills) cost += cost_.fillPath(ruled) * (styles->gaps ? 2 : 1);
-    if (!list_.spend(cost) || (styles->gaps && !list_.addPath(*styles->gaps, ruled)) ||
+    if (!afford(cost)) return;
+    if ((styles->gaps && !list_.addPath(*styles->gaps, ruled)) ||
         !list_.addPath(*styles->main, ruled)) {
         stop();
         return;
@@ -437,7 +472,8 @@ void Gdi::emitFill(const QPainterPath& path, const QBrush& brush, QPainter::Comp
     style.mode = mode;
     const std::optional<std::uint32_t> index = keep(style);
     if (!index) return;
-    if (!list_.spend(cost_.fillPath(path)) || !list_.addPath(*index, path)) {
+    if (!afford(cost_.fillPath(path))) return;
+    if (!list_.addPath(*index, path)) {
         stop();
         return;
     }

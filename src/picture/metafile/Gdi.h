@@ -1,5 +1,6 @@
 #pragma once
 
+#include "picture/metafile/AreaCombiner.h"
 #include "picture/metafile/DeviceContext.h"
 #include "picture/metafile/DisplayList.h"
 #include "picture/metafile/DrawCost.h"
@@ -45,15 +46,6 @@ inline constexpr std::uint32_t PATINVERT = 0x005A0049;
 inline constexpr std::uint32_t DSTINVERT = 0x00550009;
 inline constexpr std::uint32_t BLACKNESS = 0x00000042;
 inline constexpr std::uint32_t WHITENESS = 0x00FF0062;
-
-// Region combination modes.
-inline constexpr int RGN_AND = 1;
-inline constexpr int RGN_OR = 2;
-inline constexpr int RGN_XOR = 3;
-inline constexpr int RGN_DIFF = 4;
-inline constexpr int RGN_COPY = 5;
-// Not a GDI mode: the new region less the current one (EMF+ CombineModeComplement).
-inline constexpr int RGN_COMPLEMENT = 6;
 
 // Graphics modes of EMF text records.
 inline constexpr int GM_COMPATIBLE = 1;
@@ -108,6 +100,12 @@ public:
 
     // True once a cap or the budget has been reached: the parser stops reading records.
     bool exhausted() const noexcept { return exhausted_; }
+    // Steps left out because each alone would have cost more than its share.
+    int skippedSteps() const noexcept { return skippedSteps_; }
+    // Called for every record: true (and the parse stops) once the parse has taken
+    // kMaxParseCpuNanoseconds of processor time, or the file is no longer wanted (throws
+    // WorkCancelled).
+    bool outOfTime();
     // Device bounds of everything drawn so far.
     const QRectF& drawnBounds() const noexcept { return drawnBounds_; }
     // Counts a bitmap's pixels against the budget; false when they do not fit.
@@ -118,6 +116,8 @@ public:
     QImage premultipliedCopy(const QImage& image, const QRect& part);
     // The metafile's budget account, for work that takes memory for a while.
     BudgetAccount& budget() noexcept { return list_.account(); }
+    // Combines areas within the file's budget for them.
+    AreaCombiner& areas() noexcept { return areas_; }
 
     void saveDc();
     void restoreDc(int which);
@@ -209,6 +209,9 @@ private:
     QPainterPath arcLogical(const QRectF& box, QPointF start, QPointF end, int kind,
                             bool fromCurrent);
     bool countPoints(std::size_t n);
+    // True when a step of this estimated cost may be added: one dearer than its share is
+    // skipped; once the picture's drawing time is spent, the parse ends.
+    bool afford(double cost);
     void stop() noexcept { exhausted_ = true; }
     void setClip(Clip clip);
     void emitClip();
@@ -227,8 +230,13 @@ private:
     QPainterPath definedPath_;  // the path closed by EndPath
     std::size_t bracketPoints_ = 0;
     std::size_t totalTextChars_ = 0;
-    std::size_t clipWork_ = 0;  // path elements put through area combinations
+    AreaCombiner areas_;
     bool exhausted_ = false;
+    int skippedSteps_ = 0;
+    double runCost_ = 0;        // of the run of connected lines the last step holds
+    std::size_t runSteps_ = 0;  // the steps there were when it last grew
+    std::int64_t startCpu_;     // the thread's processor time when the parse began
+    int sinceClock_ = 0;        // records since it was last read
     Clip emittedClip_;
     QRectF drawnBounds_;
     // The stroke style of the last line, while nothing it depends on has changed.

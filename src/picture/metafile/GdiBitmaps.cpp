@@ -1,5 +1,6 @@
 #include "picture/metafile/Gdi.h"
 #include "picture/metafile/Limits.h"
+#include "platform/Cancellation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +25,7 @@ bool usesSource(std::uint32_t code) {
 // (x, y); outside the mask a pixel counts as 0.
 void applyMask(QImage& image, const QImage& mask, QPoint offset, std::uint8_t where) {
     for (int y = 0; y < image.height(); ++y) {
+        checkpoint();
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         const int my = y + offset.y();
         const uchar* maskLine = my >= 0 && my < mask.height() ? mask.constScanLine(my) : nullptr;
@@ -40,6 +42,7 @@ void applyMask(QImage& image, const QImage& mask, QPoint offset, std::uint8_t wh
 void fade(QImage& image, double opacity) {
     const auto factor = static_cast<std::uint32_t>(std::lround(opacity * 256));
     for (int y = 0; y < image.height(); ++y) {
+        checkpoint();
         QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x) {
             const QRgb p = line[x];
@@ -145,7 +148,8 @@ void Gdi::blitSide(const Blit& b, std::uint32_t code, std::optional<std::uint8_t
     step.smooth = dc_.stretchMode == HALFTONE;
     const std::int64_t pixels = static_cast<std::int64_t>(image.width()) * image.height();
     step.image = std::move(image);
-    if (!list_.spend(cost_.image(destDevice, pixels)) || !list_.addImage(std::move(step))) {
+    if (!afford(cost_.image(destDevice, pixels))) return;
+    if (!list_.addImage(std::move(step))) {
         stop();
         return;
     }

@@ -33,7 +33,8 @@ QPainterPath Gdi::clipArea() const {
 }
 
 void Gdi::setClip(Clip clip) {
-    if (clip.kind == Clip::Kind::Area && clip.area.elementCount() > kMaxClipElements) {
+    if (clip.kind == Clip::Kind::Area &&
+        (clip.area.elementCount() > kMaxClipElements || isRectangle(clip.area))) {
         clip.kind = Clip::Kind::Rect;
         clip.rect = clip.area.boundingRect();
     }
@@ -49,8 +50,13 @@ void Gdi::emitClip() {
     Clip& clip = dc_.clip;
     if (!clip.stored && clip == emittedClip_) clip.stored = emittedClip_.stored;
     if (clip.stored && clip.stored == emittedClip_.stored) return;
-    const bool area = clip.kind == Clip::Kind::Area;
-    const double cost = area ? cost_.fillPath(clip.area) : cost_.clipRect();
+    double cost = clip.kind == Clip::Kind::Area ? cost_.fillPath(clip.area) : cost_.clipRect();
+    if (!(cost <= kMaxStepNanoseconds)) {
+        // An area dearer to clip to than a step's share clips as its bounding rectangle.
+        ++skippedSteps_;
+        clip = Clip{Clip::Kind::Rect, clip.area.boundingRect(), {}, {}};
+        cost = cost_.clipRect();
+    }
     if (!list_.spend(cost)) {
         stop();
         return;
@@ -107,44 +113,8 @@ void Gdi::selectClipRegion(const std::optional<QPainterPath>& region, int mode) 
     }
     if (!inRangeRect(region->boundingRect()) && !region->isEmpty()) return;
     if (region->elementCount() > kMaxClipElements * 4) return;
-    QPainterPath result;
-    const QPainterPath current = clipArea();
-    // Combining areas costs more than linear time: past a budget, areas are combined as their
-    // bounding rectangles.
-    clipWork_ += static_cast<std::size_t>(current.elementCount() + region->elementCount());
-    if (clipWork_ > kMaxClipWork && mode != RGN_COPY) {
-        const QRectF a = current.boundingRect();
-        const QRectF b = region->boundingRect();
-        QRectF r = mode == RGN_AND          ? a.intersected(b)
-                   : mode == RGN_DIFF       ? a
-                   : mode == RGN_COMPLEMENT ? b
-                                            : a.united(b);
-        setClip(Clip{Clip::Kind::Rect, r, {}, {}});
-        return;
-    }
-    switch (mode) {
-        case RGN_AND:
-            result = current.intersected(*region);
-            break;
-        case RGN_OR:
-            result = current.united(*region);
-            break;
-        case RGN_XOR:
-            result = current.united(*region).subtracted(current.intersected(*region));
-            break;
-        case RGN_DIFF:
-            result = current.subtracted(*region);
-            break;
-        case RGN_COPY:
-            result = *region;
-            break;
-        case RGN_COMPLEMENT:
-            result = region->subtracted(current);
-            break;
-        default:
-            return;
-    }
-    setClip(Clip{Clip::Kind::Area, {}, result, {}});
+    if (mode < RGN_AND || mode > RGN_COMPLEMENT) return;
+    setClip(Clip{Clip::Kind::Area, {}, areas_.combine(clipArea(), *region, mode), {}});
 }
 
 void Gdi::offsetClip(QPointF logicalOffset) {
@@ -182,7 +152,7 @@ void Gdi::frameRegion(const QPainterPath& region, const ObjectRef& brushObject,
     QPainterPathStroker stroker;
     stroker.setWidth(2 * w);
     // Half the stroke lies inside the region: that half is the frame.
-    emitFill(stroker.createStroke(region).intersected(region), brush);
+    emitFill(areas_.combine(stroker.createStroke(region), region, RGN_AND), brush);
 }
 
 void Gdi::invertRegion(const QPainterPath& region) {

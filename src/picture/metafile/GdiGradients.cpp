@@ -1,5 +1,6 @@
 #include "picture/metafile/Gdi.h"
 #include "picture/metafile/Limits.h"
+#include "platform/Cancellation.h"
 
 #include <QLinearGradient>
 #include <algorithm>
@@ -127,6 +128,7 @@ void Gdi::gradientFill(const std::vector<GradientVertex>& vertices,
             const GradientVertex& v = vertices[m[static_cast<std::size_t>(k)]];
             corners[k] = Corner{(t.map(v.point) - bounds.topLeft()) * scale, v.colour};
         }
+        checkpoint();
         work += shade(corners, width, height, sum);
     }
     QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
@@ -147,8 +149,8 @@ void Gdi::gradientFill(const std::vector<GradientVertex>& vertices,
     step.frame = QTransform::fromScale(1 / scale, 1 / scale) *
                  QTransform::fromTranslate(bounds.left(), bounds.top());
     step.image = std::move(image);
-    if (!list_.spend(cost_.image(bounds, static_cast<std::int64_t>(width) * height)) ||
-        !list_.addImage(std::move(step))) {
+    if (!afford(cost_.image(bounds, static_cast<std::int64_t>(width) * height))) return;
+    if (!list_.addImage(std::move(step))) {
         stop();
         return;
     }

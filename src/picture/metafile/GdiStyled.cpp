@@ -16,7 +16,8 @@ void Gdi::styledPath(const QPainterPath& path, const Style& style) {
     const double penWidth = style.pen.style() == Qt::NoPen ? 0.0 : style.pen.widthF();
     if (style.pen.style() != Qt::NoPen) cost += cost_.strokePath(path, penWidth);
     if (style.brush.style() != Qt::NoBrush) cost += cost_.fillPath(path);
-    if (!list_.spend(cost) || !list_.addPath(*index, path)) {
+    if (!afford(cost)) return;
+    if (!list_.addPath(*index, path)) {
         stop();
         return;
     }
@@ -35,8 +36,8 @@ void Gdi::styledText(TextItem text, double emDevice) {
         text.frame.mapRect(QRectF(text.start.x(), text.start.y() - text.ascent,
                                   std::max(text.width, 1.0), text.ascent + text.descent));
     if (!inRangeRect(box)) return;
-    if (!list_.spend(cost_.text(chars, emDevice)) ||
-        !list_.addText(std::move(text), GlyphCache::estimatedBytes(chars))) {
+    if (!afford(cost_.text(chars, emDevice))) return;
+    if (!list_.addText(std::move(text), GlyphCache::estimatedBytes(chars))) {
         stop();
         return;
     }
@@ -50,7 +51,8 @@ void Gdi::styledImage(ImageItem image) {
     if (!inRangeRect(bounds)) return;
     const std::int64_t pixels =
         static_cast<std::int64_t>(image.image.width()) * image.image.height();
-    if (!list_.spend(cost_.image(bounds, pixels)) || !list_.addImage(std::move(image))) {
+    if (!afford(cost_.image(bounds, pixels))) return;
+    if (!list_.addImage(std::move(image))) {
         stop();
         return;
     }

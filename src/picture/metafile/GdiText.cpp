@@ -205,8 +205,8 @@ void Gdi::text(const TextRun& run) {
 
     step.width = width;
     const auto chars = static_cast<std::size_t>(run.text.size());
-    if (!list_.spend(cost_.text(chars, emDevice)) ||
-        !list_.addText(std::move(step), GlyphCache::estimatedBytes(chars))) {
+    if (!afford(cost_.text(chars, emDevice))) return;
+    if (!list_.addText(std::move(step), GlyphCache::estimatedBytes(chars))) {
         stop();
         return;
     }

@@ -20,17 +20,37 @@ inline constexpr std::size_t kMaxTotalTextChars = 1'000'000;
 // be repainted within a second; half a million of the cheapest ones take about 0.3 s, and
 // kMaxDrawNanoseconds stops dearer ones sooner.
 inline constexpr std::size_t kMaxSteps = 500'000;
-// The estimated time of one repaint at 640 x 480 (DrawCost), summed over all steps: no cap
-// on counts alone bounds it, since one step may cover the whole picture.
-inline constexpr double kMaxDrawNanoseconds = 600e6;
+// Showing a metafile costs at most about two seconds of processor time: parsing it, and
+// drawing it at the size shown (each size again). The drawing time is estimated step by step
+// (DrawCost) on a full-HD screen, where the picture is drawn fitted.
+inline constexpr double kReferenceScreenWidth = 1920;
+inline constexpr double kReferenceScreenHeight = 1080;
+// The estimated time of one repaint on the reference screen, summed over all steps: no cap on
+// counts alone bounds it, since one step may cover the whole picture.
+inline constexpr double kMaxDrawNanoseconds = 1200e6;
+// A single step's share of that: a dearer one (a polygon of hundreds of crossing edges) is
+// left out, and the rest of the picture still drawn.
+inline constexpr double kMaxStepNanoseconds = 100e6;
+// Processor time the parse of one file may take, after which the picture is what was read.
+inline constexpr double kMaxParseCpuNanoseconds = 600e6;
+// The same when the steps are played at the size they are shown (a larger screen, a printer):
+// the estimate at that size, summed over all steps of one draw, and one step's share; and the
+// processor time one draw may take, whatever the estimates said.
+inline constexpr double kMaxPlayNanoseconds = 1200e6;
+inline constexpr double kMaxPlayStepNanoseconds = 400e6;
+inline constexpr double kMaxPlayCpuNanoseconds = 1300e6;
 // Object table slots: WMF declares at most 65535; larger EMF tables are cut to this.
 inline constexpr std::size_t kMaxObjects = 65536;
 // Nested SaveDC states kept.
 inline constexpr std::size_t kMaxSavedStates = 4096;
 // Elements of a clip path before it is reduced to its bounding rectangle.
 inline constexpr int kMaxClipElements = 20'000;
-// Path elements put through clip area combinations, after which areas combine as rectangles.
-inline constexpr std::size_t kMaxClipWork = 400'000;
+// The estimated time of all clip area and region combinations of one file (AreaCombiner), after
+// which areas combine as their bounding rectangles.
+inline constexpr double kMaxAreaNanoseconds = 300e6;
+// One combination's share of that: a combination cannot stop half-way, so a dearer one is made
+// of rectangles too, and a parse for a file no longer wanted stops soon after.
+inline constexpr double kMaxAreaStepNanoseconds = 50e6;
 // Device coordinates are kept inside this magnitude, so arithmetic never overflows and a
 // painter never meets absurd numbers.
 inline constexpr double kMaxCoordinate = 1.0e7;

@@ -3,6 +3,10 @@
 #include "picture/metafile/DrawCost.h"
 #include "picture/metafile/GlyphCache.h"
 
+#include "picture/metafile/Limits.h"
+#include "picture/metafile/ThreadClock.h"
+
+#include <QPaintDevice>
 #include <QRawFont>
 #include <algorithm>
 #include <cmath>
@@ -31,16 +35,26 @@ std::pair<double, double> stretchRange(const QTransform& t) {
     return {std::sqrt((sum + root) / 2), std::sqrt(std::max(0.0, (sum - root) / 2))};
 }
 
+// The device pixels the frame covers when drawn through `deviceToPainter`.
+QSizeF pixelsOnDevice(const QRectF& frame, const QTransform& deviceToPainter,
+                      const QPainter& painter) {
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    return deviceToPainter.mapRect(frame).size() * ratio;
+}
+
 }  // namespace
 
 PainterCanvas::PainterCanvas(QPainter& painter, const QTransform& deviceToTarget,
-                             const QRectF& targetClip, GlyphCache& glyphs)
+                             const QRectF& targetClip, GlyphCache& glyphs,
+                             const QRectF& deviceFrame)
     : painter_(painter),
       glyphs_(glyphs),
       base_(painter.worldTransform()),
       deviceToTarget_(deviceToTarget * painter.worldTransform()),
       targetClip_(targetClip),
-      scale_(std::sqrt(std::abs(deviceToTarget_.determinant()))) {
+      scale_(std::sqrt(std::abs(deviceToTarget_.determinant()))),
+      cost_(deviceFrame, pixelsOnDevice(deviceFrame, deviceToTarget_, painter)),
+      startCpu_(threadCpuNanoseconds()) {
     painter_.save();
     bool invertible = false;
     const QTransform targetToDevice = deviceToTarget.inverted(&invertible);
@@ -56,7 +70,32 @@ PainterCanvas::~PainterCanvas() {
     painter_.restore();
 }
 
-void PainterCanvas::clip(const ClipView& c) {
+bool PainterCanvas::admit(double cost) {
+    if (report_.stopped) return false;
+    if (!(cost <= kMaxPlayStepNanoseconds)) {
+        ++report_.skippedSteps;
+        return false;
+    }
+    // The processor time is read every so many steps, and after any step estimated dear.
+    if (++sinceClock_ >= 256 || cost > 1e6) {
+        sinceClock_ = 0;
+        if (threadCpuNanoseconds() - startCpu_ > kMaxPlayCpuNanoseconds) report_.stopped = true;
+    }
+    if (report_.stopped || cost > kMaxPlayNanoseconds - report_.estimatedNanoseconds) {
+        report_.stopped = true;
+        return false;
+    }
+    report_.estimatedNanoseconds += cost;
+    return true;
+}
+
+void PainterCanvas::clip(const ClipView& given) {
+    ClipView c = given;
+    if (c.kind == ClipView::Kind::Area && !admit(cost_.clip(c))) {
+        // Too dear to clip to: its bounding rectangle instead.
+        c.kind = ClipView::Kind::Rect;
+        c.rect = c.area.toPath().boundingRect();
+    }
     if (!replaceClip_) {
         applyGeneralClip(c);
         return;
@@ -117,6 +156,7 @@ void PainterCanvas::applyStyle(const Style& style) {
 }
 
 void PainterCanvas::shape(const ShapeView& s) {
+    if (!admit(cost_.shape(s))) return;
     if (s.style != style_) applyStyle(*s.style);
     const std::span<const QPointF> p = s.outline.points;
     const int n = static_cast<int>(p.size());
@@ -158,6 +198,7 @@ void PainterCanvas::shape(const ShapeView& s) {
 }
 
 void PainterCanvas::text(const TextItem& t, std::size_t index) {
+    if (!admit(cost_.text(t))) return;
     const std::vector<QGlyphRun>& runs = glyphs_.runs(t, index);
     painter_.save();
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -207,6 +248,7 @@ void PainterCanvas::text(const TextItem& t, std::size_t index) {
 }
 
 void PainterCanvas::image(const ImageItem& item) {
+    if (!admit(cost_.image(item))) return;
     painter_.save();
     painter_.setWorldTransform(item.frame * deviceToTarget_);
     painter_.setCompositionMode(item.mode);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "picture/metafile/Canvas.h"
+#include "picture/metafile/DrawCost.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -11,12 +12,25 @@ namespace zarovia::picture::metafile {
 
 class GlyphCache;
 
+// What one draw of a list cost, as estimated at the size drawn: steps left out because each
+// alone would have cost more than its share, and whether the draw stopped before the end
+// because its estimated or measured time was spent.
+struct PlayReport {
+    double estimatedNanoseconds = 0;
+    int skippedSteps = 0;
+    bool stopped = false;
+};
+
 // Plays steps on a QPainter: device coordinates are mapped by `deviceToTarget`, and nothing
 // is drawn outside `targetClip` (painter coordinates). Texts take their glyphs from `glyphs`.
+// Each step is estimated at the size it is drawn (`deviceFrame` is the device rectangle shown
+// as the picture): one dearer than kMaxPlayStepNanoseconds is left out (a clip area is then
+// taken as its bounding rectangle), and the draw stops once kMaxPlayNanoseconds are estimated
+// or kMaxPlayCpuNanoseconds of processor time spent.
 class PainterCanvas final : public Canvas {
 public:
     PainterCanvas(QPainter& painter, const QTransform& deviceToTarget, const QRectF& targetClip,
-                  GlyphCache& glyphs);
+                  GlyphCache& glyphs, const QRectF& deviceFrame = QRectF());
     ~PainterCanvas() override;
     PainterCanvas(const PainterCanvas&) = delete;
     PainterCanvas& operator=(const PainterCanvas&) = delete;
@@ -26,7 +40,11 @@ public:
     void text(const TextItem& text, std::size_t index) override;
     void image(const ImageItem& image) override;
 
+    const PlayReport& report() const noexcept { return report_; }
+
 private:
+    // True when a step of this estimated cost is drawn (see the class comment).
+    bool admit(double cost);
     void applyStyle(const Style& style);
     void applyGeneralClip(const ClipView& clip);
 
@@ -47,6 +65,10 @@ private:
     bool joins_ = false;            // and its lines may be drawn in pieces
     QPainterPath scratch_;          // reused for outlines rebuilt from points
     double scale_;                  // target pixels per device unit, for the thinnest visible line
+    DrawCost cost_;                 // at the size drawn
+    PlayReport report_;
+    std::int64_t startCpu_;  // the thread's processor time when the draw began
+    int sinceClock_ = 0;     // steps since the processor time was last read
 };
 
 }  // namespace zarovia::picture::metafile

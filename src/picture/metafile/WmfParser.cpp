@@ -144,6 +144,7 @@ public:
     WmfPlayer(Gdi& gdi, std::size_t objectCount) : gdi_(gdi), objects_(objectCount) {}
 
     bool visit(const Record& record) override {
+        if (gdi_.outOfTime()) return false;
         ByteReader body = record.body;
         try {
             play(static_cast<std::uint16_t>(record.type), body);
@@ -701,6 +702,8 @@ ParsedMetafile parseWmf(const QByteArray& bytes) {
         WmfPlayer player(gdi, objectCount);
         parsed.end = forEachWmfRecord(records, player);
         parsed.capped = gdi.exhausted() || parsed.end == FramingEnd::TooMany;
+        parsed.skippedSteps = gdi.skippedSteps();
+        parsed.approximatedAreas = gdi.areas().approximated();
         parsed.list.finish();
         if (!sized) {
             // No window at all: the picture is what the records draw, one unit to a pixel.
