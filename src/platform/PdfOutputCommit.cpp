@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <sys/stat.h>
+
 namespace zarovia {
 
 PdfOutputCommit::PdfOutputCommit(QPrinter& printer) : printer_(printer) {
@@ -34,13 +36,20 @@ PdfOutputCommit::~PdfOutputCommit() {
 
 void PdfOutputCommit::commit() {
     if (passing_.isEmpty() || committed_) return;
-    // A file made for the user reads as any new file of theirs does, not as a private one.
-    QFile::setPermissions(passing_, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                        QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    // The passing file was made private; the PDF gets the permissions of the file it replaces,
+    // or those any new file of the user's gets.
+    const QByteArray passing = QFile::encodeName(passing_);
+    struct stat replaced {};
+    if (::stat(QFile::encodeName(chosen_).constData(), &replaced) == 0) {
+        ::chmod(passing.constData(), replaced.st_mode & 07777);
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::chmod(passing.constData(), 0666 & ~mask);
+    }
     // rename() replaces a file of the chosen name in one step, as the user agreed to in the
     // print dialog; until then that file is untouched.
-    if (std::rename(QFile::encodeName(passing_).constData(),
-                    QFile::encodeName(chosen_).constData()) != 0)
+    if (std::rename(passing.constData(), QFile::encodeName(chosen_).constData()) != 0)
         throw FileError(errno);
     committed_ = true;
 }

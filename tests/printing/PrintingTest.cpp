@@ -18,6 +18,7 @@
 #include <QtTest>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace zarovia;
@@ -293,7 +294,12 @@ private slots:
         QFETCH(bool, targetExists);
         QTemporaryDir out;
         const QString target = out.filePath(QStringLiteral("job.pdf"));
-        if (targetExists) QVERIFY(!writeFile(out, QStringLiteral("job.pdf"), "earlier").isEmpty());
+        if (targetExists) {
+            QVERIFY(!writeFile(out, QStringLiteral("job.pdf"), "earlier").isEmpty());
+            QVERIFY(QFile::setPermissions(
+                target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+        }
+        const mode_t mask = ::umask(022);
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(target);
@@ -305,13 +311,18 @@ private slots:
             QVERIFY(painter.end());
             if (commit) output.commit();
         }
+        ::umask(mask);
         QCOMPARE(printer.outputFileName(), target);
         const QStringList present =
             targetExists || commit ? QStringList{QStringLiteral("job.pdf")} : QStringList();
         QCOMPARE(entriesOf(out), present);
         if (commit) {
             QVERIFY(readFile(target).startsWith("%PDF"));
-            QVERIFY(QFileInfo(target).permissions().testFlag(QFileDevice::ReadOther));
+            // The permissions of the file replaced, or of any new file under the umask.
+            QCOMPARE(QFileInfo(target).permissions().testFlag(QFileDevice::ReadOther),
+                     !targetExists);
+            QVERIFY(QFileInfo(target).permissions().testFlag(QFileDevice::ReadGroup));
+            QVERIFY(!QFileInfo(target).permissions().testFlag(QFileDevice::WriteGroup));
         } else if (targetExists) {
             QCOMPARE(readFile(target), QByteArray("earlier"));
         }
