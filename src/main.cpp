@@ -22,6 +22,7 @@
 #include <QTranslator>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -64,9 +65,12 @@ int main(int argc, char** argv) {
         pictureCache->prefetch(files.front(), QSize(640, 480),
                                zarovia::picture::PictureCache::Use::Certain);
     startup::mark("read-ahead started");
-    // The window's text is laid out through the desktop's fonts as it is built: the font
-    // configuration loads beside the application's start.
-    zarovia::shell::FontConfigurationLoader fontConfiguration;
+    // A document or a sound shows text in the window's first frame: the font configuration loads
+    // beside the application's start. A picture's window paints the picture first and lays out
+    // the tool bar's text right after it; there the configuration would only compete with the
+    // application and the decode for the two processors, and it loads with the tool bar.
+    std::optional<zarovia::shell::FontConfigurationLoader> fontConfiguration;
+    if (firstClass != zarovia::shell::FileClass::Picture) fontConfiguration.emplace();
     QApplication app(argc, argv);
     startup::mark("application");
     startup::watchFirstPaint(&app);
@@ -80,7 +84,7 @@ int main(int argc, char** argv) {
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    fontConfiguration.wait();
+    if (fontConfiguration) fontConfiguration->wait();
     startup::mark("translator, font configuration");
     // A sound or video named first needs the media engine: its module and plug-in registry load
     // on a worker while the window is built (a failure is the open's to report); not before,
