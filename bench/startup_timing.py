@@ -17,7 +17,9 @@ For a document, "picture" means any block with two colours or more (text, tool b
 
 options:
   --build DIR        build tree with src/zarovia and bench/reference_viewer (build)
-  --before BINARY    another zarovia binary, measured as "before" in the same rounds
+  --before [LABEL=]BINARY
+                     another zarovia binary, measured as LABEL ("before" without one) in the
+                     same rounds; may be given several times
   --peers LIST       comma-separated peers among gpicview,feh,nsxiv,qimgv (those installed)
   --cases LIST       comma-separated case names (all); see CASES below
   -r N               rounds (5)        -w N   warm-up rounds (1)
@@ -82,10 +84,19 @@ def fmt(values, scale=1.0):
     return f"{v[0] * scale:.0f} / {statistics.median(v) * scale:.0f}"
 
 
+def other_builds(a):
+    """(label, binary) of every --before."""
+    builds = []
+    for item in a.before:
+        label, _, binary = item.rpartition("=")
+        builds.append((label or "before", binary))
+    return builds
+
+
 def programs(a):
     progs = [("zarovia", os.path.join(a.build, "src", "zarovia") + " {file}")]
-    if a.before:
-        progs.append(("before", a.before + " {file}"))
+    for label, binary in other_builds(a):
+        progs.append((label, binary + " {file}"))
     progs.append(("reference", os.path.join(a.build, "bench", "reference_viewer") + " {file}"))
     for name in filter(None, a.peers.split(",")):
         if shutil.which(name):
@@ -98,12 +109,13 @@ def programs(a):
 def timing(a):
     cases = [c for c in a.cases.split(",") if c]
     progs = programs(a)
+    viewers = {"zarovia"} | {label for label, _ in other_builds(a)}
     results = {}
     for rnd in range(a.w + a.r):
         for case in cases:
             path, kind = CASES[case]
             for label, template in progs:
-                if kind != "picture" and label not in ("zarovia", "before"):
+                if kind != "picture" and label not in viewers:
                     continue
                 r = run_case(template, path, kind, "/dev/null")
                 if a.json and rnd >= a.w:
@@ -140,9 +152,7 @@ def profile_once(binary, path):
 def profile(a):
     case = a.cases.split(",")[0]
     path, _ = CASES[case]
-    binaries = [("zarovia", os.path.join(a.build, "src", "zarovia"))]
-    if a.before:
-        binaries.append(("before", a.before))
+    binaries = [("zarovia", os.path.join(a.build, "src", "zarovia"))] + other_builds(a)
     phases = {label: {} for label, _ in binaries}
     order = {label: [] for label, _ in binaries}
     for _ in range(a.profile):
@@ -166,7 +176,7 @@ def profile(a):
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--build", default=os.path.join(TOP, "build"))
-    ap.add_argument("--before")
+    ap.add_argument("--before", action="append", default=[])
     ap.add_argument("--peers", default="gpicview,feh,nsxiv,qimgv")
     ap.add_argument("--cases", default=",".join(CASES))
     ap.add_argument("-r", type=int, default=5)

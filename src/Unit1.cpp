@@ -18,8 +18,8 @@
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
+#include "shell/AccessibilityWatch.h"
 #include "shell/DroppedFiles.h"
-#include "shell/FirstPaint.h"
 #include "shell/FullScreenMode.h"
 #include "shell/OpenRules.h"
 

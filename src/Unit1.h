@@ -100,9 +100,9 @@ public:
     // Runs `step` and reports a failure in the error box; the window goes on.
     bool guard(const std::function<void()>& step);
 
-    // How long the tool bar waits at most, after the window's first paint, for the first picture
-    // to be painted (tests set a longer wait).
-    static constexpr int kToolBarWaitMs = 50;
+    // How long the tool bar waits at most, after the window's first paint, for the file being
+    // loaded to be shown (tests set other waits).
+    static constexpr int kToolBarWaitMs = 250;
     void setToolBarWaitMs(int ms) { toolBarWaitMs_ = ms; }
 
     // True while a picture or a document is being read and decoded on a worker.
@@ -166,8 +166,9 @@ private:
     // after the window's first paint (or when it is first used, or at once when an assistive
     // tool is running), so that the first picture is on the screen first.
     void buildIntervalField();
-    // After the window's first paint: the tool bar is completed now, or, while the first
-    // picture is still loading, once it has been painted (but not much later).
+    // After the window's first paint: the tool bar is completed now, or, while the first file
+    // is still loading, once it is on the screen (a picture's first look counts), but not much
+    // later.
     void completeToolBarAfterFirstPaint();
     void completeToolBar();
     // The slide show's interval as the field holds it now, also while it is being edited.
@@ -296,8 +297,8 @@ private:
     std::array<QIcon, shell::kGlyphCount> glyphs_;
     shell::DeferredPane mediaPane_;
     shell::DeferredPane intervalField_;
-    // The tool bar waits for the picture being loaded to be painted.
-    bool toolBarWaitsForPicture_ = false;
+    // The tool bar waits for the file being loaded to be shown.
+    bool toolBarWaitsForLoad_ = false;
     int toolBarWaitMs_ = kToolBarWaitMs;
     // Makes the interval field at once when an assistive tool starts after the window.
     std::unique_ptr<shell::AccessibilityWatch> accessibilityWatch_;

@@ -17,8 +17,9 @@
 #include "platform/controls/ListBox.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
-#include "shell/FirstPaint.h"
+#include "shell/AccessibilityWatch.h"
 #include "shell/Glyphs.h"
+#include "shell/NextPaint.h"
 #include "shell/ResourcePictures.h"
 #include "shell/StartupProfile.h"
 
@@ -210,8 +211,9 @@ void TzaroForm1::createPicturePane() {
     Image2->setStretch(true);
     Image2->setPicture(title);
     connect(Image2, &picture::ImageView::painted, this, [this] {
-        // The first picture is on the screen: the tool bar follows right after this frame.
-        if (toolBarWaitsForPicture_)
+        // The first picture (or its first look) is on the screen: the tool bar follows right
+        // after this frame.
+        if (toolBarWaitsForLoad_)
             QMetaObject::invokeMethod(
                 this, [this] { completeToolBar(); }, Qt::QueuedConnection);
         startPendingReadAhead();
@@ -249,7 +251,7 @@ void TzaroForm1::createPicturePane() {
     if (QAccessible::isActive()) completeToolBar();
     accessibilityWatch_ =
         std::make_unique<shell::AccessibilityWatch>([this] { completeToolBar(); });
-    shell::afterFirstPaint(this, [this] { completeToolBarAfterFirstPaint(); });
+    shell::afterNextPaint(this, [this] { completeToolBarAfterFirstPaint(); });
 }
 
 void TzaroForm1::createMediaPane() {
@@ -427,14 +429,15 @@ void TzaroForm1::buildIntervalField() {
 }
 
 void TzaroForm1::completeToolBarAfterFirstPaint() {
-    if (!isLoading(LoadKind::Picture)) return completeToolBar();
-    toolBarWaitsForPicture_ = true;
-    // A slow picture does not keep the tool bar away for long.
+    if (!isLoading()) return completeToolBar();
+    // The file's loading ends with its show (endLoad), the picture's with its paint.
+    toolBarWaitsForLoad_ = true;
+    // A slow file does not keep the tool bar away for long.
     QTimer::singleShot(toolBarWaitMs_, this, [this] { completeToolBar(); });
 }
 
 void TzaroForm1::completeToolBar() {
-    toolBarWaitsForPicture_ = false;
+    toolBarWaitsForLoad_ = false;
     guard([this] { intervalField_.ensureBuilt(); });
 }
 

@@ -3,6 +3,7 @@
 #include "Unit1.h"
 
 #include "platform/controls/IntervalTimer.h"
+#include "shell/NextPaint.h"
 
 #include <QTimer>
 
@@ -27,6 +28,8 @@ bool TzaroForm1::endLoad(std::uint64_t generation) {
     if (!isCurrentLoad(generation)) return false;
     pendingLoad_ = LoadKind::None;
     showBusyCursor(false);
+    // The file is shown by the caller now: the tool bar that waited for it follows the frame.
+    if (toolBarWaitsForLoad_) shell::afterNextPaint(this, [this] { completeToolBar(); });
     return true;
 }
 

@@ -38,7 +38,8 @@ add_library(zarovia_app STATIC
     platform/MediaEngineLoader.cpp
     platform/QtServices.cpp
     platform/X11WindowSystem.cpp
-    shell/FirstPaint.cpp
+    shell/AccessibilityWatch.cpp
+    shell/NextPaint.cpp
     shell/FullScreenMode.cpp
     shell/Glyphs.cpp
     shell/PlatformFonts.cpp
@@ -49,7 +50,7 @@ add_library(zarovia_app STATIC
 )
 zarovia_publish_headers(zarovia_app Unit1.h Unit3.h platform/PdfOutputCommit.h platform/QtDialogs.h platform/MediaEngineLoader.h
                         platform/X11WindowSystem.h
-                        shell/FirstPaint.h shell/FullScreenMode.h shell/BakedPixels.h shell/DeferredPane.h shell/Glyphs.h shell/PlatformFonts.h
+                        shell/AccessibilityWatch.h shell/NextPaint.h shell/FullScreenMode.h shell/BakedPixels.h shell/DeferredPane.h shell/Glyphs.h shell/PlatformFonts.h
                         shell/ResourcePictures.h shell/StartupProfile.h)
 # The generated ui_*.h headers are included by tests too.
 target_include_directories(zarovia_app PUBLIC ${CMAKE_CURRENT_BINARY_DIR}/zarovia_app_autogen/include)

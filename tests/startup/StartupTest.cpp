@@ -99,11 +99,12 @@ class StartupTest : public QObject {
     void drop(const QByteArray& path) {
         form->guard([&] { form->FormDropFiles({path}); });
     }
-    // Where toolBarFollowsTheFirstPicture notes the picture shown when the tool bar came.
-    QSize* toolBarShownWith_ = nullptr;
+    // What toolBarFollowsTheFirstFile looks at when the tool bar comes.
+    std::function<void()> whenToolBarShown_;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (toolBarShownWith_ && form && watched == form->ToolBar1 && event->type() == QEvent::Show)
-            *toolBarShownWith_ = form->Image2->picture().size();
+        if (whenToolBarShown_ && form && watched == form->ToolBar1 &&
+            event->type() == QEvent::ShowToParent)
+            whenToolBarShown_();
         return false;
     }
     bool mediaPaneBuilt() const {
@@ -427,32 +428,41 @@ private slots:
         }
     }
 
-    // The first picture comes before the tool bar's text: while it loads, the pane is black and
-    // the tool bar waits; once the picture is painted, the tool bar follows. A picture slower
+    // The first file comes before the tool bar's text: while it loads (the picture pane black),
+    // the tool bar waits; once the file is on the screen, the tool bar follows. A file slower
     // than the wait does not keep the tool bar away.
-    void toolBarFollowsTheFirstPicture_data() {
+    void toolBarFollowsTheFirstFile_data() {
+        QTest::addColumn<QString>("file");
         QTest::addColumn<int>("waitMs");
-        QTest::addColumn<bool>("pictureFirst");
-        QTest::newRow("the picture in time") << 10000 << true;
-        QTest::newRow("a slow picture") << 0 << false;
+        QTest::addColumn<bool>("fileFirst");
+        QTest::newRow("a picture in time") << "slow.bmp" << 10000 << true;
+        QTest::newRow("a slow picture") << "slow.bmp" << 0 << false;
+        QTest::newRow("a document in time") << "slow.txt" << 10000 << true;
     }
-    void toolBarFollowsTheFirstPicture() {
+    void toolBarFollowsTheFirstFile() {
+        QFETCH(QString, file);
         QFETCH(int, waitMs);
-        QFETCH(bool, pictureFirst);
+        QFETCH(bool, fileFirst);
         makeForm();
         form->setToolBarWaitMs(waitMs);
         *rec.readDelayMs = 300;
-        form->setCommandLineFiles({writeBitmap(dir, QStringLiteral("slow.bmp"), {60, 40})});
-        QSize pictureWhenToolBarCame;
+        const bool picture = file.endsWith(u".bmp");
+        form->setCommandLineFiles(
+            {picture ? writeBitmap(dir, file, {60, 40}) : writeFile(dir, file, "a slow document")});
         form->ToolBar1->installEventFilter(this);
-        toolBarShownWith_ = &pictureWhenToolBarCame;
+        bool shownWhenToolBarCame = false;
+        whenToolBarShown_ = [&] {
+            shownWhenToolBarCame =
+                picture ? form->Image2->picture().size() == QSize(60, 40)
+                        : form->RichEdit1.ifBuilt() &&
+                              form->RichEdit1.ifBuilt()->toPlainText() == u"a slow document";
+        };
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QTRY_VERIFY(form->ToolBar1->isVisible());
+        QTRY_VERIFY(!form->ToolBar1->isHidden());
         QTRY_VERIFY(!form->isLoading());
-        toolBarShownWith_ = nullptr;
-        QCOMPARE(pictureWhenToolBarCame == QSize(60, 40), pictureFirst);
-        QCOMPARE(form->Image2->picture().size(), QSize(60, 40));
+        whenToolBarShown_ = nullptr;
+        QCOMPARE(shownWhenToolBarCame, fileFirst);
         QVERIFY(rec.errors.isEmpty());
     }
 

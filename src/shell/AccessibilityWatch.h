@@ -3,17 +3,6 @@
 #include <functional>
 #include <memory>
 
-class QWidget;
-
-namespace zarovia::shell {
-
-// Runs `work` once, after the first paint of `window` (of any widget in it) has been handled,
-// so that what the first frame shows is on the screen before `work` begins. Does nothing if the
-// window goes before it is painted.
-void afterFirstPaint(QWidget* window, std::function<void()> work);
-
-}  // namespace zarovia::shell
-
 namespace zarovia::shell {
 
 // Runs `work` each time an assistive tool starts reading the application (accessibility becomes

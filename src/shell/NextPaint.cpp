@@ -1,6 +1,5 @@
-#include "shell/FirstPaint.h"
+#include "shell/NextPaint.h"
 
-#include <QAccessible>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
@@ -12,9 +11,9 @@ namespace {
 
 // Watches the application's events until a widget of the window is painted, then posts the work
 // behind the paint (and the frame it ends in) and goes.
-class FirstPaintWatch : public QObject {
+class NextPaintWatch : public QObject {
 public:
-    FirstPaintWatch(QWidget* window, std::function<void()> work)
+    NextPaintWatch(QWidget* window, std::function<void()> work)
         : QObject(window), window_(window), work_(std::move(work)) {
         QCoreApplication::instance()->installEventFilter(this);
     }
@@ -42,28 +41,8 @@ private:
 
 }  // namespace
 
-void afterFirstPaint(QWidget* window, std::function<void()> work) {
-    new FirstPaintWatch(window, std::move(work));
-}
-
-class AccessibilityWatch::Observer : public QAccessible::ActivationObserver {
-public:
-    explicit Observer(std::function<void()> work) : work_(std::move(work)) {}
-    void accessibilityActiveChanged(bool active) override {
-        if (active) work_();
-    }
-
-private:
-    std::function<void()> work_;
-};
-
-AccessibilityWatch::AccessibilityWatch(std::function<void()> work)
-    : observer_(std::make_unique<Observer>(std::move(work))) {
-    QAccessible::installActivationObserver(observer_.get());
-}
-
-AccessibilityWatch::~AccessibilityWatch() {
-    QAccessible::removeActivationObserver(observer_.get());
+void afterNextPaint(QWidget* window, std::function<void()> work) {
+    new NextPaintWatch(window, std::move(work));
 }
 
 }  // namespace zarovia::shell
