@@ -1,13 +1,16 @@
 // Parses each metafile once, then draws it into a 640 x 480 ARGB image the way the picture
 // pane does (fitted, centred) and prints the median time per draw and the parse time.
 // Arguments: metafiles or folders; with none, the fixtures under tests/data/metafile.
-// With --bombs: each hostile file of tests/metafile/MetafileBombs.h, made on the spot and
-// played in a process of its own, with its parse time, first and later draw times and the
-// process's peak resident memory.
+// With --bombs: each hostile file of tests/metafile/MetafileBombs.h and tests/hostile, made on
+// the spot and shown in a process of its own as the viewer shows it (parsed, drawn on a worker
+// at the size of a 640 x 480 window, then at full screen, 1920 x 1080), with the processor time
+// of each, the process's peak resident memory and the peaks of the metafile's budget accounts.
 
+#include "hostile/HostileFiles.h"
 #include "metafile/MetafileBombs.h"
 #include "picture/metafile/Metafile.h"
 #include "picture/metafile/MetafilePicture.h"
+#include "picture/metafile/ThreadClock.h"
 #include "platform/Failure.h"
 
 #include <QDir>
@@ -60,59 +63,71 @@ double peakResidentMiB() {
 struct Bomb {
     const char* name;
     QByteArray (*make)();
+    bool emf = false;
 };
+
+namespace bombs = zarovia::picture::metafile::bombs;
+namespace hostile = zarovia::hostile;
 
 const Bomb kBombs[] = {
-    {"4M LineTo, short steps (40 MB)",
-     [] { return zarovia::picture::metafile::bombs::lineToBomb(4'000'000, false); }},
-    {"4M LineTo across the picture (40 MB)",
-     [] { return zarovia::picture::metafile::bombs::lineToBomb(4'000'000, true); }},
+    {"4M LineTo, short steps (40 MB)", [] { return bombs::lineToBomb(4'000'000, false); }},
+    {"4M LineTo across the picture (40 MB)", [] { return bombs::lineToBomb(4'000'000, true); }},
     {"1M steps churning a clip rectangle (19 MB)",
-     [] { return zarovia::picture::metafile::bombs::clipChurnBomb(500'000, false); }},
-    {"1M steps churning a clip area (19 MB)",
-     [] { return zarovia::picture::metafile::bombs::clipChurnBomb(500'000, true); }},
-    {"300k one-letter texts (4 MB)",
-     [] { return zarovia::picture::metafile::bombs::textBomb(300'000); }},
+     [] { return bombs::clipChurnBomb(500'000, false); }},
+    {"1M steps churning a clip area (19 MB)", [] { return bombs::clipChurnBomb(500'000, true); }},
+    {"300k one-letter texts (4 MB)", [] { return bombs::textBomb(300'000); }},
+    {"glyphs under a 900x world transform (EMF+)",
+     [] { return hostile::emfPlusGlyphUnderTransform(); }, true},
+    {"a 4800x4800 bitmap drawn 40 times (EMF+)",
+     [] { return hostile::emfPlusImageCopies(4800, 40); }, true},
+    {"401-point star clip, 40 exclusions (EMF)", [] { return hostile::emfStarClip(401, 40); },
+     true},
+    {"401-point star region (EMF+)", [] { return hostile::emfPlusStarRegion(401); }, true},
+    {"801-point star region (EMF+)", [] { return hostile::emfPlusStarRegion(801); }, true},
+    {"region tree of 200 stars (EMF+, 97 KB)", [] { return hostile::emfPlusRegionTree(200, 51); },
+     true},
+    {"2000 star fills (WMF, 184 KB)", [] { return hostile::wmfStarFills(2000, 21); }},
 };
 
-double drawOnce(const zarovia::picture::Picture& picture, QImage& target) {
-    target.fill(Qt::white);
-    QElapsedTimer t;
-    t.start();
-    QPainter painter(&target);
-    picture.draw(painter, fitted(picture.size(), target.size()));
-    painter.end();
-    return t.nsecsElapsed() / 1e6;
+double cpuMs(std::int64_t since) {
+    return (zarovia::picture::metafile::threadCpuNanoseconds() - since) / 1e6;
 }
 
-// One bomb in this process: parse, the first draw (glyphs laid out), four more draws.
+// One bomb in this process: parsed, then drawn on this thread as a worker draws it for the
+// screen, at a 640 x 480 window's size and at full screen.
 int runBomb(int index) {
+    using zarovia::picture::metafile::threadCpuNanoseconds;
     const Bomb& bomb = kBombs[index];
-    QElapsedTimer parseTimer;
-    parseTimer.start();
     QByteArray bytes = bomb.make();
-    const double makeMs = parseTimer.nsecsElapsed() / 1e6;
-    parseTimer.restart();
-    const zarovia::picture::Picture picture = zarovia::picture::decodeWmf(bytes);
-    const double parseMs = parseTimer.nsecsElapsed() / 1e6;
+    std::int64_t start = threadCpuNanoseconds();
+    const zarovia::picture::Picture picture =
+        bomb.emf ? zarovia::picture::decodeEmf(bytes) : zarovia::picture::decodeWmf(bytes);
+    const double parseMs = cpuMs(start);
     bytes = QByteArray();
     const auto* data =
         dynamic_cast<const zarovia::picture::metafile::MetafilePictureData*>(picture.data());
-    QImage target(640, 480, QImage::Format_ARGB32_Premultiplied);
-    const double firstMs = drawOnce(picture, target);
-    std::vector<double> later;
-    for (int i = 0; i < 4; ++i) later.push_back(drawOnce(picture, target));
-    std::sort(later.begin(), later.end());
-    std::printf("%-44s %8.0f %8.0f %8.0f %8.0f %9.1f %8zu %8.1f\n", bomb.name, makeMs, parseMs,
-                firstMs, later[later.size() / 2], peakResidentMiB(),
-                data ? data->parsed().list.stepCount() : 0,
-                data ? double(data->parsed().list.bytes()) / (1024 * 1024) : 0.0);
+    double drawMs[2] = {0, 0};
+    int played = 0;
+    int skipped = 0;
+    for (const QSize screen : {QSize(640, 480), QSize(1920, 1080)}) {
+        const QSize size = fitted(picture.size(), screen).size().toSize();
+        start = threadCpuNanoseconds();
+        picture.prepare(size);
+        drawMs[played++] = cpuMs(start);
+        if (data) skipped += data->lastPlay().skippedSteps + (data->lastPlay().stopped ? 1 : 0);
+    }
+    const auto& parsed = data->parsed();
+    std::printf("%-44s %7.0f %7.0f %7.0f %8.1f %8.1f %8.1f %7zu %6d %6d\n", bomb.name, parseMs,
+                drawMs[0], drawMs[1], peakResidentMiB(),
+                double(parsed.list.peakBytes()) / (1024 * 1024),
+                double(data->pixelAccount().peak()) / (1024 * 1024), parsed.list.stepCount(),
+                parsed.skippedSteps + skipped, parsed.approximatedAreas);
     return 0;
 }
 
 int runBombs(const QString& program) {
-    std::printf("%-44s %8s %8s %8s %8s %9s %8s %8s\n", "bomb", "make ms", "parse ms", "1st draw",
-                "redraw", "peak MiB", "steps", "list MiB");
+    std::printf("%-44s %7s %7s %7s %8s %8s %8s %7s %6s %6s\n", "bomb (processor ms, MiB)", "parse",
+                "window", "full", "peak RSS", "steps", "pixels", "steps", "left", "rects");
     std::fflush(stdout);
     for (int i = 0; i < static_cast<int>(std::size(kBombs)); ++i) {
         QProcess child;

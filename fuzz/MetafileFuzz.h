@@ -1,7 +1,8 @@
 #pragma once
 
-// The harness both metafile fuzzers share: parsing, then drawing into a small image, must
-// neither crash nor hang; a rejected file fails with the metafile failure.
+// The harness the metafile fuzzers share: parsing, then drawing as the viewer does at two
+// sizes, must neither crash nor hang nor pass the memory limits; a rejected file fails with the
+// metafile failure.
 
 #include "picture/Picture.h"
 #include "platform/Failure.h"
@@ -31,10 +32,15 @@ inline void playMetafile(const std::uint8_t* data, std::size_t size,
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     try {
         const picture::Picture picture = decode(bytes);
-        QImage image(96, 96, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        picture.draw(painter, QRectF(0, 0, 96, 96));
+        // As the viewer shows it: drawn on a worker at a small window's size, then at one four
+        // times as wide and high (full screen), each drawn from those pixels.
+        for (const QSize shown : {QSize(96, 72), QSize(384, 288)}) {
+            picture.prepare(shown);
+            QImage image(shown, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(shown)));
+        }
     } catch (const Failure&) {
     }
 }

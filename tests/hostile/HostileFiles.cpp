@@ -175,6 +175,23 @@ QByteArray emfPlusGlyphUnderTransform() {
     return emf(plusComment(records));
 }
 
+QByteArray emfGlyphUnderWorldTransform() {
+    // A one-unit font under a world transform stretching x 900 times: 900 by 1 pixels.
+    QByteArray records = emfRecord(35, floats({900.0f, 0.1f, 0.1f, 1.0f, 10.0f, 100.0f}));
+    QByteArray font = words({1, static_cast<std::uint32_t>(-1), 0, 0, 0, 400});
+    font += QByteArray(8, '\0');
+    QByteArray face = utf16(QStringLiteral("Arial"));
+    face.append(QByteArray(64 - face.size(), '\0'));
+    records += emfRecord(82, font + face);
+    records += emfRecord(37, words({1}));
+    const QString text = QStringLiteral("W@gM");
+    QByteArray run = words({0, 0, 0, 0, 2}) + floats({1, 1});  // bounds, advanced mode, scales
+    run += words({0, 0, static_cast<std::uint32_t>(text.size()), 76, 0, 0, 0, 0, 0, 0});
+    run += utf16(text);
+    records += emfRecord(84, run);
+    return emf(records);
+}
+
 QByteArray wmfLargeText() {
     QByteArray records;
     wmfRecord(records, 0x0103, {8});           // MM_ANISOTROPIC

@@ -12,6 +12,8 @@ namespace zarovia::hostile {
 // An EMF+ only file that sets a world transform stretching x about 900 times (with a slight
 // shear) and draws a string: on the screen each glyph is some 800 pixels wide and one high.
 QByteArray emfPlusGlyphUnderTransform();
+// The same in a plain EMF: a world transform and text in the advanced graphics mode.
+QByteArray emfGlyphUnderWorldTransform();
 
 // A plain WMF drawing a large string, and an RTF document that shows it squeezed into a
 // picture far wider than high, so that the glyphs on the page are flattened as above.

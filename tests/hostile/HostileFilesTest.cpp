@@ -159,6 +159,9 @@ void HostileFilesTest::bombsStayWithinTheirBudgets_data() {
     QTest::newRow("glyph transform: EMF+ world transform")
         << emfPlusGlyphUnderTransform() << QByteArray("emf") << QByteArray() << qint64(8 * kMiB)
         << false << 0.0;
+    QTest::newRow("glyph transform: EMF world transform, advanced mode")
+        << emfGlyphUnderWorldTransform() << QByteArray("emf") << QByteArray() << qint64(8 * kMiB)
+        << false << 0.0;
     const QByteArray wmf = wmfLargeText();
     QTest::newRow("glyph transform: WMF squeezed in an RTF picture")
         << rtfWithSqueezedWmf(wmf) << QByteArray("rtf") << wmf << qint64(8 * kMiB) << false << 0.0;

@@ -117,6 +117,11 @@ private slots:
     void budgetRefusesWhatDoesNotFit();
     void hugeNaturalSizeRastersWithinTheBudget();
     void preparedPixelsDrawTheSame();
+    void areaCombinationsStayWithinTheirBudget_data();
+    void areaCombinationsStayWithinTheirBudget();
+    void areaBudgetIsShared();
+    void drawCostCoversMeasuredTimes_data();
+    void drawCostCoversMeasuredTimes();
     void bombsStopWithinTheirCaps_data();
     void bombsStopWithinTheirCaps();
     void decodingOnAWorkerDrawsTheSame_data();

@@ -37,17 +37,20 @@ struct Edge {
     double right;
 };
 
-void appendEdges(const QPainterPath& path, std::vector<Edge>& out) {
+// False when a point is not finite (nothing can be said of such an outline's cost).
+bool appendEdges(const QPainterPath& path, std::vector<Edge>& out) {
     for (const QPolygonF& polygon : path.toSubpathPolygons()) {
         const qsizetype n = polygon.size();
         for (qsizetype i = 0; i < n && out.size() <= kMaxEdges; ++i) {
             const QPointF a = polygon[i];
             const QPointF b = polygon[(i + 1) % n];
+            if (!std::isfinite(a.x()) || !std::isfinite(a.y())) return false;
             if (a == b) continue;
             out.push_back(Edge{a, b, std::min(a.y(), b.y()), std::max(a.y(), b.y()),
                                std::min(a.x(), b.x()), std::max(a.x(), b.x())});
         }
     }
+    return true;
 }
 
 int side(QPointF a, QPointF b, QPointF c) {
@@ -114,8 +117,10 @@ BooleanEstimate estimateBoolean(const QPainterPath& a, const QPainterPath& b,
         return estimate;
     }
     std::vector<Edge> edges;
-    appendEdges(a, edges);
-    appendEdges(b, edges);
+    if (!appendEdges(a, edges) || !appendEdges(b, edges)) {
+        estimate.operation = kInfinite;
+        return estimate;
+    }
     const auto n = static_cast<double>(edges.size());
     estimate.counting = kCountPerEdge * std::max(n, elements);
     const auto maxChecks = static_cast<std::int64_t>(

@@ -394,11 +394,12 @@ void Gdi::strokeConnected(std::span<const QPointF> points) {
     const std::optional<std::uint32_t> style = strokeStyle(penWidth);
     if (!style) return;
     const bool segmentwise = points.size() == 2 || list_.joins(*style);
-    // A run of lines joined into one step stays within a step's share of the drawing time:
-    // past it, the run goes on in a step of its own.
+    // A run of lines joined into one step stays within a quarter of a step's share of the
+    // drawing time (a step drawn is where a draw no longer wanted can stop): past it, the run
+    // goes on in a step of its own.
     const double joined = cost_.stroke(points, false, penWidth, segmentwise, false);
     const bool extend = list_.extendsLast(*style, points) && runSteps_ == list_.stepCount() &&
-                        runCost_ + joined <= kMaxStepNanoseconds;
+                        runCost_ + joined <= kMaxStepNanoseconds / 4;
     const double cost = extend ? joined : cost_.stroke(points, false, penWidth, segmentwise);
     if (!afford(cost)) return;
     if (!list_.addConnected(*style, points, extend)) {
