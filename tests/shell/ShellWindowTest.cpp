@@ -255,6 +255,20 @@ private slots:
             QVERIFY2(!testing::sameInk(shown, blownUp, ink, paper).isEmpty(),
                      "a blown-up picture of the text passes for the text");
         }
+        // Under subpixel font settings, the text's edges are coloured, as the desktop asks.
+        if (qEnvironmentVariableIsSet("ZAROVIA_EXPECT_SUBPIXEL_TEXT")) {
+            const QImage rgb = reference.convertToFormat(QImage::Format_RGB32);
+            int fringed = 0;
+            for (int y = 0; y < rgb.height(); ++y)
+                for (int x = 0; x < rgb.width(); ++x) {
+                    const QRgb c = rgb.pixel(x, y);
+                    fringed += std::max({qRed(c), qGreen(c), qBlue(c)}) -
+                                   std::min({qRed(c), qGreen(c), qBlue(c)}) >
+                               40;
+                }
+            QVERIFY2(fringed > 4 || ink.saturation() > 0 || paper.saturation() > 0,
+                     qPrintable(QString::number(fringed)));
+        }
         // Under font settings that turn antialiasing off, the text has no shades between its
         // ink and its paper, as the desktop asks.
         if (qEnvironmentVariableIsSet("ZAROVIA_EXPECT_ALIASED_TEXT")) {
