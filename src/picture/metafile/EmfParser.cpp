@@ -100,7 +100,7 @@ public:
         : gdi_(gdi), objects_(objectCount), plus_(gdi, deviceFrame, plusDraws) {}
 
     bool visit(const Record& record) override {
-        if (gdi_.outOfTime()) return false;
+        if (gdi_.outOfTime(record.body.size())) return false;
         // Where EMF+ records draw, the EMF records draw only where a GetDC hands drawing to them.
         if (record.type != EMR_GDICOMMENT && plus_.ownsDrawing()) return !gdi_.exhausted();
         ByteReader body = record.body;

@@ -82,7 +82,7 @@ bool drawsSomething(ByteReader r) {
 }
 
 Player::Player(Gdi& gdi, const QRectF& deviceFrame, bool dualByPlus)
-    : gdi_(gdi), deviceFrame_(deviceFrame), dualByPlus_(dualByPlus) {}
+    : gdi_(gdi), budget_(gdi.budget()), deviceFrame_(deviceFrame), dualByPlus_(dualByPlus) {}
 
 QTransform Player::toDevice() const {
     const std::uint32_t unit = state_.pageUnit == UnitWorld ? UnitPixel : state_.pageUnit;
@@ -92,10 +92,11 @@ QTransform Player::toDevice() const {
 }
 
 void Player::play(ByteReader r) {
-    while (r.canRead(kRecordHeaderBytes) && !ended_ && !gdi_.outOfTime()) {
+    while (r.canRead(kRecordHeaderBytes) && !ended_) {
         const std::uint16_t type = r.u16();
         const std::uint16_t flags = r.u16();
         const std::uint32_t size = r.u32();
+        if (gdi_.outOfTime(size)) return;
         const std::uint32_t dataSize = r.u32();
         if (size < kRecordHeaderBytes || size - kRecordHeaderBytes > r.remaining()) return;
         ByteReader body = r.split(size - kRecordHeaderBytes);
@@ -228,37 +229,64 @@ void Player::object(std::uint16_t flags, ByteReader& r) {
     const int id = flags & 0xFF;
     const std::uint32_t type = (flags >> 8) & 0x7F;
     if (id >= static_cast<int>(objects_.size())) return;
-    BudgetAccount& budget = gdi_.budget();
+    BudgetAccount& budget = budget_;
+    const auto store = [&](ByteReader data) {
+        Object object = readObject(type, data, budget, gdi_.areas());
+        // A bitmap's decoding is work beyond the record's bytes.
+        if (const Image* image = std::get_if<Image>(&object))
+            gdi_.noteWork(static_cast<std::int64_t>(image->image.width()) * image->image.height() /
+                          256);
+        objects_[static_cast<std::size_t>(id)] = std::move(object);
+    };
+    // The parts of an object that arrives in several records are kept (and counted) until the
+    // last has come.
+    const auto gather = [&]() {
+        const auto more = static_cast<std::int64_t>(r.remaining());
+        if (!budget.reserve(more)) {
+            dropPending();
+            return false;
+        }
+        pending_.reserved += more;
+        pending_.bytes.append(reinterpret_cast<const char*>(r.data() + r.position()),
+                              static_cast<qsizetype>(more));
+        return true;
+    };
     if (!(flags & kContinued)) {
-        // The final part of an object that arrived in several records.
         if (pending_.id == id && pending_.type == type) {
-            pending_.bytes.append(reinterpret_cast<const char*>(r.data() + r.position()),
-                                  static_cast<qsizetype>(r.remaining()));
-            const QByteArray whole = std::move(pending_.bytes);
-            pending_ = Pending{};
-            objects_[static_cast<std::size_t>(id)] =
-                readObject(type, ByteReader(whole), budget, gdi_.areas());
+            // The final part of an object that arrived in several records.
+            if (!gather()) return;
+            const QByteArray whole = pending_.bytes;
+            store(ByteReader(whole));
+            dropPending();
             return;
         }
-        objects_[static_cast<std::size_t>(id)] = readObject(type, r, budget, gdi_.areas());
+        store(r);
         return;
     }
     const std::uint32_t total = r.u32();
     if (pending_.id != id || pending_.type != type) {
+        dropPending();
         if (total > kMaxObjectBytes) return;
-        pending_ = Pending{id, type, total, QByteArray()};
+        pending_.id = id;
+        pending_.type = type;
+        pending_.total = total;
     }
-    pending_.bytes.append(reinterpret_cast<const char*>(r.data() + r.position()),
-                          static_cast<qsizetype>(r.remaining()));
+    if (!gather()) return;
     if (static_cast<std::uint32_t>(pending_.bytes.size()) >= pending_.total) {
-        const QByteArray whole = std::move(pending_.bytes);
-        pending_ = Pending{};
-        objects_[static_cast<std::size_t>(id)] = readObject(
-            type,
-            ByteReader(whole.constData(),
-                       std::min<std::size_t>(static_cast<std::size_t>(whole.size()), total)),
-            budget, gdi_.areas());
+        const QByteArray whole = pending_.bytes;
+        store(ByteReader(whole.constData(),
+                         std::min<std::size_t>(static_cast<std::size_t>(whole.size()), total)));
+        dropPending();
     }
+}
+
+Player::~Player() {
+    dropPending();
+}
+
+void Player::dropPending() {
+    budget_.release(pending_.reserved);
+    pending_ = Pending{};
 }
 
 const Brush* Player::brushOf(std::uint16_t flags, std::uint32_t field, Brush& scratch) const {

@@ -30,6 +30,9 @@ class Player {
 public:
     // `dualByPlus`: a dual file is to be drawn from its EMF+ records.
     Player(Gdi& gdi, const QRectF& deviceFrame, bool dualByPlus);
+    ~Player();
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
 
     // The EMF+ records of one comment (after its identifier).
     void play(ByteReader records);
@@ -48,6 +51,8 @@ private:
 
     void record(std::uint16_t type, std::uint16_t flags, ByteReader& r);
     void object(std::uint16_t flags, ByteReader& r);
+    // Lets go of the parts of an object gathered so far.
+    void dropPending();
     void fillShapes(std::uint16_t type, std::uint16_t flags, ByteReader& r);
     void drawShapes(std::uint16_t type, std::uint16_t flags, ByteReader& r);
     void drawString(std::uint16_t flags, ByteReader& r);
@@ -68,6 +73,9 @@ private:
     QBrush onDevice(const QBrush& brush) const;
 
     Gdi& gdi_;
+    // The parsed list's account (it outlives the parse, which hands the list on before this
+    // player goes).
+    BudgetAccount& budget_;
     QRectF deviceFrame_;
     bool dualByPlus_;
     bool header_ = false;
@@ -79,12 +87,14 @@ private:
     State state_;
     std::vector<std::pair<std::uint32_t, State>> saved_;
     std::array<Object, 64> objects_;
-    // An object arriving in several records: its slot, type, declared size and bytes so far.
+    // An object arriving in several records: its slot, type, declared size and bytes so far,
+    // and what they took from the budget.
     struct Pending {
         int id = -1;
         std::uint32_t type = 0;
         std::uint32_t total = 0;
         QByteArray bytes;
+        std::int64_t reserved = 0;
     } pending_;
 };
 

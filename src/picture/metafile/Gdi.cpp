@@ -96,6 +96,7 @@ QColor Gdi::colour(ColourRef ref) const {
 
 bool Gdi::reserveImagePixels(std::int64_t pixels) {
     if (pixels < 0 || pixels > (std::int64_t{1} << 40)) return false;
+    noteWork(pixels / 256);
     if (list_.reserve(pixels * 4)) return true;
     return false;
 }
@@ -121,12 +122,17 @@ QImage Gdi::premultipliedCopy(const QImage& image, const QRect& part) {
     return out;
 }
 
-bool Gdi::outOfTime() {
+bool Gdi::outOfTime(std::size_t recordBytes) {
     checkpoint();
-    if (++sinceClock_ >= 1024) {
-        sinceClock_ = 0;
-        if (threadCpuNanoseconds() - startCpu_ > kMaxParseCpuNanoseconds) stop();
-    }
+    // The processor time costs half a microsecond to read: it is read after some work and at
+    // most every few milliseconds, as a cheap clock tells.
+    work_ += 1 + static_cast<std::int64_t>(recordBytes / 64);
+    if (work_ < 256) return exhausted_;
+    work_ = 0;
+    const std::int64_t now = monotonicNanoseconds();
+    if (now - lastLook_ < 5'000'000) return exhausted_;
+    lastLook_ = now;
+    if (threadCpuNanoseconds() - startCpu_ > kMaxParseCpuNanoseconds) stop();
     return exhausted_;
 }
 

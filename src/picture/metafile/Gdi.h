@@ -102,10 +102,13 @@ public:
     bool exhausted() const noexcept { return exhausted_; }
     // Steps left out because each alone would have cost more than its share.
     int skippedSteps() const noexcept { return skippedSteps_; }
-    // Called for every record: true (and the parse stops) once the parse has taken
-    // kMaxParseCpuNanoseconds of processor time, or the file is no longer wanted (throws
-    // WorkCancelled).
-    bool outOfTime();
+    // Called for every record (of `recordBytes`): true (and the parse stops) once the parse
+    // has taken kMaxParseCpuNanoseconds of processor time; throws WorkCancelled when the file
+    // is no longer wanted.
+    bool outOfTime(std::size_t recordBytes);
+    // Counts work a record did beyond its bytes (pixels decoded), towards the next look at the
+    // processor time.
+    void noteWork(std::int64_t units) { work_ += std::max<std::int64_t>(0, units); }
     // Device bounds of everything drawn so far.
     const QRectF& drawnBounds() const noexcept { return drawnBounds_; }
     // Counts a bitmap's pixels against the budget; false when they do not fit.
@@ -235,8 +238,11 @@ private:
     int skippedSteps_ = 0;
     double runCost_ = 0;        // of the run of connected lines the last step holds
     std::size_t runSteps_ = 0;  // the steps there were when it last grew
-    std::int64_t startCpu_;     // the thread's processor time when the parse began
-    int sinceClock_ = 0;        // records since it was last read
+    // The thread's processor time when the parse began, the work since the clocks were last
+    // read (records, and a unit for every 64 bytes of them), and when that was.
+    std::int64_t startCpu_;
+    std::int64_t work_ = 0;
+    std::int64_t lastLook_ = 0;
     Clip emittedClip_;
     QRectF drawnBounds_;
     // The stroke style of the last line, while nothing it depends on has changed.

@@ -76,9 +76,12 @@ bool PainterCanvas::admit(double cost) {
         ++report_.skippedSteps;
         return false;
     }
-    // The processor time is read every so many steps, and after any step estimated dear.
-    if (++sinceClock_ >= 256 || cost > 1e6) {
+    // The processor time (dear to read) is read every so many steps, and as soon as the steps
+    // since it was last read are estimated at a few milliseconds.
+    sinceClockNanoseconds_ += cost;
+    if (++sinceClock_ >= 256 || sinceClockNanoseconds_ > 2e6) {
         sinceClock_ = 0;
+        sinceClockNanoseconds_ = 0;
         if (threadCpuNanoseconds() - startCpu_ > kMaxPlayCpuNanoseconds) report_.stopped = true;
     }
     if (report_.stopped || cost > kMaxPlayNanoseconds - report_.estimatedNanoseconds) {

@@ -67,8 +67,9 @@ private:
     double scale_;                  // target pixels per device unit, for the thinnest visible line
     DrawCost cost_;                 // at the size drawn
     PlayReport report_;
-    std::int64_t startCpu_;  // the thread's processor time when the draw began
-    int sinceClock_ = 0;     // steps since the processor time was last read
+    std::int64_t startCpu_;             // the thread's processor time when the draw began
+    int sinceClock_ = 0;                // steps since the processor time was last read
+    double sinceClockNanoseconds_ = 0;  // and their estimated time
 };
 
 }  // namespace zarovia::picture::metafile

@@ -13,4 +13,11 @@ inline std::int64_t threadCpuNanoseconds() {
     return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
+// A cheap clock for deciding when to read the dearer one above.
+inline std::int64_t monotonicNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
 }  // namespace zarovia::picture::metafile

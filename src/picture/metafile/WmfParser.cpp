@@ -144,7 +144,7 @@ public:
     WmfPlayer(Gdi& gdi, std::size_t objectCount) : gdi_(gdi), objects_(objectCount) {}
 
     bool visit(const Record& record) override {
-        if (gdi_.outOfTime()) return false;
+        if (gdi_.outOfTime(record.body.size())) return false;
         ByteReader body = record.body;
         try {
             play(static_cast<std::uint16_t>(record.type), body);
