@@ -109,6 +109,7 @@ private slots:
     void emfPlusBitmapFormats_data();
     void emfPlusBitmapFormats();
     void emfPlusDrawsShareTheirBitmap();
+    void emfPlusObjectPartsAreCounted();
 
     // The parsed form and its budget.
     void lineRunsShareSteps_data();

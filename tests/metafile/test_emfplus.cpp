@@ -354,3 +354,24 @@ void MetafileTest::emfPlusDrawsShareTheirBitmap() {
 }
 
 }  // namespace zarovia::picture::metafile::test
+
+namespace zarovia::picture::metafile::test {
+
+// The parts of an object that arrives in several records count against the budget while they
+// are gathered, and are let go when the file ends before its last part.
+void MetafileTest::emfPlusObjectPartsAreCounted() {
+    const QByteArray part(60000, '\x11');
+    QByteArray records = plusHeader(false);
+    // An image object announced at 1 MB, of which ten parts of 60 KB come.
+    for (int i = 0; i < 10; ++i)
+        records += plusRecord(0x4008, 0x8000 | (5 << 8) | 1, words({1'000'000}) + part);
+    records += fillRect(0xFF0000FF, 0, 0, 10, 10);
+    EmfWriter w(QRect(0, 0, 2646, 2646));
+    w.plus(records);
+    const ParsedMetafile parsed = parseEmf(w.finish());
+    QVERIFY(parsed.list.peakBytes() >= 10 * part.size());
+    QVERIFY(parsed.list.bytes() < part.size());
+    QCOMPARE(record(parsed).all<ShapeStep>().size(), std::size_t(1));
+}
+
+}  // namespace zarovia::picture::metafile::test
