@@ -9,6 +9,7 @@
 #include "picture/bmp/Bmp.h"
 #include "picture/bmp/Ico.h"
 #include "platform/Failure.h"
+#include "support/DecoderBombs.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -25,106 +26,15 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 using namespace zarovia;
 
 namespace {
 
 // ---- Generators -------------------------------------------------------------------------
 
-void putU16(QByteArray& out, quint32 v) {
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>((v >> 8) & 0xFF));
-}
-void putU32(QByteArray& out, quint32 v) {
-    putU16(out, v & 0xFFFF);
-    putU16(out, v >> 16);
-}
-
-// 1 KB of 255-pixel runs, then the end of the bitmap.
-QByteArray kilobyteOfRuns() {
-    QByteArray runs;
-    while (runs.size() < 1024) runs.append("\xFF\x01", 2);
-    return runs + QByteArray("\0\1", 2);
-}
-
-// A packed 8-bit run-length DIB of width x height (the header's height is `headerHeight`).
-QByteArray rle8Dib(quint32 width, quint32 headerHeight) {
-    const QByteArray runs = kilobyteOfRuns();
-    QByteArray dib;
-    putU32(dib, 40);
-    putU32(dib, width);
-    putU32(dib, headerHeight);
-    putU16(dib, 1);
-    putU16(dib, 8);
-    putU32(dib, 1);  // BI_RLE8
-    putU32(dib, static_cast<quint32>(runs.size()));
-    putU32(dib, 0);
-    putU32(dib, 0);
-    putU32(dib, 2);
-    putU32(dib, 0);
-    putU32(dib, 0x00000000);
-    putU32(dib, 0x00FF0000);
-    return dib + runs;
-}
-
-QByteArray bmpFile(quint32 width, quint32 height) {
-    const QByteArray dib = rle8Dib(width, height);
-    QByteArray file("BM", 2);
-    putU32(file, static_cast<quint32>(14 + dib.size()));
-    putU32(file, 0);
-    putU32(file, 14 + 40 + 8);
-    return file + dib;
-}
-
-// One entry whose DIB says width x height, with no AND mask after its runs.
-QByteArray icoFile(quint32 width, quint32 height) {
-    const QByteArray dib = rle8Dib(width, height * 2);
-    QByteArray file;
-    putU16(file, 0);
-    putU16(file, 1);
-    putU16(file, 1);
-    file.append(QByteArray(4, '\0'));  // 256 x 256 in the directory, no colour count
-    putU16(file, 1);
-    putU16(file, 8);
-    putU32(file, static_cast<quint32>(dib.size()));
-    putU32(file, 6 + 16);
-    return file + dib;
-}
-
-// A 16 x 16 JPEG (baseline or progressive) whose frame header claims width x height.
-QByteArray jpegClaiming(int width, int height, bool progressive) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = 16;
-    info.image_height = 16;
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    if (progressive) jpeg_simple_progression(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> row(16 * 3, 90);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray jpeg(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
-    jpeg_destroy_compress(&info);
-    std::free(buffer);
-    const qsizetype sof = jpeg.indexOf(QByteArray(progressive ? "\xFF\xC2" : "\xFF\xC0", 2));
-    jpeg[sof + 5] = static_cast<char>(height >> 8);
-    jpeg[sof + 6] = static_cast<char>(height & 0xFF);
-    jpeg[sof + 7] = static_cast<char>(width >> 8);
-    jpeg[sof + 8] = static_cast<char>(width & 0xFF);
-    return jpeg;
-}
+using testing::jpegClaiming;
+using testing::rle8BmpFile;
+using testing::rle8IcoFile;
 
 // `count` pictures in a short text; `sizeWords` give them a shown size, or none.
 QByteArray rtfWithJpegs(int count, bool progressive, const QByteArray& sizeWords) {
@@ -142,7 +52,8 @@ QByteArray rtfWithJpegs(int count, bool progressive, const QByteArray& sizeWords
 // first screen painted.
 QString showDocument(const QByteArray& rtf) {
     const auto doc =
-        document::RichEditControl::buildDocument(rtf, false, QFont(), 64LL * 1024 * 1024);
+        document::RichEditControl::buildDocument(rtf, false, QFont(),
+                                                 document::RichEditControl::kDefaultMaxBytes);
     doc->setTextWidth(800);
     const QSizeF size = doc->documentLayout()->documentSize();
     QImage screen(800, 600, QImage::Format_RGB32);
@@ -195,12 +106,12 @@ std::vector<Row> rows() {
          [] { return rtfWithJpegs(8, false, {}); }, document},
         {"RTF, 3 progressive JPEGs claiming 16384 x 16384",
          [] { return rtfWithJpegs(3, true, {}); }, document},
-        {"BMP 16384 x 16384 RLE8", [] { return bmpFile(16384, 16384); }, bmp},
-        {"BMP 1048576 x 255 RLE8", [] { return bmpFile(1048576, 255); }, bmp},
-        {"BMP 8192 x 8192 RLE8 (within the picture budget)", [] { return bmpFile(8192, 8192); },
+        {"BMP 16384 x 16384 RLE8", [] { return rle8BmpFile(16384, 16384); }, bmp},
+        {"BMP 1048576 x 255 RLE8", [] { return rle8BmpFile(1048576, 255); }, bmp},
+        {"BMP 8192 x 8192 RLE8 (within the picture budget)", [] { return rle8BmpFile(8192, 8192); },
          bmp},
         {"ICO, entry a 16384 x 16384 RLE8 DIB without its mask",
-         [] { return icoFile(16384, 16384); }, ico},
+         [] { return rle8IcoFile(16384, 16384); }, ico},
     };
 }
 

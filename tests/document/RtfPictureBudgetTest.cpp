@@ -1,8 +1,9 @@
 // Pictures inside rich text: decoded at the size they are shown, never above it, and all of
-// one document's pictures within one budget. The bombs are made here: tiny pictures whose
-// headers claim huge sizes.
+// one document's pictures within one budget. The bombs (support/DecoderBombs.h) are tiny
+// pictures whose headers claim huge sizes.
 #include "RtfTestSupport.h"
 #include "document/rtf/RtfPicture.h"
+#include "support/DecoderBombs.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -12,6 +13,9 @@
 
 using namespace zarovia::document;
 using namespace zarovia::document::test;
+using zarovia::testing::jpegClaiming;
+using zarovia::testing::kilobyteOfRuns;
+using zarovia::testing::rle8Dib;
 
 namespace {
 
@@ -29,45 +33,6 @@ QImage solid(QSize size, QRgb colour) {
     return image;
 }
 
-// A small baseline JPEG whose frame header claims width x height.
-QByteArray jpegClaiming(int width, int height) {
-    QByteArray jpeg = encoded(solid(QSize(16, 16), qRgb(0, 0, 255)), "JPEG");
-    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
-    jpeg[sof + 5] = static_cast<char>(height >> 8);
-    jpeg[sof + 6] = static_cast<char>(height & 0xFF);
-    jpeg[sof + 7] = static_cast<char>(width >> 8);
-    jpeg[sof + 8] = static_cast<char>(width & 0xFF);
-    return jpeg;
-}
-
-void putU16(QByteArray& out, int v) {
-    out.append(static_cast<char>(v & 0xFF));
-    out.append(static_cast<char>((v >> 8) & 0xFF));
-}
-void putU32(QByteArray& out, qint64 v) {
-    putU16(out, static_cast<int>(v & 0xFFFF));
-    putU16(out, static_cast<int>((v >> 16) & 0xFFFF));
-}
-
-// A packed 8-bit run-length DIB: black, then red as colour 1.
-QByteArray rle8Dib(int width, int height, const QByteArray& runs) {
-    QByteArray dib;
-    putU32(dib, 40);
-    putU32(dib, width);
-    putU32(dib, height);
-    putU16(dib, 1);
-    putU16(dib, 8);
-    putU32(dib, 1);  // BI_RLE8
-    putU32(dib, runs.size());
-    putU32(dib, 0);
-    putU32(dib, 0);
-    putU32(dib, 2);
-    putU32(dib, 0);
-    putU32(dib, 0x00000000);
-    putU32(dib, 0x00FF0000);
-    return dib + runs;
-}
-
 // Every row of `width` pixels set to colour 1, then the end of the bitmap.
 QByteArray redRows(int width, int height) {
     QByteArray runs;
@@ -79,12 +44,6 @@ QByteArray redRows(int width, int height) {
         runs.append(QByteArray("\0\0", 2));
     }
     return runs + QByteArray("\0\1", 2);
-}
-
-// 1 KB of runs: far too little for a large picture.
-QByteArray kilobyteOfRuns() {
-    return QByteArray(1024, '\xFF').replace(QByteArray("\xFF\xFF"), QByteArray("\xFF\x01")) +
-           QByteArray("\0\1", 2);
 }
 
 QByteArray pict(const char* format, const QByteArray& data, const QByteArray& sizeWords = {}) {
