@@ -115,7 +115,7 @@ std::vector<HeavyFile> heavyFiles() {
         {"1000-scan JPEG (10 KB)",
          [](const QString& dir) {
              return writeBytes(dir + "/scans/scans.jpg",
-                               testing::manyScanProgressiveJpeg(12000, 12000, 1000, false));
+                               testing::manyScanProgressiveJpeg(10000, 10000, 1000, false));
          }},
     };
 }

@@ -74,7 +74,7 @@ public:
     // A speculative read ahead of a picture whose preparation needs more working memory than
     // this is read (file and header) but decoded only when it is shown; one whose file is
     // larger than this is not read ahead at all.
-    static constexpr std::int64_t kMaxReadAheadWorkingBytes = 24 * kMiB;
+    static constexpr std::int64_t kMaxReadAheadWorkingBytes = picture::kMaxReadAheadWorkingBytes;
 
     const std::shared_ptr<WorkerPool>& workers() const { return workers_; }
     const std::shared_ptr<const FileSource>& files() const { return files_; }

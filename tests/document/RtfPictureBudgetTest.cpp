@@ -169,8 +169,11 @@ void RtfPictureBudgetTest::jpegBombsShownSmallAreDecodedSmall() {
 }
 
 void RtfPictureBudgetTest::picturesBeyondTheBudgetAreLeftOut() {
-    // Without a size of their own they are kept at 4096 x 4096 (64 MiB): two fill the
-    // document's 128 MiB, the third is left out and the text goes on.
+    // Without a size of their own they are kept at 4096 x 4096 (64 MiB): as many as fit the
+    // document's budget are kept, the rest are left out and the text goes on.
+    constexpr qint64 kKeptBytes = 4LL * 4096 * 4096;
+    constexpr qint64 kFitting = zarovia::picture::kDocumentPicturesBudgetBytes / kKeptBytes;
+    static_assert(kFitting >= 1 && kFitting < 3, "some of three are kept, some left out");
     QByteArray rtf = "{\\rtf1 ";
     for (int i = 0; i < 3; ++i)
         rtf += "p" + QByteArray::number(i) + pict("jpegblip", jpegClaiming(16384, 16384));
@@ -178,7 +181,7 @@ void RtfPictureBudgetTest::picturesBeyondTheBudgetAreLeftOut() {
     QVERIFY(doc);
     QCOMPARE(normalisedText(*doc), QString("p0p1p2 end"));
     const std::vector<ShownPicture> pictures = picturesOf(*doc);
-    QCOMPARE(pictures.size(), std::size_t{2});
+    QCOMPARE(pictures.size(), std::size_t{kFitting});
     for (const ShownPicture& p : pictures) {
         QCOMPARE(p.image.size(), QSize(4096, 4096));
         QCOMPARE(p.shown, QSizeF(4096, 4096));

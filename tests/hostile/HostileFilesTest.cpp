@@ -9,12 +9,14 @@
 #include "picture/Fitting.h"
 #include "picture/MemoryBudget.h"
 #include "picture/PictureLoader.h"
+#include "picture/jpeg/Jpeg.h"
 #include "picture/jpeg/JpegPictureData.h"
 #include "picture/jpeg/JpegSession.h"
 #include "picture/metafile/Canvas.h"
 #include "picture/metafile/Limits.h"
 #include "picture/metafile/MetafilePicture.h"
 #include "picture/metafile/PainterCanvas.h"
+#include "platform/Failure.h"
 #include "support/ManyScanJpeg.h"
 
 #include <QElapsedTimer>
@@ -145,6 +147,8 @@ class HostileFilesTest : public QObject {
 private slots:
     void bombsStayWithinTheirBudgets_data();
     void bombsStayWithinTheirBudgets();
+    void capsAreTheirShares();
+    void coefficientsBeyondTheWorkingShareAreRefused();
 };
 
 void HostileFilesTest::bombsStayWithinTheirBudgets_data() {
@@ -166,18 +170,19 @@ void HostileFilesTest::bombsStayWithinTheirBudgets_data() {
     QTest::newRow("glyph transform: WMF squeezed in an RTF picture")
         << rtfWithSqueezedWmf(wmf) << QByteArray("rtf") << wmf << qint64(8 * kMiB) << false << 0.0;
     // Each draw of a 4800 x 4800 bitmap object made a premultiplied copy that no budget
-    // counted: 40 draws took 3.7 GB.
+    // counted: 40 draws took 3.7 GB. This one's copy still fits the budget beside it.
     QTest::newRow("image copies: one bitmap drawn 40 times")
-        << emfPlusImageCopies(4800, 40) << QByteArray("emf") << QByteArray()
+        << emfPlusImageCopies(3400, 40) << QByteArray("emf") << QByteArray()
         << qint64(picture::kMetafileBudgetBytes) << false << 0.0;
-    // 1000 progressive scans, each over the 2.25 million blocks of a 12000 x 12000 picture and
-    // holding no data: 10 KB. Each decode read them all, 9.8 s of CPU (djpeg -scale 1/8 takes
-    // as long), once for the window and once more for full screen. Read to the cap on block
+    // 1000 progressive scans, each over the 1.56 million blocks of a 10000 x 10000 picture (the
+    // largest whose coefficients libjpeg's working memory holds) and holding no data: 10 KB.
+    // Each decode read them all (over 12000 x 12000: 9.8 s of CPU, djpeg -scale 1/8 took as
+    // long), once for the window and once more for full screen. Read to the cap on block
     // visits a decode costs some 0.45 s of CPU, 1.4 to 2.3 s for both on a busy machine: too close
     // to a tenth of the fault to be timed here. The cap is checked instead, and the time is in
     // bench/window_gaps_bench.
     QTest::newRow("many-scan progressive: 1000 empty scans over 12000 x 12000")
-        << testing::manyScanProgressiveJpeg(12000, 12000, 1000, false) << QByteArray("jpg")
+        << testing::manyScanProgressiveJpeg(10000, 10000, 1000, false) << QByteArray("jpg")
         << QByteArray() << qint64(picture::jpeg::kMaxLibjpegMemory) << true << 0.0;
     // Combining self-crossing areas took QPainterPath's boolean operations 89 s for a 401-point
     // star clip, 153 s for a 401-point star region, over 300 s for an 801-point one, 61 s for
@@ -222,6 +227,38 @@ void HostileFilesTest::bombsStayWithinTheirBudgets() {
     QVERIFY2(shown.peakBytes <= peakLimit, qPrintable(QString::number(shown.peakBytes)));
     QCOMPARE(shown.capped, capped);
     if (faultSeconds > 0) QVERIFY(seconds < kSlowdown * faultSeconds / 10);
+}
+
+// Every cap a decoder, reader or cache checks is its share of the viewer's memory, and the
+// shares together fit what the viewer may hold.
+void HostileFilesTest::capsAreTheirShares() {
+    using picture::MemoryShare;
+    using picture::memoryShare;
+    QVERIFY(picture::sumOfMemoryShares() <= picture::kViewerMemoryBytes);
+    QCOMPARE(std::int64_t(picture::jpeg::kMaxLibjpegMemory),
+             memoryShare(MemoryShare::DecodeWorking));
+    QCOMPARE(picture::kMaxPictureFileBytes, memoryShare(MemoryShare::DecodeWorking));
+    QCOMPARE(std::int64_t(document::RtfLimits{}.maxDecodedPictureBytes),
+             memoryShare(MemoryShare::DocumentPictures));
+    QCOMPARE(picture::kReadAheadBudgetBytes + picture::kMaxReadAheadWorkingBytes,
+             memoryShare(MemoryShare::ReadAhead));
+    const picture::Picture metafile = picture::decodePictureBytes(wmfLargeText(), "wmf");
+    const auto* parsed = dynamic_cast<const picture::metafile::MetafilePictureData*>(metafile.data());
+    QVERIFY(parsed);
+    QCOMPARE(parsed->parsed().list.budget(), memoryShare(MemoryShare::Metafile));
+}
+
+// A multi-scan JPEG whose coefficients would pass the decode's working share is refused with
+// libjpeg's out-of-memory error before they are made, whatever the rest of the file holds.
+void HostileFilesTest::coefficientsBeyondTheWorkingShareAreRefused() {
+    // 12000 x 12000 grey: 2.25 million blocks of 128 bytes, 275 MiB.
+    const picture::Picture picture = picture::decodePictureBytes(
+        testing::manyScanProgressiveJpeg(12000, 12000, 2, false), "jpg");
+    QVERIFY_THROWS_EXCEPTION(Failure, picture::decodeForDisplay(picture, kWindow));
+    const auto* jpeg = dynamic_cast<const picture::jpeg::JpegPictureData*>(picture.data());
+    QVERIFY(jpeg);
+    QVERIFY(jpeg->screenState().failureCode != 0);
+    QVERIFY(jpeg->screenState().workingPeakBytes <= picture::jpeg::kMaxLibjpegMemory);
 }
 
 }  // namespace zarovia::hostile

@@ -10,8 +10,6 @@ namespace zarovia::document::rtf {
 namespace {
 
 constexpr int kMaxGoalTwips = 4 * 31680;
-static_assert(RtfLimits{}.maxDecodedPictureBytes == picture::kDocumentPicturesBudgetBytes,
-              "a document's pictures share the document budget");
 
 }  // namespace
 

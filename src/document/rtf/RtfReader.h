@@ -1,5 +1,7 @@
 #pragma once
 
+#include "picture/MemoryBudget.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -15,9 +17,9 @@ struct RtfLimits {
     int maxPictures = 1024;
     qsizetype maxPictureBytes = 32 * 1024 * 1024;  // data of one picture
     qsizetype maxTotalPictureBytes = 128 * 1024 * 1024;
-    // Pixels of all pictures, decoded at the size they are shown (kDocumentPicturesBudgetBytes);
-    // a picture beyond it is left out.
-    qsizetype maxDecodedPictureBytes = 128 * 1024 * 1024;
+    // Pixels of all pictures, decoded at the size they are shown; a picture beyond it is left
+    // out.
+    qsizetype maxDecodedPictureBytes = picture::kDocumentPicturesBudgetBytes;
 };
 
 // True when the bytes begin with the RTF header "{\rtf".
