@@ -51,9 +51,8 @@ QByteArray rtfWithJpegs(int count, bool progressive, const QByteArray& sizeWords
 // A document built as the document pane builds it, laid out at the window's width and its
 // first screen painted.
 QString showDocument(const QByteArray& rtf) {
-    const auto doc =
-        document::RichEditControl::buildDocument(rtf, false, QFont(),
-                                                 document::RichEditControl::kDefaultMaxBytes);
+    const auto doc = document::RichEditControl::buildDocument(
+        rtf, false, QFont(), document::RichEditControl::kDefaultMaxBytes);
     doc->setTextWidth(800);
     const QSizeF size = doc->documentLayout()->documentSize();
     QImage screen(800, 600, QImage::Format_RGB32);

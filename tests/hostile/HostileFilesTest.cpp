@@ -243,7 +243,8 @@ void HostileFilesTest::capsAreTheirShares() {
     QCOMPARE(picture::kReadAheadBudgetBytes + picture::kMaxReadAheadWorkingBytes,
              memoryShare(MemoryShare::ReadAhead));
     const picture::Picture metafile = picture::decodePictureBytes(wmfLargeText(), "wmf");
-    const auto* parsed = dynamic_cast<const picture::metafile::MetafilePictureData*>(metafile.data());
+    const auto* parsed =
+        dynamic_cast<const picture::metafile::MetafilePictureData*>(metafile.data());
     QVERIFY(parsed);
     QCOMPARE(parsed->parsed().list.budget(), memoryShare(MemoryShare::Metafile));
 }
