@@ -43,8 +43,8 @@ public:
         return true;
     }
     // Like prepare(), and hands `firstLook` an early rendering when the decode has one (a
-    // progressive JPEG: its first pass covering every component, upright, at the same DCT
-    // scale as the finished decode). Pictures without such a pass never call it.
+    // progressive JPEG: its first pass covering every component, upright, at the size of the
+    // finished decode). Pictures without such a pass never call it.
     virtual void prepareWithFirstLook(QSize devicePixels, const FirstLookSink& firstLook) const {
         (void)firstLook;
         prepare(devicePixels);
@@ -114,7 +114,7 @@ private:
 
 // A stand-in for `of` while it decodes: the kind and natural size of `of`, drawn as `look`
 // stretched smoothly into the target, so that it goes through the same fitting and centring.
-// `look` is usually smaller than the natural size (a first look at a reduced DCT scale). Printed,
+// `look` is usually smaller than the natural size (a first look at the size shown). Printed,
 // it prints `of` from its own finished decode.
 Picture previewPicture(const Picture& of, QImage look);
 

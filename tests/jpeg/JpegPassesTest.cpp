@@ -136,7 +136,7 @@ void JpegPassesTest::firstLookThenFinished() {
     QVERIFY(header.progressive);
     LookRecorder recorder;
     const DecodedJpeg passes =
-        decodeJpegInPasses(bytes, header, denominator, OnFailure::Discard, recorder.sink());
+        decodeJpeg(bytes, header, denominator, OnFailure::Discard, recorder.sink());
     const DecodedJpeg oneShot = decodeJpeg(bytes, header, denominator, OnFailure::Discard);
     QCOMPARE(passes.failureCode, 0);
     QCOMPARE(oneShot.failureCode, 0);
@@ -171,8 +171,8 @@ void JpegPassesTest::firstLookAtDisplayScale() {
     LookRecorder recorder;
     decodeForDisplay(picture, devicePixels, recorder.sink());
     QCOMPARE(recorder.looks.size(), std::size_t{1});
-    const QSize decoded = scaledOutputSize(QSize(800, 600), denominator);
-    QCOMPARE(recorder.looks.front().size(), decoded);
+    // Shrunk, as the finished decode is, to the size shown.
+    QCOMPARE(recorder.looks.front().size(), devicePixels);
     const JpegPictureData::ScreenState state = jpegData(picture).screenState();
     QCOMPARE(state.scaleDenominator, denominator);
     QCOMPARE(state.decodedSize, devicePixels);  // the finished decode, shrunk to what is shown
@@ -188,6 +188,53 @@ void JpegPassesTest::firstLookAtDisplayScale() {
         QCOMPARE(recorder.looks.size(), std::size_t{2});
         QCOMPARE(recorder.looks.back().size(), QSize(800, 600));
     }
+}
+
+// A smooth picture: its first look, made of one value per block spread and shrunk to the size
+// shown, is close to the finished decode at that size.
+QImage smoothPattern(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(40 + 180 * x / width, 200 - 150 * y / height, 120));
+    return image;
+}
+
+void JpegPassesTest::firstLookShrunkAsTheFinishedPicture_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QSize>("shown");  // upright
+    QTest::addColumn<int>("denominator");
+    const QByteArray smooth = progressive(smoothPattern(800, 600));
+    QTest::newRow("1/8, a pixel a block") << smooth << QSize(90, 70) << 8;
+    QTest::newRow("1/4") << smooth << QSize(150, 110) << 4;
+    QTest::newRow("1/2, other proportions") << smooth << QSize(390, 160) << 2;
+    QTest::newRow("full size") << smooth << QSize(700, 500) << 1;
+    QTest::newRow("4:4:4 at 1/2") << progressive(smoothPattern(800, 600), true) << QSize(300, 250)
+                                  << 2;
+    QTest::newRow("EXIF rotated 90 at 1/4")
+        << withExifOrientation(smooth, 6) << QSize(110, 150) << 4;
+}
+
+void JpegPassesTest::firstLookShrunkAsTheFinishedPicture() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QSize, shown);
+    QFETCH(int, denominator);
+    const JpegHeader header = readJpegHeader(bytes);
+    LookRecorder recorder;
+    const DecodedJpeg passes =
+        decodeJpegFitted(bytes, header, denominator, shown, OnFailure::Discard, recorder.sink());
+    const DecodedJpeg onePass =
+        decodeJpegFitted(bytes, header, denominator, shown, OnFailure::Discard);
+    QCOMPARE(passes.failureCode, 0);
+    QVERIFY(passes.image == onePass.image);  // the finished picture, pixel for pixel
+    QCOMPARE(passes.image.size(), shown);
+    QCOMPARE(recorder.looks.size(), std::size_t{1});
+    const QImage& look = recorder.looks.front();
+    QCOMPARE(look.size(), shown);
+    QCOMPARE(look.format(), QImage::Format_RGB32);
+    // Spread and shrunk in place: off by a block or turned, the distance would be tens.
+    QVERIFY2(meanDistance(look, onePass.image) <= 2.0,
+             qPrintable(QString::number(meanDistance(look, onePass.image))));
 }
 
 void JpegPassesTest::noFirstLook_data() {

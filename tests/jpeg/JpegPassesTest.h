@@ -12,6 +12,8 @@ private slots:
     void firstLookThenFinished();
     void firstLookAtDisplayScale_data();
     void firstLookAtDisplayScale();
+    void firstLookShrunkAsTheFinishedPicture_data();
+    void firstLookShrunkAsTheFinishedPicture();
     void noFirstLook_data();
     void noFirstLook();
     void damagedAfterTheFirstLook_data();

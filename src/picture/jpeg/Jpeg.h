@@ -33,7 +33,7 @@ Picture loadJpegFromHead(const QByteArray& head, JpegReopen reopen);
 void decodeForDisplay(const Picture& picture, QSize devicePixels);
 
 // The same, handing `firstLook` (on the calling thread) the first pass of a progressive
-// JPEG that covers every component, upright, at the DCT scale of the finished decode, before
+// JPEG that covers every component, upright, at the size of the finished decode, before
 // the rest is read; then throws as above when the finished decode ended in a fatal error.
 // A file damaged after its first look has been handed over (a late scan, the markers after
 // the first scan) calls `firstLook` and then throws. A baseline JPEG, a picture already

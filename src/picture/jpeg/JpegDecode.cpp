@@ -69,12 +69,9 @@ DecodedJpeg decode(const JpegInput& input, const JpegHeader& header, int scaleDe
     };
     const auto failed = [&](int code) {
         if (!keepPartial) return finished(code, QImage());
-        const QSize upright = orientedSize(kept, header.orientation);
+        // The first look is made at the size kept.
         if (firstLookShown.isNull()) return finished(code, uprightGrey(kept, header.orientation));
-        return finished(code, firstLookShown.size() == upright
-                                  ? firstLookShown
-                                  : firstLookShown.scaled(upright, Qt::IgnoreAspectRatio,
-                                                          Qt::SmoothTransformation));
+        return finished(code, firstLookShown);
     };
 
     DecodeSetup setup{scaleDenominator, outputColourFor(header.colour)};
@@ -92,7 +89,8 @@ DecodedJpeg decode(const JpegInput& input, const JpegHeader& header, int scaleDe
     const bool buffered = info.buffered_image != FALSE;
     int outputScan = 0;
     if (buffered) {
-        ScansRead scans = readScans(session, header, scaleDenominator, output, cmykRows, firstLook);
+        ScansRead scans =
+            readScans(session, header, scaleDenominator, output, kept, cmykRows, firstLook);
         firstLookShown = std::move(scans.firstLook);
         if (scans.failureCode != 0) return failed(scans.failureCode);
         outputScan = scans.outputScan;
@@ -139,12 +137,6 @@ DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header, i
     // The rows come out as stored: shrink to the stored orientation's size, then turn upright.
     const QSize stored = swapsAxes(header.orientation) ? uprightSize.transposed() : uprightSize;
     return decode(input, header, scaleDenominator, stored, onFailure, firstLook);
-}
-
-DecodedJpeg decodeJpegInPasses(const JpegInput& input, const JpegHeader& header,
-                               int scaleDenominator, OnFailure onFailure,
-                               const FirstLookSink& firstLook) {
-    return decodeJpeg(input, header, scaleDenominator, onFailure, firstLook);
 }
 
 }  // namespace zarovia::picture::jpeg

@@ -38,7 +38,8 @@ struct DecodedJpeg {
 // A picture of several scans (progressive) is read scan by scan into libjpeg's coefficient
 // buffer, within kMaxScanBlockVisits, and output from there. With `firstLook`, a progressive
 // picture's first pass that gives every component its DC coefficients is output at the same
-// scale, turned upright and handed over before the remaining scans are read; the finished
+// size as the finished picture, turned upright and handed over before the remaining scans are
+// read; the finished
 // picture is the same as without. A fatal error in a later scan comes after the first look;
 // with KeepPartial the result then holds the first look. Other pictures never call it.
 DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
@@ -46,15 +47,10 @@ DecodedJpeg decodeJpeg(const JpegInput& input, const JpegHeader& header, int sca
 
 // The same decode shrunk, as its rows come out, to `uprightSize` (at most the decode's upright
 // size each way) by area averaging: only the result and a band of rows are ever held, never
-// the decode at 1/scaleDenominator (a first look excepted). With KeepPartial, rows below the
-// last one finished are grey.
+// the decode at 1/scaleDenominator; a first look is shrunk the same way. With KeepPartial,
+// rows below the last one finished are grey.
 DecodedJpeg decodeJpegFitted(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
                              QSize uprightSize, OnFailure onFailure,
                              const FirstLookSink& firstLook = {});
-
-// decodeJpeg with a first look.
-DecodedJpeg decodeJpegInPasses(const JpegInput& input, const JpegHeader& header,
-                               int scaleDenominator, OnFailure onFailure,
-                               const FirstLookSink& firstLook);
 
 }  // namespace zarovia::picture::jpeg
