@@ -10,8 +10,10 @@
 #include <QRectF>
 #include <QTransform>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace zarovia::picture::metafile {
@@ -49,15 +51,29 @@ private:
         Clip clip;
     };
 
+    // The dispatch by record type (EmfPlusPlayer.cpp).
     void record(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+
+    // Objects, whole or gathered from several records (EmfPlusPlayerObjects.cpp).
     void object(std::uint16_t flags, ByteReader& r);
     // Lets go of the parts of an object gathered so far.
     void dropPending();
+
+    // Fills, outlines and bitmaps (EmfPlusPlayerDrawing.cpp).
+    void clear(ByteReader& r);
     void fillShapes(std::uint16_t type, std::uint16_t flags, ByteReader& r);
     void drawShapes(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+    void drawImage(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+    void fill(const QPainterPath& world, const Brush& brush);
+    void stroke(const QPainterPath& world, std::uint32_t penId);
+    QBrush onDevice(const QBrush& brush) const;
+
+    // Strings (EmfPlusPlayerText.cpp).
     void drawString(std::uint16_t flags, ByteReader& r);
     void drawDriverString(std::uint16_t flags, ByteReader& r);
-    void drawImage(std::uint16_t type, std::uint16_t flags, ByteReader& r);
+
+    // Transforms, clips, saved states and rendering modes (EmfPlusPlayerState.cpp).
+    void stateRecord(std::uint16_t type, std::uint16_t flags, ByteReader& r);
     void transformRecord(std::uint16_t type, std::uint16_t flags, ByteReader& r);
     void clipRecord(std::uint16_t type, std::uint16_t flags, ByteReader& r);
     void save(std::uint32_t index);
@@ -66,11 +82,13 @@ private:
     // True once the header has come, unless the file is dual and drawn from its EMF records.
     bool playing() const noexcept { return header_ && (!dual_ || dualByPlus_); }
     QTransform toDevice() const;
+    // The object in slot `id` when it is a `T`.
+    template <class T>
+    const T* objectAt(std::size_t id) const {
+        return id < objects_.size() ? std::get_if<T>(&objects_[id]) : nullptr;
+    }
     // The brush of a fill record: an ARGB colour (S flag) or a brush object.
     const Brush* brushOf(std::uint16_t flags, std::uint32_t field, Brush& scratch) const;
-    void fill(const QPainterPath& world, const Brush& brush);
-    void stroke(const QPainterPath& world, std::uint32_t penId);
-    QBrush onDevice(const QBrush& brush) const;
 
     Gdi& gdi_;
     // The parsed list's account (it outlives the parse, which hands the list on before this

@@ -7,6 +7,7 @@
 #include <QPolygonF>
 #include <QRectF>
 #include <QTransform>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -99,5 +100,10 @@ QRectF rect(ByteReader& r, bool integer);
 QPolygonF points(ByteReader& r, std::size_t count, bool integer, bool relative);
 // A matrix of six floats; none when it is not finite or too large.
 std::optional<QTransform> matrix(ByteReader& r);
+
+// How much `t` stretches lengths: the square root of how much it stretches areas.
+inline double lengthScale(const QTransform& t) {
+    return std::sqrt(std::abs(t.determinant()));
+}
 
 }  // namespace zarovia::picture::metafile::plus
