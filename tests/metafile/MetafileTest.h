@@ -110,6 +110,10 @@ private slots:
     void emfPlusBitmapFormats();
     void emfPlusDrawsShareTheirBitmap();
     void emfPlusObjectPartsAreCounted();
+    void emfPlusPenAndHatchStyles_data();
+    void emfPlusPenAndHatchStyles();
+    void emfPlusOutlines_data();
+    void emfPlusOutlines();
 
     // The parsed form and its budget.
     void lineRunsShareSteps_data();

@@ -90,8 +90,10 @@ using Object = std::variant<std::monostate, Brush, Pen, Path, Region, Image, Fon
 // combined by `areas`.
 Object readObject(std::uint32_t type, ByteReader data, BudgetAccount& budget, AreaCombiner& areas);
 
-// The parts shared with the records: a brush at the reader, a path object's points and types.
+// The parts shared with the records and other objects: a brush at the reader, a path object's
+// points and types, a bitmap object (taken from `budget` as readObject takes it).
 Brush readBrush(ByteReader& r, BudgetAccount& budget);
 QPainterPath readPath(ByteReader& r);
+Image readImage(ByteReader& r, BudgetAccount& budget);
 
 }  // namespace zarovia::picture::metafile::plus
