@@ -108,6 +108,7 @@ private slots:
     void emfPlusStringsAndImages();
     void emfPlusBitmapFormats_data();
     void emfPlusBitmapFormats();
+    void emfPlusRunLengthBitmapGapsAreCleared();
     void emfPlusDrawsShareTheirBitmap();
     void emfPlusObjectPartsAreCounted();
     void emfPlusPenAndHatchStyles_data();

@@ -2,6 +2,9 @@
 #include "picture/metafile/Metafile.h"
 
 #include <QtTest>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace zarovia::picture::metafile::test {
 
@@ -315,6 +318,40 @@ void MetafileTest::emfPlusBitmapFormats() {
     const QImage drawn = decodeEmf(w.finish()).toImage();
     QVERIFY2(near(drawn.pixelColor(25, 50), left), qPrintable(drawn.pixelColor(25, 50).name()));
     QVERIFY2(near(drawn.pixelColor(75, 50), right), qPrintable(drawn.pixelColor(75, 50).name()));
+}
+
+// A run-length bitmap sets only the pixels its runs name; the others come out the same on
+// every run (the palette's first colour), never as what the memory given to the decoder held
+// before. Memory handed out here is filled with a pattern first, as the C library can be asked.
+void MetafileTest::emfPlusRunLengthBitmapGapsAreCleared() {
+    constexpr int kSide = 16;
+    const QByteArray runs("\x02\x01\x00\x01", 4);  // two pixels of colour 1, then the end
+    QByteArray bmp("BM", 2);
+    putU32(bmp, 62 + 4);
+    putU32(bmp, 0);
+    putU32(bmp, 62);  // the runs after the headers and two palette entries
+    for (std::uint32_t v : {40u, std::uint32_t(kSide), std::uint32_t(kSide)}) putU32(bmp, v);
+    putU16(bmp, 1);
+    putU16(bmp, 8);
+    for (std::uint32_t v : {1u, 4u, 0u, 0u, 2u, 0u}) putU32(bmp, v);  // BI_RLE8, 2 colours
+    putU32(bmp, 0x0000FF00);                                          // 0: green
+    putU32(bmp, 0x00FF0000);                                          // 1: red
+    bmp += runs;
+    const QByteArray records =
+        plusRecord(0x4008, (5 << 8) | 1, words({0xDBC01002, 1, 0, 0, 0, 0, 1}) + bmp) +
+        plusRecord(0x4021, 5) +  // nearest neighbour
+        plusRecord(0x401A, 1, words({0, 2}) + rectF(0, 0, kSide, kSide) + rectF(0, 0, 100, 100));
+#ifdef __GLIBC__
+    mallopt(M_PERTURB, 0x55);
+#endif
+    const QImage drawn = plusOnly(records);
+#ifdef __GLIBC__
+    mallopt(M_PERTURB, 0);
+#endif
+    // The bottom row starts with the run.
+    QVERIFY2(near(drawn.pixelColor(5, 95), Qt::red), qPrintable(drawn.pixelColor(5, 95).name()));
+    for (const QPoint at : {QPoint(50, 95), QPoint(50, 10)})
+        QVERIFY2(near(drawn.pixelColor(at), Qt::green), qPrintable(drawn.pixelColor(at).name()));
 }
 
 // However often a bitmap object is drawn whole, its pixels are held once: the draws share them

@@ -129,7 +129,15 @@ Image readImage(ByteReader& r, BudgetAccount& budget) {
         return out;
     }
     reader.setAllocationLimit(static_cast<int>(passing / (1024 * 1024) + 1));
-    QImage decoded = reader.read();
+    QImage decoded;
+    if (reader.format() == "bmp") {
+        // A run-length bitmap sets only the pixels its runs name, and the decoder leaves the
+        // others as the memory held them: it is given cleared pixels of the size and format it
+        // reads into, which it takes as they are.
+        decoded = QImage(size, reader.imageFormat());
+        decoded.fill(0);
+    }
+    if (!reader.read(&decoded)) decoded = QImage();
     if (decoded.size() == size)
         out.image = decoded.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     decoded = QImage();
