@@ -79,6 +79,8 @@ private slots:
 
     // Bitmaps and raster operations.
     void stretchDibitsDrawsTheDibTheRightWayUp();
+    void dibRecordsPlaceTheirBitmap_data();
+    void dibRecordsPlaceTheirBitmap();
     void rasterOperationsWithoutSource_data();
     void rasterOperationsWithoutSource();
     void hatchedBrushInOpaqueModeFillsTheGaps();

@@ -211,6 +211,12 @@ public:
         records_.append(body);
         return *this;
     }
+    // Records made by another writer, as they are.
+    EmfWriter& append(const QByteArray& records) {
+        records_.append(records);
+        return *this;
+    }
+    const QByteArray& records() const { return records_; }
     EmfWriter& rectangle(int l, int t, int r, int b) { return record(43, {l, t, r, b}); }
     EmfWriter& selectObject(std::uint32_t index) { return record(37, {index}); }
     EmfWriter& createPen(std::uint32_t index, std::uint32_t style, int width,

@@ -59,6 +59,98 @@ void MetafileTest::stretchDibitsDrawsTheDibTheRightWayUp() {
     QCOMPARE(canvas.all<ShapeStep>().size(), std::size_t(1));
 }
 
+namespace {
+
+// StretchDIBits (81) or SetDIBitsToDevice (80) of the DIB of appendDib: the part `source` of it
+// (y counted from the bottom row) at `dest`, whose size only StretchDIBits uses. `cut` bytes
+// are left off the record's end.
+QByteArray dibBlitRecord(int type, QRect dest, QRect source, std::uint32_t rop, int cut = 0) {
+    const bool stretch = type == 81;
+    const std::uint32_t offBmi = stretch ? 80 : 76;  // after the fields, from the record's start
+    QByteArray body;
+    for (int v : {dest.left(), dest.top(), dest.right(), dest.bottom()})
+        putU32(body, static_cast<std::uint32_t>(v));
+    for (int v : {dest.x(), dest.y(), source.x(), source.y(), source.width(), source.height()})
+        putU32(body, static_cast<std::uint32_t>(v));
+    for (std::uint32_t v : {offBmi, 40u, offBmi + 40, 16u, 0u}) putU32(body, v);
+    if (stretch) {
+        putU32(body, rop);
+        putU32(body, static_cast<std::uint32_t>(dest.width()));
+        putU32(body, static_cast<std::uint32_t>(dest.height()));
+    } else {
+        putU32(body, 0);  // first scan line
+        putU32(body, 2);  // scan lines
+    }
+    appendDib(body);
+    body.chop(cut);
+    return body;
+}
+
+}  // namespace
+
+void MetafileTest::dibRecordsPlaceTheirBitmap_data() {
+    QTest::addColumn<QByteArray>("records");  // played over a black page
+    QTest::addColumn<QList<QPoint>>("at");
+    QTest::addColumn<QList<QColor>>("expected");
+    const QColor black(Qt::black);
+    const QColor red(Qt::red);
+    const QColor green(Qt::green);
+    const QColor blue(Qt::blue);
+    const QColor white(Qt::white);
+    auto blit = [](int type, QRect dest, QRect source, std::uint32_t rop = SRCCOPY, int cut = 0) {
+        return EmfWriter(QRect())
+            .raw(static_cast<std::uint32_t>(type), dibBlitRecord(type, dest, source, rop, cut))
+            .records();
+    };
+    QTest::newRow("SetDIBitsToDevice: the whole bitmap at its own size")
+        << blit(80, QRect(10, 10, 50, 50), QRect(0, 0, 2, 2))
+        << QList<QPoint>{{10, 10}, {11, 10}, {10, 11}, {11, 11}, {12, 12}, {30, 30}}
+        << QList<QColor>{red, white, blue, green, black, black};
+    QTest::newRow("SetDIBitsToDevice: the bottom-right pixel")
+        << blit(80, QRect(30, 30, 2, 2), QRect(1, 0, 1, 1))
+        << QList<QPoint>{{30, 30}, {31, 30}, {30, 31}} << QList<QColor>{green, black, black};
+    QTest::newRow("StretchDIBits: the top-left pixel over a box")
+        << blit(81, QRect(20, 20, 60, 60), QRect(0, 1, 1, 1))
+        << QList<QPoint>{{25, 25}, {75, 75}, {10, 10}, {90, 90}}
+        << QList<QColor>{red, red, black, black};
+    QTest::newRow("StretchDIBits: the raster operation named")
+        << blit(81, QRect(0, 0, 100, 100), QRect(0, 0, 2, 2), NOTSRCCOPY)
+        << QList<QPoint>{{25, 25}, {75, 75}}
+        << QList<QColor>{QColor(Qt::cyan), QColor(Qt::magenta)};
+    // Records shorter than their fields draw nothing, and the records after them still play.
+    const QByteArray whiteBox =
+        EmfWriter(QRect()).selectObject(ENHMETA_STOCK_OBJECT).rectangle(60, 60, 90, 90).records();
+    QTest::newRow("StretchDIBits: cut before its size")
+        << blit(81, QRect(0, 0, 100, 100), QRect(0, 0, 2, 2), SRCCOPY, 56 + 8) + whiteBox
+        << QList<QPoint>{{25, 25}, {75, 75}} << QList<QColor>{black, white};
+    QTest::newRow("SetDIBitsToDevice: cut before its bitmap's place")
+        << blit(80, QRect(0, 0, 100, 100), QRect(0, 0, 2, 2), SRCCOPY, 56 + 8 + 12) + whiteBox
+        << QList<QPoint>{{0, 0}, {75, 75}} << QList<QColor>{black, white};
+    // A pattern brush of the same bitmap, tiled from the page's corner.
+    QByteArray pattern;
+    for (std::uint32_t v : {1u, 0u, 32u, 40u, 72u, 16u}) putU32(pattern, v);
+    appendDib(pattern);
+    QTest::newRow("DIB pattern brush")
+        << EmfWriter(QRect()).raw(94, pattern).selectObject(1).rectangle(10, 10, 90, 90).records()
+        << QList<QPoint>{{50, 50}, {51, 50}, {50, 51}, {51, 51}, {5, 5}}
+        << QList<QColor>{red, white, blue, green, black};
+}
+
+void MetafileTest::dibRecordsPlaceTheirBitmap() {
+    QFETCH(QByteArray, records);
+    QFETCH(QList<QPoint>, at);
+    QFETCH(QList<QColor>, expected);
+    EmfWriter w(QRect(0, 0, 2646, 2646));  // 100 x 100 pixels
+    w.selectObject(ENHMETA_STOCK_OBJECT | 4).rectangle(-1, -1, 101, 101);
+    const QImage image = decodeEmf(w.append(records).finish()).toImage();
+    for (qsizetype i = 0; i < at.size(); ++i)
+        QVERIFY2(near(image.pixelColor(at[i]), expected[i]),
+                 qPrintable(QStringLiteral("(%1, %2): %3")
+                                .arg(at[i].x())
+                                .arg(at[i].y())
+                                .arg(image.pixelColor(at[i]).name())));
+}
+
 void MetafileTest::rasterOperationsWithoutSource_data() {
     QTest::addColumn<int>("record");  // WMF PatBlt, EMF BitBlt or StretchBlt
     QTest::addColumn<quint32>("rop");

@@ -13,6 +13,17 @@ namespace {
 // A mask is at most this many pixels a side.
 constexpr std::int64_t kMaxMaskSide = 1 << 16;
 
+// The blits of device-independent bitmaps name their bitmap with the usage last.
+DibPlace readDibPlaceUsageLast(ByteReader& r) {
+    DibPlace p;
+    p.offBmi = r.u32();
+    p.cbBmi = r.u32();
+    p.offBits = r.u32();
+    p.cbBits = r.u32();
+    p.usage = r.u32();
+    return p;
+}
+
 // The fields after the source bitmap that name a mask: its origin and its place.
 struct MaskFields {
     QPoint origin;
@@ -24,13 +35,11 @@ MaskFields readMaskFields(ByteReader& r) {
     const int x = r.i32();
     const int y = r.i32();
     m.origin = QPoint(x, y);
-    m.place.usage = r.u32();
-    m.place.offBmi = r.u32();
-    m.place.cbBmi = r.u32();
-    m.place.offBits = r.u32();
-    m.place.cbBits = r.u32();
+    m.place = readDibPlace(r);
     return m;
 }
+
+}  // namespace
 
 DibPlace readDibPlace(ByteReader& r) {
     DibPlace p;
@@ -41,8 +50,6 @@ DibPlace readDibPlace(ByteReader& r) {
     p.cbBits = r.u32();
     return p;
 }
-
-}  // namespace
 
 ByteReader recordPart(const ByteReader& body, std::uint32_t offset, std::uint32_t size) {
     if (offset < kRecordHeaderBytes) throw ByteReaderOverrun();
@@ -150,6 +157,32 @@ void playBlt(std::uint32_t type, ByteReader r, Gdi& gdi) {
     }
     // Without a mask, MaskBlt is the foreground operation alone.
     if (b.mask.isNull()) b.rop &= 0x00FFFFFF;
+    gdi.blit(b);
+}
+
+void playDibBlit(std::uint32_t type, ByteReader r, Gdi& gdi) {
+    const ByteReader body = r;
+    r.skip(16);  // bounds
+    const QPointF dest = pointL(r);
+    const double xSrc = r.i32();
+    const double ySrc = r.i32();
+    const double cxSrc = r.i32();
+    const double cySrc = r.i32();
+    const DibPlace place = readDibPlaceUsageLast(r);
+    Blit b;
+    // SetDIBitsToDevice copies the source at its size; StretchDIBits names the raster operation
+    // and the size it is stretched to.
+    b.dest = QRectF(dest.x(), dest.y(), cxSrc, cySrc);
+    if (type == EMR_STRETCHDIBITS) {
+        b.rop = r.u32();
+        const double cxDest = r.i32();
+        const double cyDest = r.i32();
+        b.dest.setSize(QSizeF(cxDest, cyDest));
+    }
+    if (auto dib = recordDib(body, place, gdi)) {
+        b.image = dib->image;
+        b.source = dibSourceRect(*dib, xSrc, ySrc, cxSrc, cySrc);
+    }
     gdi.blit(b);
 }
 

@@ -29,6 +29,10 @@ struct DibPlace {
     std::uint32_t usage = DIB_RGB_COLORS;
 };
 
+// A bitmap's place as most records name it: the usage, then the header's and the bits' offset
+// and size.
+DibPlace readDibPlace(ByteReader& r);
+
 // The bitmap a record carries; none for an empty header or a bitmap that cannot be read or
 // would pass the budget.
 std::optional<RecordDib> recordDib(const ByteReader& body, const DibPlace& place, Gdi& gdi,
@@ -40,6 +44,8 @@ QImage recordMask(const ByteReader& body, const DibPlace& place, Gdi& gdi);
 
 // BitBlt, StretchBlt, MaskBlt, AlphaBlend, TransparentBlt; `r` is the record's body.
 void playBlt(std::uint32_t type, ByteReader r, Gdi& gdi);
+// StretchDIBits and SetDIBitsToDevice.
+void playDibBlit(std::uint32_t type, ByteReader r, Gdi& gdi);
 void playPlgBlt(ByteReader r, Gdi& gdi);
 void playGradientFill(ByteReader r, Gdi& gdi);
 

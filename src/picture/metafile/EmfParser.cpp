@@ -113,12 +113,6 @@ public:
     }
 
 private:
-    std::optional<RecordDib> dibAt(const ByteReader& body, std::uint32_t offBmi,
-                                   std::uint32_t cbBmi, std::uint32_t offBits, std::uint32_t cbBits,
-                                   std::uint32_t usage) {
-        return recordDib(body, DibPlace{offBmi, cbBmi, offBits, cbBits, usage}, gdi_);
-    }
-
     const LogFont* font() const {
         return gdi_.dc().font ? std::get_if<LogFont>(gdi_.dc().font.get()) : nullptr;
     }
@@ -357,15 +351,10 @@ private:
             case EMR_CREATEDIBPATTERNBRUSHPT: {
                 const ByteReader body = r;
                 const std::uint32_t index = r.u32();
-                const std::uint32_t usage = r.u32();
-                const std::uint32_t offBmi = r.u32();
-                const std::uint32_t cbBmi = r.u32();
-                const std::uint32_t offBits = r.u32();
-                const std::uint32_t cbBits = r.u32();
+                const DibPlace place = readDibPlace(r);
                 LogBrush brush;
                 brush.style = BS_DIBPATTERNPT;
-                if (auto dib = dibAt(body, offBmi, cbBmi, offBits, cbBits, usage))
-                    brush.pattern = dib->image;
+                if (auto dib = recordDib(body, place, gdi_)) brush.pattern = dib->image;
                 objects_.put(index, brush);
                 break;
             }
@@ -528,53 +517,10 @@ private:
             case EMR_GRADIENTFILL:
                 playGradientFill(r, gdi_);
                 break;
-            case EMR_STRETCHDIBITS: {
-                const ByteReader body = r;
-                r.skip(16);
-                const QPointF dest = pointL(r);
-                const double xSrc = r.i32();
-                const double ySrc = r.i32();
-                const double cxSrc = r.i32();
-                const double cySrc = r.i32();
-                const std::uint32_t offBmi = r.u32();
-                const std::uint32_t cbBmi = r.u32();
-                const std::uint32_t offBits = r.u32();
-                const std::uint32_t cbBits = r.u32();
-                const std::uint32_t usage = r.u32();
-                Blit b;
-                b.rop = r.u32();
-                const double cxDest = r.i32();
-                const double cyDest = r.i32();
-                b.dest = QRectF(dest.x(), dest.y(), cxDest, cyDest);
-                if (auto dib = dibAt(body, offBmi, cbBmi, offBits, cbBits, usage)) {
-                    b.image = dib->image;
-                    b.source = dibSourceRect(*dib, xSrc, ySrc, cxSrc, cySrc);
-                }
-                gdi_.blit(b);
+            case EMR_STRETCHDIBITS:
+            case EMR_SETDIBITSTODEVICE:
+                playDibBlit(type, r, gdi_);
                 break;
-            }
-            case EMR_SETDIBITSTODEVICE: {
-                const ByteReader body = r;
-                r.skip(16);
-                const QPointF dest = pointL(r);
-                const double xSrc = r.i32();
-                const double ySrc = r.i32();
-                const double cxSrc = r.i32();
-                const double cySrc = r.i32();
-                const std::uint32_t offBmi = r.u32();
-                const std::uint32_t cbBmi = r.u32();
-                const std::uint32_t offBits = r.u32();
-                const std::uint32_t cbBits = r.u32();
-                const std::uint32_t usage = r.u32();
-                Blit b;
-                b.dest = QRectF(dest.x(), dest.y(), cxSrc, cySrc);
-                if (auto dib = dibAt(body, offBmi, cbBmi, offBits, cbBits, usage)) {
-                    b.image = dib->image;
-                    b.source = dibSourceRect(*dib, xSrc, ySrc, cxSrc, cySrc);
-                }
-                gdi_.blit(b);
-                break;
-            }
             case EMR_EXTTEXTOUTA:
             case EMR_EXTTEXTOUTW: {
                 const ByteReader body = r;

@@ -199,6 +199,9 @@ private:
     std::optional<std::uint32_t> strokeStyle(double& penWidth);
     std::optional<std::uint32_t> keep(const Style& style);
     void emitPoints(ShapeKind kind, std::span<const QPointF> devicePoints, bool stroke, bool fill);
+    // A rectangle or ellipse: kept as its two device corners where the transform keeps axes
+    // and no path is being gathered, a logical path otherwise.
+    void boxShape(ShapeKind kind, const QRectF& box);
     void emitPath(const QPainterPath& devicePath, bool stroke, bool fill);
     void blitSide(const Blit& blit, std::uint32_t code, std::optional<std::uint8_t> where,
                   const QTransform& imageToLogical, const QRect& crop);

@@ -189,17 +189,24 @@ void Gdi::polyDraw(const QPolygonF& points, const std::vector<std::uint8_t>& typ
     independent(path, true, false);
 }
 
-void Gdi::rectangle(const QRectF& box) {
+void Gdi::boxShape(ShapeKind kind, const QRectF& box) {
     const QTransform& t = toDevice();
     if (bracket_ || !axisAligned(t)) {
         QPainterPath path;
-        path.addRect(box.normalized());
+        if (kind == ShapeKind::Rect)
+            path.addRect(box.normalized());
+        else
+            path.addEllipse(box.normalized());
         independent(path, true, true);
         return;
     }
     const QRectF device = t.mapRect(box.normalized());
     const QPointF corners[2] = {device.topLeft(), device.bottomRight()};
-    emitPoints(ShapeKind::Rect, corners, true, true);
+    emitPoints(kind, corners, true, true);
+}
+
+void Gdi::rectangle(const QRectF& box) {
+    boxShape(ShapeKind::Rect, box);
 }
 
 void Gdi::roundRect(const QRectF& box, QSizeF corner) {
@@ -211,16 +218,7 @@ void Gdi::roundRect(const QRectF& box, QSizeF corner) {
 }
 
 void Gdi::ellipse(const QRectF& box) {
-    const QTransform& t = toDevice();
-    if (bracket_ || !axisAligned(t)) {
-        QPainterPath path;
-        path.addEllipse(box.normalized());
-        independent(path, true, true);
-        return;
-    }
-    const QRectF device = t.mapRect(box.normalized());
-    const QPointF corners[2] = {device.topLeft(), device.bottomRight()};
-    emitPoints(ShapeKind::Ellipse, corners, true, true);
+    boxShape(ShapeKind::Ellipse, box);
 }
 
 // kind: 0 arc, 1 chord, 2 pie. Arcs run counter-clockwise on the device unless the arc

@@ -60,6 +60,19 @@ bool admissible(const DibShape& shape, std::size_t bitsBytes, Gdi& gdi) {
     return gdi.reserveImagePixels(pixels);
 }
 
+// The shape of the bitmap whose header `info` starts, once its pixels are reserved; none for a
+// header that cannot be read or a bitmap that is not admissible.
+std::optional<DibShape> admittedShape(const ByteReader& info, std::size_t bitsBytes, Gdi& gdi) {
+    std::optional<DibShape> shape;
+    try {
+        shape = peekShape(info);
+    } catch (const ByteReaderOverrun&) {
+        return std::nullopt;
+    }
+    if (!shape || !admissible(*shape, bitsBytes, gdi)) return std::nullopt;
+    return shape;
+}
+
 template <typename Decode>
 std::optional<RecordDib> guarded(bool bottomUp, Decode&& decode) {
     try {
@@ -77,13 +90,8 @@ std::optional<RecordDib> guarded(bool bottomUp, Decode&& decode) {
 
 std::optional<RecordDib> decodeRecordDib(ByteReader info, ByteReader bits, std::uint32_t usage,
                                          bool keepAlpha, Gdi& gdi) {
-    std::optional<DibShape> shape;
-    try {
-        shape = peekShape(info);
-    } catch (const ByteReaderOverrun&) {
-        return std::nullopt;
-    }
-    if (!shape || !admissible(*shape, bits.size(), gdi)) return std::nullopt;
+    const std::optional<DibShape> shape = admittedShape(info, bits.size(), gdi);
+    if (!shape) return std::nullopt;
     DibOptions options;
     options.paletteIndexes = usage == DIB_PAL_COLORS;
     options.keepAlpha = keepAlpha;
@@ -91,13 +99,8 @@ std::optional<RecordDib> decodeRecordDib(ByteReader info, ByteReader bits, std::
 }
 
 std::optional<RecordDib> decodeRecordPackedDib(ByteReader packed, std::uint32_t usage, Gdi& gdi) {
-    std::optional<DibShape> shape;
-    try {
-        shape = peekShape(packed);
-    } catch (const ByteReaderOverrun&) {
-        return std::nullopt;
-    }
-    if (!shape || !admissible(*shape, packed.size(), gdi)) return std::nullopt;
+    const std::optional<DibShape> shape = admittedShape(packed, packed.size(), gdi);
+    if (!shape) return std::nullopt;
     DibOptions options;
     options.paletteIndexes = usage == DIB_PAL_COLORS;
     return guarded(shape->bottomUp, [&] { return decodePackedDib(packed, options); });
