@@ -2,15 +2,15 @@
 // to the picture painted, with read-ahead given the display time to work, and without it (a
 // cache that has never seen the folder), next to the plain decode of the same files.
 //   next_picture_bench FOLDER [STEPS]
-#include "Unit1.h"
 #include "picture/PictureCache.h"
-#include "platform/FileSource.h"
-#include "platform/WorkerPool.h"
 #include "picture/PictureList.h"
 #include "picture/PictureLoader.h"
 #include "picture/jpeg/Jpeg.h"
-#include "shell/PlatformFonts.h"
+#include "platform/FileSource.h"
+#include "platform/WorkerPool.h"
 #include "support/FakeServices.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int steps = argc > 2 ? std::atoi(argv[2]) : 10;
-    shell::substitutePlatformFonts();
+    window::substitutePlatformFonts();
     const QByteArray folder =
         QFile::encodeName(QDir(QString::fromLocal8Bit(argv[1])).absolutePath()) + '/';
     const auto pictures = picture::listFolderPictures(folder + "x.jpg");

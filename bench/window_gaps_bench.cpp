@@ -15,21 +15,21 @@
 //   (1920 x 1080) and is resized four times, each time until the picture is drawn at the new
 //   size (goal: no gap over 50 ms).
 //   window_gaps_bench [WORK_FOLDER]
-#include "Unit1.h"
 #include "document/widgets/RichEditControl.h"
 #include "hostile/HostileFiles.h"
+#include "media/engine/MediaEngineLoader.h"
 #include "metafile/MetafileBombs.h"
 #include "picture/PictureCache.h"
 #include "picture/PictureLoader.h"
 #include "picture/metafile/MetafilePicture.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/Cancellation.h"
-#include "platform/MediaEngineLoader.h"
 #include "platform/ProcessEnd.h"
 #include "platform/WorkerPool.h"
-#include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/ManyScanJpeg.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QApplication>
 #include <QDir>
@@ -360,7 +360,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     standardHandler = qInstallMessageHandler(quietRaise);
     // As the program does: the window's font names map to the fonts installed.
-    shell::substitutePlatformFonts();
+    window::substitutePlatformFonts();
     if (argc == 4 && qstrcmp(argv[1], "--video-after") == 0)
         return videoCase(QString::fromLocal8Bit(argv[3]), QString::fromLatin1(argv[2]));
     if (argc == 4 && qstrcmp(argv[1], "--quit") == 0)

@@ -1,18 +1,19 @@
 // Start-up: the application, the main window and the About box, then the message loop.
 // ZAROVIA_STARTUP_PROFILE=$(date +%s%N) prints each phase's time and memory
-// (shell/StartupProfile.h).
-#include "Unit1.h"
-#include "Unit3.h"
+// (window/StartupProfile.h).
 #include "Version.h"
+#include "media/engine/MediaEngineLoader.h"
 #include "picture/PictureCache.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/FileSource.h"
-#include "platform/MediaEngineLoader.h"
 #include "platform/ProcessEnd.h"
 #include "platform/WorkerPool.h"
 #include "shell/OpenRules.h"
-#include "shell/PlatformFonts.h"
-#include "shell/StartupProfile.h"
+#include "window/PlatformFonts.h"
+#include "window/QtServices.h"
+#include "window/StartupProfile.h"
+#include "window/Unit1.h"
+#include "window/Unit3.h"
 
 #include <QApplication>
 #include <QFont>
@@ -41,7 +42,7 @@ void printVersion() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    namespace startup = zarovia::shell::startup;
+    namespace startup = zarovia::window::startup;
     startup::mark("main");
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         printVersion();
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     // beside the application's start. A picture's window paints the picture first and lays out
     // the tool bar's text right after it; there the configuration would only compete with the
     // application and the decode for the two processors, and it loads with the tool bar.
-    std::optional<zarovia::shell::FontConfigurationLoader> fontConfiguration;
+    std::optional<zarovia::window::FontConfigurationLoader> fontConfiguration;
     if (firstClass != zarovia::shell::FileClass::Picture) fontConfiguration.emplace();
     QApplication app(argc, argv);
     startup::mark("application");
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Zarovia"));
     QApplication::setApplicationVersion(QString::fromLatin1(zarovia::version::kFileVersion));
     QApplication::setDesktopFileName(QStringLiteral("zarovia"));
-    zarovia::shell::substitutePlatformFonts();
+    zarovia::window::substitutePlatformFonts();
     startup::mark("fonts substituted");
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -91,18 +91,18 @@ int main(int argc, char** argv) {
     QTextStream text(&file);
     text << "// Made by zarovia_resource_baker from resources/glyphs and resources/icon; not "
             "edited.\n"
-         << "#include \"shell/BakedPixels.h\"\n\n"
-         << "namespace zarovia::shell::baked {\n\n"
-         << "static_assert(kGlyphCount == " << kGlyphCount
+         << "#include \"window/BakedPixels.h\"\n\n"
+         << "namespace zarovia::window::baked {\n\n"
+         << "static_assert(shell::kGlyphCount == " << kGlyphCount
          << ", \"one baked glyph per tool-bar glyph\");\n\nnamespace {\n\n"
          << body << "\n}  // namespace\n\n"
-         << "const BakedImage kGlyphs[kGlyphCount] = {" << small.join(QStringLiteral(", "))
+         << "const BakedImage kGlyphs[shell::kGlyphCount] = {" << small.join(QStringLiteral(", "))
          << "};\n"
-         << "const BakedImage kGlyphsDoubleDensity[kGlyphCount] = {"
+         << "const BakedImage kGlyphsDoubleDensity[shell::kGlyphCount] = {"
          << large.join(QStringLiteral(", ")) << "};\n"
          << "const BakedImage kProgramIcon32 = " << entry(QStringLiteral("icon32"), icon32) << ";\n"
          << "const BakedImage kProgramIcon64 = " << entry(QStringLiteral("icon64"), icon64)
          << ";\n\n"
-         << "}  // namespace zarovia::shell::baked\n";
+         << "}  // namespace zarovia::window::baked\n";
     return text.status() == QTextStream::Ok && file.flush() ? 0 : 1;
 }

@@ -76,8 +76,4 @@ struct Services {
     bool manualTimers = false;
 };
 
-// The services of a real run: Qt's dialogs and message box, the application cursor, the
-// primary screen.
-Services qtServices();
-
 }  // namespace zarovia

@@ -1,12 +1,12 @@
 // Qt's own Open and Print dialogs, answered through their widgets: a full path typed into the
 // Open dialog opens that file; with no printer installed both print commands print into a PDF
 // file named after the file printed.
-#include "Unit1.h"
-#include "platform/QtDialogs.h"
-#include "shell/PlatformFonts.h"
+#include "platform/qt/QtDialogs.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
 #include "support/TestInputs.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,7 +70,7 @@ class QtDialogsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        shell::substitutePlatformFonts();
+        window::substitutePlatformFonts();
         // The PDF of a print with no printer goes to the documents folder, else home.
         qputenv("HOME", QFile::encodeName(home.path()));
         qputenv("XDG_DOCUMENTS_DIR", QFile::encodeName(home.path()));

@@ -1,12 +1,12 @@
 // Documents through the real window: the three kinds, the hex dump, the size readout, the
 // rich edit following the pane, printing to PDF with the caption as the job title.
-#include "Unit1.h"
 #include "document/widgets/RichEditControl.h"
 #include "platform/controls/Panel.h"
-#include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
 #include "support/TestInputs.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -41,7 +41,7 @@ class DocumentWindowTest : public QObject {
     QString text() { return form->RichEdit1->toPlainText(); }
 
 private slots:
-    void initTestCase() { shell::substitutePlatformFonts(); }
+    void initTestCase() { window::substitutePlatformFonts(); }
     void init() {
         rec = testing::Recorded();
         dir = std::make_unique<QTemporaryDir>();

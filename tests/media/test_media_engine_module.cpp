@@ -3,7 +3,7 @@
 // says what is missing.
 #include "media/MediaDevice.h"
 #include "media/MediaErrors.h"
-#include "platform/MediaEngineLoader.h"
+#include "media/engine/MediaEngineLoader.h"
 #include "support/QuickTry.h"
 
 #include <QSignalSpy>

@@ -2,7 +2,6 @@
 // factory): the two layouts, the position bar, the video area, the media bar toggle by a real
 // mouse press on the video, the device kept across panes, failures, and a window that keeps
 // answering while an open takes its time.
-#include "Unit1.h"
 #include "media/DeferredMediaDevice.h"
 #include "media/MediaErrors.h"
 #include "media/widgets/DisplayPanel.h"
@@ -11,9 +10,10 @@
 #include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
-#include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -94,7 +94,7 @@ class MediaWindowTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { shell::substitutePlatformFonts(); }
+    void initTestCase() { window::substitutePlatformFonts(); }
     void init() {
         rec = testing::Recorded();
         rec.screen = QSize(1024, 768);

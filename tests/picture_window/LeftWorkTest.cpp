@@ -2,16 +2,16 @@
 // its worker, a small picture opened next is shown while every worker is stuck in a read that
 // passes no checkpoint, a many-scan progressive JPEG is shown within its work cap, and the window
 // goes without waiting for a stuck worker.
-#include "Unit1.h"
 #include "picture/PictureCache.h"
 #include "picture/jpeg/JpegPictureData.h"
 #include "picture/jpeg/JpegSession.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/WorkerPool.h"
-#include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/ManyScanJpeg.h"
 #include "support/QuickTry.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -54,7 +54,7 @@ class LeftWorkTest : public QObject {
     QSize shownSize() { return form->Image2->picture().size(); }
 
 private slots:
-    void initTestCase() { shell::substitutePlatformFonts(); }
+    void initTestCase() { window::substitutePlatformFonts(); }
     void init() {
         rec = testing::Recorded();
         dir = std::make_unique<QTemporaryDir>();

@@ -1,7 +1,6 @@
 // Pictures through the real window: opening a folder's picture, stepping, the slide show with
 // a controllable timer, failures in the middle of a show, reading ahead, fitting on resize,
 // and printing to PDF.
-#include "Unit1.h"
 #include "picture/PictureCache.h"
 #include "picture/PictureLoader.h"
 #include "picture/jpeg/JpegPictureData.h"
@@ -10,11 +9,12 @@
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
-#include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
 #include "support/TestInputs.h"
 #include "support/TestPictures.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -114,7 +114,7 @@ class PictureWindowTest : public QObject {
     QSize shownSize() { return form->Image2->picture().size(); }
 
 private slots:
-    void initTestCase() { shell::substitutePlatformFonts(); }
+    void initTestCase() { window::substitutePlatformFonts(); }
     void init() {
         rec = testing::Recorded();
         rec.pdfPath = QString();

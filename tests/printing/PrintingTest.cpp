@@ -1,12 +1,12 @@
 // Printing into PDF files: the name a print proposes for each file (table rows), the refusal of
 // a file being viewed, and a failed job leaving no file behind and no file overwritten.
-#include "Unit1.h"
-#include "platform/PdfOutputCommit.h"
 #include "platform/PdfOutputName.h"
-#include "shell/PlatformFonts.h"
+#include "platform/qt/PdfOutputCommit.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
 #include "support/TestInputs.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QAction>
 #include <QDir>
@@ -75,7 +75,7 @@ class PrintingTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { shell::substitutePlatformFonts(); }
+    void initTestCase() { window::substitutePlatformFonts(); }
     void cleanup() { form.reset(); }
 
     // --- The name proposed ---------------------------------------------------------------

@@ -1,8 +1,8 @@
 // Full screen under a scripted window manager: answers that come late or get lost, changes
 // asked for during another, and the manager changing the state by itself.
 #include "platform/WindowSystem.h"
-#include "shell/FullScreenMode.h"
 #include "support/QuickTry.h"
+#include "window/FullScreenMode.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -41,7 +41,7 @@ private:
 class Window : public QWidget {
 public:
     explicit Window(ScriptedManager& manager) : manager_(manager) {}
-    shell::FullScreenMode* mode = nullptr;
+    window::FullScreenMode* mode = nullptr;
 
 protected:
     void changeEvent(QEvent* event) override {
@@ -77,11 +77,11 @@ private slots:
         Window window(manager);
         window.resize(640, 480);
         window.show();
-        shell::FullScreenMode mode(window, manager);
+        window::FullScreenMode mode(window, manager);
         // The wait is counted in looks, not in wall time: a shorter one proves the same.
         mode.setAnswerWaitMs(300);
         window.mode = &mode;
-        QSignalSpy settled(&mode, &shell::FullScreenMode::settled);
+        QSignalSpy settled(&mode, &window::FullScreenMode::settled);
         mode.enter(QRect(0, 0, 1280, 1024));
         QVERIFY(mode.changing());
         QTRY_COMPARE_WITH_TIMEOUT(settled.size(), 1, 5000);
@@ -100,9 +100,9 @@ private slots:
         manager.answerAfter = 5;
         Window window(manager);
         window.show();
-        shell::FullScreenMode mode(window, manager);
+        window::FullScreenMode mode(window, manager);
         window.mode = &mode;
-        QSignalSpy settled(&mode, &shell::FullScreenMode::settled);
+        QSignalSpy settled(&mode, &window::FullScreenMode::settled);
         mode.enter(QRect(0, 0, 1280, 1024));
         mode.leave(QSize(640, 480));
         mode.enter(QRect(0, 0, 1280, 1024));
@@ -116,9 +116,9 @@ private slots:
         ScriptedManager manager;
         Window window(manager);
         window.show();
-        shell::FullScreenMode mode(window, manager);
+        window::FullScreenMode mode(window, manager);
         window.mode = &mode;
-        QSignalSpy outside(&mode, &shell::FullScreenMode::changedOutside);
+        QSignalSpy outside(&mode, &window::FullScreenMode::changedOutside);
         window.setWindowState(Qt::WindowFullScreen);  // the manager's own key
         QCOMPARE(outside.size(), 1);
         QVERIFY(!mode.changing());

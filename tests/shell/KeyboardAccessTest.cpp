@@ -3,7 +3,6 @@
 // and digits and hands the keys back on Return or Escape, a ring shows where the focus is; and
 // the accessible tree names every control in Japanese with its role and value, also when
 // accessibility is switched on after the window is built.
-#include "Unit1.h"
 #include "document/widgets/RichEditControl.h"
 #include "media/widgets/MediaPlayerControl.h"
 #include "media/widgets/TrackBar.h"
@@ -12,9 +11,10 @@
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
-#include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -110,7 +110,7 @@ class KeyboardAccessTest : public QObject {
 
 private slots:
     void initTestCase() {
-        shell::substitutePlatformFonts();
+        window::substitutePlatformFonts();
         QVERIFY(dir.isValid());
     }
     void cleanup() {

@@ -1,17 +1,17 @@
 // The main window through its real controls: the start state, commands and shortcuts, the
 // three entrances and the routing, failures in the error box, full-screen mode, the About box.
-#include "Unit1.h"
-#include "Unit3.h"
 #include "document/widgets/RichEditControl.h"
 #include "picture/widgets/ImageView.h"
 #include "platform/controls/CommandButton.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
-#include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
 #include "support/TextInk.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
+#include "window/Unit3.h"
 
 #include <sys/stat.h>
 #include <QAction>
@@ -79,7 +79,7 @@ class ShellWindowTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { shell::substitutePlatformFonts(); }
+    void initTestCase() { window::substitutePlatformFonts(); }
     void cleanup() {
         about.reset();
         form.reset();

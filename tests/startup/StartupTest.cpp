@@ -2,7 +2,6 @@
 // baked at build time (each density drawn from the nearest baked one at or above it), the media
 // pane and the document pane's rich text made at their first use, the black pane while the
 // first picture loads, the first look of a picture read ahead from the command line.
-#include "Unit1.h"
 #include "document/widgets/RichEditControl.h"
 #include "media/widgets/DisplayPanel.h"
 #include "media/widgets/MediaPlayerControl.h"
@@ -13,13 +12,14 @@
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
-#include "shell/BakedPixels.h"
-#include "shell/DeferredPane.h"
-#include "shell/Glyphs.h"
-#include "shell/PlatformFonts.h"
 #include "support/FakeServices.h"
 #include "support/QuickTry.h"
 #include "support/TestPictures.h"
+#include "window/BakedPixels.h"
+#include "window/DeferredPane.h"
+#include "window/Glyphs.h"
+#include "window/PlatformFonts.h"
+#include "window/Unit1.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -41,7 +41,7 @@ QString resourceDir() {
     return QStringLiteral(ZAROVIA_RESOURCES);
 }
 
-QImage bakedImage(const shell::baked::BakedImage& baked) {
+QImage bakedImage(const window::baked::BakedImage& baked) {
     return QImage(reinterpret_cast<const uchar*>(baked.pixels), baked.width, baked.height,
                   baked.width * 4, QImage::Format_ARGB32_Premultiplied)
         .copy();
@@ -113,7 +113,7 @@ class StartupTest : public QObject {
 
 private slots:
     void initTestCase() {
-        shell::substitutePlatformFonts();
+        window::substitutePlatformFonts();
         QVERIFY(dir.isValid());
     }
     void cleanup() { form.reset(); }
@@ -127,8 +127,8 @@ private slots:
     void bakedGlyphsAreTheirSvgDrawn() {
         QFETCH(int, glyph);
         const QString source = resourceDir() + QStringLiteral("/glyphs/glyph%1.svg").arg(glyph);
-        QCOMPARE(bakedImage(shell::baked::kGlyphs[glyph]), renderSvg(source, 16));
-        QCOMPARE(bakedImage(shell::baked::kGlyphsDoubleDensity[glyph]), renderSvg(source, 32));
+        QCOMPARE(bakedImage(window::baked::kGlyphs[glyph]), renderSvg(source, 16));
+        QCOMPARE(bakedImage(window::baked::kGlyphsDoubleDensity[glyph]), renderSvg(source, 32));
     }
 
     // A glyph is drawn from the smallest baked size at or above the device pixels it covers,
@@ -148,12 +148,12 @@ private slots:
     void glyphsComeFromTheNearestDensityAtOrAbove() {
         QFETCH(qreal, ratio);
         QFETCH(int, from);
-        const int device = qRound(shell::kGlyphSize * ratio);
-        QCOMPARE(shell::bakedGlyphSizeFor(device), from);
-        const auto glyphs = shell::loadGlyphs();
+        const int device = qRound(window::kGlyphSize * ratio);
+        QCOMPARE(window::bakedGlyphSizeFor(device), from);
+        const auto glyphs = window::loadGlyphs();
         for (int i = 0; i < shell::kGlyphCount; ++i) {
             const QIcon& icon = glyphs[size_t(i)];
-            QImage drawn = icon.pixmap(QSize(shell::kGlyphSize, shell::kGlyphSize), ratio)
+            QImage drawn = icon.pixmap(QSize(window::kGlyphSize, window::kGlyphSize), ratio)
                                .toImage()
                                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
             QCOMPARE(drawn.devicePixelRatio(), ratio);
@@ -167,14 +167,14 @@ private slots:
             if (from == 0) {
                 // Drawn from the source at this size, as the baking draws it.
                 QCOMPARE(drawn, renderSvg(source, device));
-                QCOMPARE(drawn, shell::renderGlyphSource(i, device));
+                QCOMPARE(drawn, window::renderGlyphSource(i, device));
                 continue;
             }
             // Scaled down from the larger picture: closer to the source drawn at this size than
             // the smaller picture blown up is.
             const QImage exact = renderSvg(source, device);
             const QImage blownUp =
-                bakedImage(shell::baked::kGlyphs[i])
+                bakedImage(window::baked::kGlyphs[i])
                     .scaled(device, device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             QVERIFY2(difference(drawn, exact) < difference(blownUp, exact),
                      qPrintable(QStringLiteral("glyph %1: %2 against %3")
@@ -185,11 +185,11 @@ private slots:
         // A disabled button's glyph is the style's greyed look of the same picture.
         const QImage disabled =
             glyphs[2]
-                .pixmap(QSize(shell::kGlyphSize, shell::kGlyphSize), ratio, QIcon::Disabled)
+                .pixmap(QSize(window::kGlyphSize, window::kGlyphSize), ratio, QIcon::Disabled)
                 .toImage();
         QCOMPARE(disabled.size(), QSize(device, device));
         QVERIFY(disabled !=
-                glyphs[2].pixmap(QSize(shell::kGlyphSize, shell::kGlyphSize), ratio).toImage());
+                glyphs[2].pixmap(QSize(window::kGlyphSize, window::kGlyphSize), ratio).toImage());
     }
 
     void bakedIconIsTheProgramIcon_data() {
@@ -204,17 +204,17 @@ private slots:
         const QImage expected = QImage(resourceDir() + u'/' + file)
                                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         QVERIFY(!expected.isNull());
-        const QImage baked = size == 32 ? shell::programIcon().pixmap(32).toImage()
-                                        : shell::programEmblem().toImage();
+        const QImage baked = size == 32 ? window::programIcon().pixmap(32).toImage()
+                                        : window::programEmblem().toImage();
         QCOMPARE(baked.convertToFormat(QImage::Format_ARGB32_Premultiplied), expected);
     }
 
     // --- Deferred panes -----------------------------------------------------------------
 
     void deferredControlBuildsItsPaneOnce() {
-        shell::DeferredPane pane;
+        window::DeferredPane pane;
         QWidget parent;
-        shell::DeferredControl<QLabel> first(pane), second(pane);
+        window::DeferredControl<QLabel> first(pane), second(pane);
         int builds = 0;
         bool builtDuringBuild = false;
         pane.setBuilder([&] {

@@ -1,0 +1,356 @@
+#pragma once
+
+#include "platform/Services.h"
+#include "shell/Commands.h"
+#include "window/DeferredPane.h"
+
+#include <QByteArray>
+#include <QRect>
+#include <QWidget>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QSlider;
+class QTextEdit;
+class QTimer;
+class QPrinter;
+
+namespace zarovia {
+class WorkerPool;
+}
+namespace zarovia::window {
+class AccessibilityWatch;
+class FullScreenMode;
+}  // namespace zarovia::window
+namespace zarovia::picture {
+class ImageView;
+class Picture;
+class PictureCache;
+struct LoadedPicture;
+}  // namespace zarovia::picture
+namespace zarovia::document {
+class RichEditControl;
+}
+namespace zarovia::media {
+class DisplayPanel;
+class MediaDevice;
+class MediaPlayerControl;
+class MediaPositionFollower;
+class TrackBar;
+enum class MediaErrorKind;
+}  // namespace zarovia::media
+
+namespace zarovia::controls {
+class CommandButton;
+class IntervalTimer;
+class ListBox;
+class Panel;
+class SpinEdit;
+}  // namespace zarovia::controls
+
+namespace zarovia {
+
+// The main window's private state.
+struct ViewerState {
+    int CurrentIndex = 0;
+    QByteArray CurrentFile;
+    QByteArray FolderPath;
+    bool ShowOpenedFirst = false;
+    bool PictureMode = true;
+    bool WindowedMode = true;
+    bool FullScreenActive = false;
+    int VideoWidth = 0;
+    int VideoHeight = 0;
+    int VideoLeft = 0;
+    int VideoTop = 0;
+};
+
+class TAboutBox;
+
+// The main window: owns every control and the viewer state. Its handlers are thin: they run
+// the steps in their order and leave the rules to the shell, picture, media and document
+// modules. Every handler runs inside one guard that shows a failure in the error box.
+class TzaroForm1 : public QWidget {
+    Q_OBJECT
+public:
+    TzaroForm1(Services services, TAboutBox* aboutBox = nullptr, QWidget* parent = nullptr);
+    ~TzaroForm1() override;
+
+    const ViewerState& state() const { return state_; }
+    QAction* command(shell::Command id) const { return actions_[static_cast<size_t>(id)]; }
+    Services& services() { return services_; }
+    void setAboutBox(TAboutBox* box) { aboutBox_ = box; }
+    // Files named on the command line, opened in order by FormShow.
+    void setCommandLineFiles(std::vector<QByteArray> files) {
+        commandLineFiles_ = std::move(files);
+    }
+    // Pictures read ahead; main() hands over the cache in which it started reading the
+    // command-line picture before the window was built.
+    void setPictureCache(std::unique_ptr<picture::PictureCache> cache);
+    picture::PictureCache& pictureCache() { return *pictureCache_; }
+    // The printer both print commands use; it keeps its settings between jobs.
+    QPrinter& printer();
+
+    // Runs `step` and reports a failure in the error box; the window goes on.
+    bool guard(const std::function<void()>& step);
+
+    // How long the tool bar waits at most, after the window's first paint, for the file being
+    // loaded to be shown (tests set other waits).
+    static constexpr int kToolBarWaitMs = 250;
+    void setToolBarWaitMs(int ms) { toolBarWaitMs_ = ms; }
+
+    // True while a picture or a document is being read and decoded on a worker.
+    bool isLoading() const { return pendingLoad_ != LoadKind::None; }
+
+public slots:
+    // Commands.
+    void OpenButtonClick();
+    void EndButtonClick();
+    void StartButtonClick();
+    void ActStopExecute();
+    void BackButtonClick();
+    void NextButtonClick();
+    void FullScreenButtonClick();
+    void ActAboutExecute();
+    void ActMovSExecute();
+    void ActPrintExecute();
+    void ActCharPrintExecute();
+
+    // Events.
+    void Timer1Timer();
+    void Timer3Timer();
+    void TrackBar1Change();
+    void Image2MouseDown(Qt::MouseButton button);
+    void BP1MouseDown(Qt::MouseButton button);
+    void BackPanelMouseDown(Qt::MouseButton button);
+    void DisplayPanelMouseDown(Qt::MouseButton button);
+    void MediaPlayer1Click();
+    void WideClick();
+    // A file dropped on the window: the first one is opened.
+    void FormDropFiles(const QList<QByteArray>& files);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Entrance { OpenCommand, CommandLine, Drop };
+    enum class LoadKind { None, Picture, Document, Media };
+
+    // Window definition (Unit1Definition.cpp).
+    void createControls();
+    void createCommands();
+    void createPicturePane();
+    // The media pane's controls are built the first time one of them is used; until then the
+    // pane is its empty root panel.
+    void createMediaPane();
+    void buildMediaPaneControls();
+    // The document pane's rich-text control lays out its (empty) document as it is made: it is
+    // made when the first document is opened.
+    void createDocumentPane();
+    void buildRichEdit();
+    // The interval field's line edit lays its text out through the font as it is made, which
+    // loads the font machinery: the field is made, and the picture tool bar shown with it, right
+    // after the window's first paint (or when it is first used, or at once when an assistive
+    // tool is running), so that the first picture is on the screen first.
+    void buildIntervalField();
+    // After the window's first paint: the tool bar is completed now, or, while the first file
+    // is still loading, once it is on the screen (a picture's first look counts), but not much
+    // later.
+    void completeToolBarAfterFirstPaint();
+    void completeToolBar();
+    // The slide show's interval as the field holds it now, also while it is being edited.
+    int intervalSeconds() const;
+    // The controls Tab reaches, in the order the user sees them (again after each control made
+    // later).
+    void orderTabStops();
+    // Gives the keyboard to a pane made visible, unless it already has it (or a control in it).
+    void focusPane(QWidget* pane);
+    void createToolBar1();
+    void createToolBar2();
+    void createToolBar3();
+
+    void FormCreate();
+    void FormShow();
+    void openCommandLineFile(std::size_t index);
+    void FormResize();
+    void FormDestroy();
+
+    // Opening (Unit1.cpp).
+    void runOpenSequence(Entrance entrance);
+    void OpenByKind(const QByteArray& name);
+    void ShowNonPicture();
+    void ShowFileSize(const QByteArray& path);
+    void enterFullScreen();
+    void leaveFullScreen();
+    // The window manager changed full screen by itself: the mode follows the window.
+    void followFullScreen(bool fullScreen);
+    void setFullScreenGlyphs(int glyph);
+
+    // Pictures (Unit1Picture.cpp).
+    void ListFolderPictures(const QByteArray& fileName);
+    void ShowPicture();
+    void FitPicture();
+    // A larger decode of the shown picture (the window grew), made on a worker; the pane draws
+    // what it has meanwhile.
+    void preparePictureLater(const picture::Picture& picture, QSize devicePixels);
+    void UpdatePictureCursor();
+    void stepPicture(int delta, bool showToolBar);
+    void readAheadNextPicture();
+    void startPendingReadAhead();
+    void finishShowPicture(const picture::LoadedPicture& loaded, bool openedFirst,
+                           bool openedIsListed);
+    void showFirstLook(const picture::Picture& preview);
+    void supersedePictureLoad();
+
+    // Media (Unit1Media.cpp).
+    void showMediaBranch(const QByteArray& upperExt);
+    void hideMediaControls();
+    // The media pane's part of hiding the media controls and of rewinding and hiding the media
+    // bar; before the pane is built they are remembered for its build.
+    void hideMediaPaneControls();
+    void resetMediaBar();
+    void UpdateMediaCursor();
+    // The player's signals and the position bar's release, connected once.
+    void wireMediaPlayer();
+    // The media branch's steps after the open, when the file is open and playing.
+    void mediaFileStarted();
+    // The open failed: the error box, unless the user has moved on to another file.
+    void mediaFileFailed(media::MediaErrorKind kind, const QString& detail);
+    void TrackBar1Released();
+
+    // Documents (Unit1Document.cpp).
+    void showDocumentBranch(const QByteArray& upperExt);
+    void loadWholeDocument(bool plainText);
+    void loadOtherDocument();
+    // The rich edit fills the document pane below its tool bar.
+    void fitRichEditToPane();
+
+    // Printing (Unit1Printing.cpp): the files a print of `printed` concerns, for the dialog's
+    // proposal; and the refusal of an output file that is one of the files being viewed.
+    PrintedFiles printedFiles(const QByteArray& printed) const;
+    void refuseViewedOutput(const PrintedFiles& files);
+
+    void setCursorHidden(bool hidden);
+    void setCaptionText(const QString& text);
+
+    // Loads on the workers (Unit1Loading.cpp). One load is the window's at a time: a new one,
+    // or a new file opened, supersedes it and its result is dropped when it arrives.
+    std::uint64_t beginLoad(LoadKind kind);
+    // True when `generation` is the load under way; it is over then.
+    bool endLoad(std::uint64_t generation);
+    bool isCurrentLoad(std::uint64_t generation) const;
+    bool isLoading(LoadKind kind) const { return pendingLoad_ == kind; }
+    void cancelLoad();
+    // Asked by the workers before each costly step.
+    std::function<bool()> loadWanted(std::uint64_t generation) const;
+    // The file opened by the current entrance has finished loading.
+    void settleOpen(std::uint64_t generation, bool loaded);
+    void showBusyCursor(bool busy);
+
+    Services services_;
+    TAboutBox* aboutBox_ = nullptr;
+    ViewerState state_;
+    std::vector<QByteArray> commandLineFiles_;
+    bool shownOnce_ = false;
+    bool destroyed_ = false;
+    window::FullScreenMode* fullScreen_ = nullptr;
+    std::shared_ptr<WorkerPool> workers_;
+    std::unique_ptr<picture::PictureCache> pictureCache_;
+    LoadKind pendingLoad_ = LoadKind::None;
+    std::uint64_t loadGeneration_ = 0;
+    // The generation the workers compare theirs with.
+    std::shared_ptr<std::atomic<std::uint64_t>> liveGeneration_;
+    QTimer* busyTimer_ = nullptr;
+    // Runs when the file being opened has loaded (the command line opens its files in turn).
+    std::function<void()> afterOpen_;
+    // The direction of travel through the picture list, for reading ahead.
+    int travel_ = 1;
+    // Reading ahead waits until the shown picture is on the screen, so it never competes with
+    // the show itself.
+    bool readAheadPending_ = false;
+    // A picture has been shown (the pane no longer holds the title picture).
+    bool pictureShown_ = false;
+    std::unique_ptr<QPrinter> printer_;
+    // Follows the open media device's position with TrackBar1 and seeks when the bar moves.
+    std::unique_ptr<media::MediaPositionFollower> follower_;
+    // The load that stands for the media file being opened by the engine.
+    std::uint64_t mediaLoad_ = 0;
+    // The job name the printer carries: set by a document print, kept for later picture prints.
+    QString printerDocName_;
+    // The file whose picture the pane shows; empty while it shows the title picture.
+    QByteArray shownPictureFile_;
+
+    std::array<QAction*, 11> actions_{};
+    std::array<QIcon, shell::kGlyphCount> glyphs_;
+    window::DeferredPane mediaPane_;
+    window::DeferredPane intervalField_;
+    // The tool bar waits for the file being loaded to be shown.
+    bool toolBarWaitsForLoad_ = false;
+    int toolBarWaitMs_ = kToolBarWaitMs;
+    // Makes the interval field at once when an assistive tool starts after the window.
+    std::unique_ptr<window::AccessibilityWatch> accessibilityWatch_;
+    window::DeferredPane documentEditor_;
+    // Made with the window, handed to MediaPlayer1 when the media pane is built.
+    // A document was opened while the media pane was not built yet: it is built with its
+    // controls hidden, as that open leaves them.
+    bool mediaControlsHidden_ = false;
+
+public:
+    // Controls, named as in the window definition.
+    controls::Panel* BP1 = nullptr;
+    controls::Panel* P1 = nullptr;
+    picture::ImageView* Image1 = nullptr;
+    picture::ImageView* Image2 = nullptr;
+    controls::ListBox* fn = nullptr;
+    controls::Panel* ButtonPanel1 = nullptr;
+    controls::Panel* Panel1 = nullptr;
+    QWidget* ToolBar1 = nullptr;
+    controls::CommandButton* FullScreenButton = nullptr;
+    window::DeferredControl<controls::SpinEdit> SpinEdit1{intervalField_};
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    controls::Panel* CounterPanel = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+
+    // The media pane: using any of its controls builds them all.
+    controls::Panel* BackPanel = nullptr;
+    window::DeferredControl<picture::ImageView> Image3{mediaPane_};
+    window::DeferredControl<QLabel> Label3{mediaPane_};
+    window::DeferredControl<QLabel> Label4{mediaPane_};
+    window::DeferredControl<media::DisplayPanel> DisplayPanel{mediaPane_};
+    window::DeferredControl<controls::Panel> CoolBar1{mediaPane_};
+    window::DeferredControl<controls::Panel> Panel2{mediaPane_};
+    window::DeferredControl<media::MediaPlayerControl> MediaPlayer1{mediaPane_};
+    window::DeferredControl<media::TrackBar> TrackBar1{mediaPane_};
+    window::DeferredControl<controls::Panel> Panel3{mediaPane_};
+    window::DeferredControl<QWidget> ToolBar2{mediaPane_};
+    window::DeferredControl<controls::CommandButton> FSBT{mediaPane_};
+    window::DeferredControl<QCheckBox> Wide{mediaPane_};
+
+    controls::Panel* MojiPanel = nullptr;
+    controls::Panel* CoolBar2 = nullptr;
+    controls::Panel* Panel4 = nullptr;
+    controls::Panel* Panel5 = nullptr;
+    QWidget* ToolBar3 = nullptr;
+    QLabel* Label5 = nullptr;
+    controls::Panel* SizePanel = nullptr;
+    window::DeferredControl<document::RichEditControl> RichEdit1{documentEditor_};
+
+    controls::IntervalTimer* Timer1 = nullptr;
+    controls::IntervalTimer* Timer3 = nullptr;
+};
+
+}  // namespace zarovia
