@@ -8,6 +8,10 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/install-deps.sh" packages.txt test-packages.txt
 jobs=$(nproc)
 
+# No include runs from a lower layer to a higher one; the check's own rules are tested first.
+"$top/scripts/check-layers.sh" --self-test
+"$top/scripts/check-layers.sh"
+
 # Benchmarks are not tests: they are left out here. Debug information is left out to keep the
 # build short; build RelWithDebInfo yourself to debug.
 # Under CI every warning is an error.
