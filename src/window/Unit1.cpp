@@ -51,17 +51,14 @@ using controls::Align;
 using shell::Command;
 
 TzaroForm1::TzaroForm1(Services services, TAboutBox* aboutBox, QWidget* parent)
-    : QWidget(parent),
-      services_(std::move(services)),
-      aboutBox_(aboutBox),
-      liveGeneration_(std::make_shared<std::atomic<std::uint64_t>>(0)) {
+    : QWidget(parent), services_(std::move(services)), aboutBox_(aboutBox) {
     if (!services_.files) services_.files = systemFileSource();
     if (!services_.windowSystem) services_.windowSystem = platformWindowSystem();
     workers_ = std::make_shared<WorkerPool>();
     pictureCache_ = std::make_unique<picture::PictureCache>(services_.files, workers_);
-    busyTimer_ = new QTimer(this);
-    busyTimer_->setSingleShot(true);
-    connect(busyTimer_, &QTimer::timeout, this, [this] { showBusyCursor(true); });
+    load_.busyTimer = new QTimer(this);
+    load_.busyTimer->setSingleShot(true);
+    connect(load_.busyTimer, &QTimer::timeout, this, [this] { showBusyCursor(true); });
     fullScreen_ = new window::FullScreenMode(*this, *services_.windowSystem);
     connect(fullScreen_, &window::FullScreenMode::changedOutside, this,
             [this](bool fullScreen) { followFullScreen(fullScreen); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Services.h"
+#include "platform/WorkerReturn.h"
 #include "shell/Commands.h"
 #include "window/DeferredPane.h"
 
@@ -106,7 +107,7 @@ public:
     void setToolBarWaitMs(int ms) { toolBarWaitMs_ = ms; }
 
     // True while a picture or a document is being read and decoded on a worker.
-    bool isLoading() const { return pendingLoad_ != LoadKind::None; }
+    bool isLoading() const { return load_.kind != LoadKind::None; }
 
 public slots:
     // Commands.
@@ -252,12 +253,25 @@ private:
     // True when `generation` is the load under way; it is over then.
     bool endLoad(std::uint64_t generation);
     bool isCurrentLoad(std::uint64_t generation) const;
-    bool isLoading(LoadKind kind) const { return pendingLoad_ == kind; }
+    bool isLoading(LoadKind kind) const { return load_.kind == kind; }
     void cancelLoad();
     // Asked by the workers before each costly step.
     std::function<bool()> loadWanted(std::uint64_t generation) const;
-    // The file opened by the current entrance has finished loading.
+    // The way back from a worker for the load under way: `work` runs on a worker; on the
+    // window's thread the load ends and `arrive` gets its outcome (WorkerOutcome) and says
+    // whether the file is shown, unless another load has begun or this one was cancelled since
+    // (then the outcome is dropped).
+    template <class Work, class Arrive>
+    void run(Work work, Arrive arrive);
+    // The same way back for a step sent by a worker during the load `generation` (made on the
+    // window's thread, called on the worker's): the step runs on the window's thread while that
+    // load is still under way.
+    std::function<void(std::function<void()>)> wayBack(std::uint64_t generation);
+    // The load `generation` is over, its file shown or not: a command-line file that waited
+    // for it opens.
     void settleOpen(std::uint64_t generation, bool loaded);
+    // Runs `next` once the load under way settles with its file shown.
+    void afterLoad(std::function<void()> next);
     void showBusyCursor(bool busy);
 
     Services services_;
@@ -269,13 +283,21 @@ private:
     window::FullScreenMode* fullScreen_ = nullptr;
     std::shared_ptr<WorkerPool> workers_;
     std::unique_ptr<picture::PictureCache> pictureCache_;
-    LoadKind pendingLoad_ = LoadKind::None;
-    std::uint64_t loadGeneration_ = 0;
-    // The generation the workers compare theirs with.
-    std::shared_ptr<std::atomic<std::uint64_t>> liveGeneration_;
-    QTimer* busyTimer_ = nullptr;
-    // Runs when the file being opened has loaded (the command line opens its files in turn).
-    std::function<void()> afterOpen_;
+    // The load under way (Unit1Loading.cpp).
+    struct LoadState {
+        LoadKind kind = LoadKind::None;
+        // Moves on with every load begun or cancelled; a result of an older one is dropped.
+        std::uint64_t generation = 0;
+        // The generation as the workers read it.
+        std::shared_ptr<std::atomic<std::uint64_t>> live =
+            std::make_shared<std::atomic<std::uint64_t>>(0);
+        // Shows the busy cursor over the window when a load takes long.
+        QTimer* busyTimer = nullptr;
+        // Runs when the load `nextAfter` has settled with its file shown (the command line
+        // opens its files in turn).
+        std::function<void()> next;
+        std::uint64_t nextAfter = 0;
+    } load_;
     // The direction of travel through the picture list, for reading ahead.
     int travel_ = 1;
     // Reading ahead waits until the shown picture is on the screen, so it never competes with
@@ -352,5 +374,16 @@ public:
     controls::IntervalTimer* Timer1 = nullptr;
     controls::IntervalTimer* Timer3 = nullptr;
 };
+
+template <class Work, class Arrive>
+void TzaroForm1::run(Work work, Arrive arrive) {
+    const std::uint64_t generation = load_.generation;
+    runAndReturn(
+        *workers_, WorkerPool::Priority::Shown, loadWanted(generation), this,
+        [this, generation] { return endLoad(generation); }, std::move(work),
+        [this, generation, arrive = std::move(arrive)](auto outcome) mutable {
+            settleOpen(generation, arrive(std::move(outcome)));
+        });
+}
 
 }  // namespace zarovia

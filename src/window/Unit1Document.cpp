@@ -13,7 +13,6 @@
 #include "platform/FileSource.h"
 #include "platform/WorkerPool.h"
 
-#include <QPointer>
 #include <QTextDocument>
 #include <QThread>
 
@@ -61,79 +60,43 @@ void TzaroForm1::showDocumentBranch(const QByteArray& upperExt) {
 // The file is read and its document built on a worker; the control shows it when it arrives,
 // unless the user has opened something else by then.
 void TzaroForm1::loadWholeDocument(bool plainText) {
-    const std::uint64_t generation = beginLoad(LoadKind::Document);
-    QPointer<TzaroForm1> self(this);
-    QThread* windowThread = thread();
-    workers_->run(
-        [self, generation, windowThread, plainText, wanted = loadWanted(generation),
-         files = services_.files, path = state_.CurrentFile, font = RichEdit1->defaultFont(),
-         maxBytes = RichEdit1->maxBytes()] {
-            if (!wanted()) return;
-            auto built = std::make_shared<std::unique_ptr<QTextDocument>>();
-            std::exception_ptr failure;
-            try {
-                const QByteArray bytes =
-                    files->readWhole(path, maxBytes, document::RichEditControl::readFailedText());
-                if (!wanted()) return;
-                *built = document::RichEditControl::buildDocument(bytes, plainText, font, maxBytes);
-                (*built)->moveToThread(windowThread);
-            } catch (const WorkCancelled&) {
-                throw;  // the user has opened something else: nothing to show
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, generation, built, failure] {
-                    TzaroForm1* form = self.data();
-                    if (!form || !form->endLoad(generation)) return;
-                    form->guard([&] {
-                        if (failure) std::rethrow_exception(failure);
-                        form->RichEdit1->adoptDocument(std::move(*built));
-                    });
-                    form->settleOpen(generation, !failure);
-                },
-                Qt::QueuedConnection);
+    beginLoad(LoadKind::Document);
+    run(
+        [windowThread = thread(), plainText, files = services_.files, path = state_.CurrentFile,
+         font = RichEdit1->defaultFont(), maxBytes = RichEdit1->maxBytes()] {
+            const QByteArray bytes =
+                files->readWhole(path, maxBytes, document::RichEditControl::readFailedText());
+            checkpoint();
+            auto built = document::RichEditControl::buildDocument(bytes, plainText, font, maxBytes);
+            built->moveToThread(windowThread);
+            return built;
         },
-        WorkerPool::Priority::Shown, loadWanted(generation));
+        [this](WorkerOutcome<std::unique_ptr<QTextDocument>> outcome) {
+            return guard([&] {
+                if (outcome.failure) std::rethrow_exception(outcome.failure);
+                RichEdit1->adoptDocument(std::move(*outcome.value));
+            });
+        });
 }
 
 // The head of the file, as text or as a hex dump, then its size once more.
 void TzaroForm1::loadOtherDocument() {
-    const std::uint64_t generation = beginLoad(LoadKind::Document);
-    QPointer<TzaroForm1> self(this);
-    workers_->run(
-        [self, generation, wanted = loadWanted(generation), files = services_.files,
-         path = state_.CurrentFile] {
-            if (!wanted()) return;
-            auto head = std::make_shared<document::OtherDocument>();
-            std::exception_ptr failure;
-            try {
-                *head = document::classifyOtherDocument(
-                    files->readHead(path, document::kOtherDocumentHeadBytes));
-            } catch (const WorkCancelled&) {
-                throw;
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, generation, head, failure] {
-                    TzaroForm1* form = self.data();
-                    if (!form || !form->endLoad(generation)) return;
-                    const bool shown = form->guard([&] {
-                        if (failure) std::rethrow_exception(failure);
-                        if (head->isText)
-                            form->RichEdit1->setDocumentText(head->text);
-                        else
-                            form->RichEdit1->appendLines(head->hexLines);
-                        form->ShowFileSize(form->state_.CurrentFile);
-                    });
-                    form->settleOpen(generation, shown);
-                },
-                Qt::QueuedConnection);
+    beginLoad(LoadKind::Document);
+    run(
+        [files = services_.files, path = state_.CurrentFile] {
+            return document::classifyOtherDocument(
+                files->readHead(path, document::kOtherDocumentHeadBytes));
         },
-        WorkerPool::Priority::Shown, loadWanted(generation));
+        [this](WorkerOutcome<document::OtherDocument> outcome) {
+            return guard([&] {
+                if (outcome.failure) std::rethrow_exception(outcome.failure);
+                if (outcome.value->isText)
+                    RichEdit1->setDocumentText(outcome.value->text);
+                else
+                    RichEdit1->appendLines(outcome.value->hexLines);
+                ShowFileSize(state_.CurrentFile);
+            });
+        });
 }
 
 }  // namespace zarovia

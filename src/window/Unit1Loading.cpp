@@ -1,10 +1,12 @@
 // Loads on the worker pool: the generation that ties a result to the file the user is still
-// looking at, the busy cursor, and the command line's files opened one after another.
+// looking at, the way back from the workers, the busy cursor, and the command line's files
+// opened one after another.
 #include "window/Unit1.h"
 
 #include "platform/controls/IntervalTimer.h"
 #include "window/NextPaint.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace zarovia {
@@ -17,16 +19,16 @@ constexpr int kBusyCursorDelayMs = 150;
 }  // namespace
 
 std::uint64_t TzaroForm1::beginLoad(LoadKind kind) {
-    const std::uint64_t generation = ++loadGeneration_;
-    liveGeneration_->store(generation);
-    pendingLoad_ = kind;
-    busyTimer_->start(kBusyCursorDelayMs);
+    const std::uint64_t generation = ++load_.generation;
+    load_.live->store(generation);
+    load_.kind = kind;
+    load_.busyTimer->start(kBusyCursorDelayMs);
     return generation;
 }
 
 bool TzaroForm1::endLoad(std::uint64_t generation) {
     if (!isCurrentLoad(generation)) return false;
-    pendingLoad_ = LoadKind::None;
+    load_.kind = LoadKind::None;
     showBusyCursor(false);
     // The file is shown by the caller now: the tool bar that waited for it follows the frame.
     if (toolBarWaitsForLoad_) window::afterNextPaint(this, [this] { completeToolBar(); });
@@ -34,29 +36,45 @@ bool TzaroForm1::endLoad(std::uint64_t generation) {
 }
 
 bool TzaroForm1::isCurrentLoad(std::uint64_t generation) const {
-    return generation == loadGeneration_ && pendingLoad_ != LoadKind::None;
+    return generation == load_.generation && load_.kind != LoadKind::None;
 }
 
 void TzaroForm1::cancelLoad() {
-    afterOpen_ = {};
-    if (pendingLoad_ == LoadKind::None) return;
-    liveGeneration_->store(++loadGeneration_);
-    pendingLoad_ = LoadKind::None;
+    load_.next = {};
+    if (load_.kind == LoadKind::None) return;
+    load_.live->store(++load_.generation);
+    load_.kind = LoadKind::None;
     showBusyCursor(false);
 }
 
 std::function<bool()> TzaroForm1::loadWanted(std::uint64_t generation) const {
-    return [live = liveGeneration_, generation] { return live->load() == generation; };
+    return [live = load_.live, generation] { return live->load() == generation; };
 }
 
-void TzaroForm1::settleOpen(std::uint64_t /*generation*/, bool loaded) {
-    std::function<void()> next = std::move(afterOpen_);
-    afterOpen_ = {};
-    if (loaded && next) next();
+std::function<void(std::function<void()>)> TzaroForm1::wayBack(std::uint64_t generation) {
+    return [self = QPointer<TzaroForm1>(this), generation](std::function<void()> step) {
+        // `self` is read here, on the worker, only to post to the window; whether the window
+        // still lives and still waits is asked on its own thread.
+        returnTo(
+            self.data(), [self, generation] { return self && self->isCurrentLoad(generation); },
+            std::move(step));
+    };
+}
+
+void TzaroForm1::afterLoad(std::function<void()> next) {
+    load_.next = std::move(next);
+    load_.nextAfter = load_.generation;
+}
+
+void TzaroForm1::settleOpen(std::uint64_t generation, bool loaded) {
+    // Whatever waited is let go: it goes on only after the very load it waited for.
+    std::function<void()> next = std::move(load_.next);
+    load_.next = {};
+    if (loaded && next && generation == load_.nextAfter) next();
 }
 
 void TzaroForm1::showBusyCursor(bool busy) {
-    busyTimer_->stop();
+    load_.busyTimer->stop();
     if (busy)
         setCursor(Qt::BusyCursor);
     else
@@ -80,7 +98,7 @@ void TzaroForm1::openCommandLineFile(std::size_t index) {
     });
     if (!opened) return;
     if (isLoading())
-        afterOpen_ = [this, index] { openCommandLineFile(index + 1); };
+        afterLoad([this, index] { openCommandLineFile(index + 1); });
     else
         openCommandLineFile(index + 1);
 }

@@ -103,19 +103,14 @@ void TzaroForm1::ShowPicture() {
     // was being built) and ready to draw is shown at once, in the window's first paint.
     if (auto ready = pictureCache_->readyNow(path, size(), devicePixelRatioF(), kFreshReadAheadMs))
         return arrived(std::move(*ready));
-    QPointer<TzaroForm1> self(this);
     pictureCache_->load(
         path, size(), devicePixelRatioF(), this, arrived,
-        [self, generation, path](picture::Picture preview) {
+        [this, back = wayBack(generation), path](picture::Picture preview) {
             // On the worker: the first scans of a progressive JPEG.
-            QMetaObject::invokeMethod(
-                self.data(),
-                [self, generation, path, preview] {
-                    if (!self || !self->isCurrentLoad(generation)) return;
-                    self->shownPictureFile_ = path;
-                    self->showFirstLook(preview);
-                },
-                Qt::QueuedConnection);
+            back([this, path, preview] {
+                shownPictureFile_ = path;
+                showFirstLook(preview);
+            });
         },
         loadWanted(generation));
 }
@@ -200,7 +195,7 @@ void TzaroForm1::preparePictureLater(const picture::Picture& picture, QSize devi
     refresh->form = this;
     refresh->picture = picture;
     workers_->run([refresh, devicePixels] { refresh->picture.prepare(devicePixels); },
-                  WorkerPool::Priority::Shown, loadWanted(loadGeneration_));
+                  WorkerPool::Priority::Shown, loadWanted(load_.generation));
 }
 
 void TzaroForm1::UpdatePictureCursor() {
