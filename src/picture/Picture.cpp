@@ -27,6 +27,8 @@ public:
     QImage toImageCovering(QSize devicePixels) const override {
         return of_.toImageCovering(devicePixels);
     }
+    // The look; the picture it stands in for counts its own.
+    std::int64_t residentBytes() const override { return look_.sizeInBytes(); }
 
 private:
     Picture of_;

@@ -6,6 +6,7 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -42,6 +43,13 @@ public:
         (void)devicePixels;
         return true;
     }
+    // True when drawing at `devicePixels` draws pixels already held at that size, decoded
+    // without a failure: no decode and no scaling (a JPEG once prepared for that size). Never
+    // waits. Pictures held as they are drawn always are.
+    virtual bool isReadyFor(QSize devicePixels) const {
+        (void)devicePixels;
+        return true;
+    }
     // Like prepare(), and hands `firstLook` an early rendering when the decode has one (a
     // progressive JPEG: its first pass covering every component, upright, at the size of the
     // finished decode). Pictures without such a pass never call it.
@@ -49,6 +57,16 @@ public:
         (void)firstLook;
         prepare(devicePixels);
     }
+    // Like prepareWithFirstLook(), for a show: throws the failure that ended the decode for
+    // that size when the picture shows only part of itself (a damaged JPEG: what was decoded
+    // shows, the rest grey), so that the caller reports it. Throws WorkCancelled when its job is
+    // no longer wanted.
+    virtual void prepareToShow(QSize devicePixels, const FirstLookSink& firstLook) const {
+        prepareWithFirstLook(devicePixels, firstLook);
+    }
+    // What the picture holds in memory now: its pixels (a JPEG: its screen decode, and its
+    // file's bytes while they are held; a metafile: its parsed form and prepared pixels).
+    virtual std::int64_t residentBytes() const = 0;
     // Memory that prepare() needs for a while beyond what it keeps (a progressive JPEG holds
     // all its coefficients while it decodes). Reading ahead skips pictures that need much.
     virtual long long prepareWorkingBytes() const { return 0; }
@@ -82,9 +100,14 @@ public:
     void prepareWithFirstLook(QSize devicePixels, const FirstLookSink& firstLook) const {
         if (data_) data_->prepareWithFirstLook(devicePixels, firstLook);
     }
+    void prepareToShow(QSize devicePixels, const FirstLookSink& firstLook = {}) const {
+        if (data_) data_->prepareToShow(devicePixels, firstLook);
+    }
     bool isPreparedFor(QSize devicePixels) const {
         return !data_ || data_->isPreparedFor(devicePixels);
     }
+    bool isReadyFor(QSize devicePixels) const { return !data_ || data_->isReadyFor(devicePixels); }
+    std::int64_t residentBytes() const { return data_ ? data_->residentBytes() : 0; }
     QImage toImage() const { return data_ ? data_->toImage() : QImage(); }
     QImage toImageCovering(QSize devicePixels) const {
         return data_ ? data_->toImageCovering(devicePixels) : QImage();
@@ -105,6 +128,7 @@ public:
     QSize naturalSize() const override { return image_.size(); }
     void draw(QPainter& painter, const QRectF& target) const override;
     QImage toImage() const override { return image_; }
+    std::int64_t residentBytes() const override { return image_.sizeInBytes(); }
     const QImage& image() const noexcept { return image_; }
 
 private:

@@ -2,9 +2,6 @@
 
 #include "picture/Fitting.h"
 #include "picture/PictureLoader.h"
-#include "picture/jpeg/Jpeg.h"
-#include "picture/jpeg/JpegPictureData.h"
-#include "picture/metafile/MetafilePicture.h"
 #include "platform/Cancellation.h"
 
 #include <QMetaObject>
@@ -47,11 +44,6 @@ struct Entry {
 using cached::Entry;
 
 namespace {
-
-std::int64_t imageBytes(QSize size) {
-    const std::int64_t bytes = rasterBytes(size.width(), size.height(), 4);
-    return bytes < 0 ? 0 : bytes;
-}
 
 // The display size of `natural` fitted into `client`, in device pixels.
 QSize devicePixelsFor(QSize natural, QSize client, qreal ratio) {
@@ -150,6 +142,31 @@ JpegReopen reopenerFor(const std::shared_ptr<PictureCache::Shared>& shared, cons
     return pictureFileReopener(shared->files, path, *stamp);
 }
 
+// A picture file as read: a large JPEG already loaded from its head, or the file's bytes.
+struct ReadFile {
+    std::optional<Picture> loadedFromHead;
+    QByteArray bytes;
+    QByteArray extension;
+};
+
+// Reads the picture at `path` (`stamp` taken before): a JPEG larger than its head is loaded
+// from the head alone, any other file read whole. Throws the reader's Failure.
+ReadFile readFile(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
+                  const std::optional<FileStamp>& stamp) {
+    ReadFile read;
+    if (stamp) read.loadedFromHead = loadLargeJpegByHead(shared->files, path, *stamp);
+    if (!read.loadedFromHead) read.bytes = readPictureFile(*shared->files, path, &read.extension);
+    return read;
+}
+
+// The picture of a file read: a JPEG lets its bytes go once decoded and reads its file again
+// when it must. Throws the decoder's Failure.
+Picture decodeFile(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
+                   const std::optional<FileStamp>& stamp, ReadFile read) {
+    if (read.loadedFromHead) return std::move(*read.loadedFromHead);
+    return decodePictureBytes(read.bytes, read.extension, reopenerFor(shared, path, stamp));
+}
+
 void deliver(const LoadRequest& request, LoadedPicture result) {
     if (!request.context) return;
     QMetaObject::invokeMethod(
@@ -187,84 +204,92 @@ void submit(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest req
                  WorkerPool::Priority::Shown, std::move(wanted));
 }
 
-void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest request) {
-    const auto wanted = [&request] { return !request.wanted || request.wanted(); };
-    if (!wanted()) return;
-    LoadedPicture result;
-    const std::optional<FileStamp> stamp = shared->files->stamp(request.path);
-    {
-        std::vector<std::function<void()>> waiters;
-        std::unique_lock lock(shared->mutex);
-        const auto it = shared->entries.find(request.path);
-        if (it != shared->entries.end()) {
-            Entry& entry = *it->second;
-            if (!entry.ready) {
-                // Read ahead and still under way: this load runs again when it is ready, and
-                // shows the first look of its decode meanwhile.
-                entry.waiters.push_back([shared, request] { submit(shared, request); });
-                if (!request.firstLook) return;
-                if (entry.firstLook.isNull()) {
-                    entry.lookWaiters.push_back(request.firstLook);
-                    return;
-                }
-                const Picture look = entry.firstLook;
-                lock.unlock();
-                request.firstLook(look);
-                return;
-            }
-            if (entry.ok && stamp && entry.stamp == stamp) {
-                entry.age = ++shared->clock;
-                ++shared->hits;
-                result.picture = entry.picture;
-                result.fromCache = true;
-            } else {
-                shared->erase(it, &waiters);
-            }
+enum class CacheAnswer {
+    Miss,     // not there, or changed since: load it here
+    Hit,      // there and current
+    Waiting,  // being read ahead: the load runs again when it is ready
+};
+
+// Looks `request` up among the pictures read ahead (`stamp`: the file's now). A hit hands its
+// picture over; a stale entry goes; a load waiting for a read ahead under way is shown that
+// one's first look when there is one.
+CacheAnswer askCache(const std::shared_ptr<PictureCache::Shared>& shared,
+                     const LoadRequest& request, const std::optional<FileStamp>& stamp,
+                     Picture* hit) {
+    std::vector<std::function<void()>> waiters;
+    std::unique_lock lock(shared->mutex);
+    const auto it = shared->entries.find(request.path);
+    if (it == shared->entries.end()) return CacheAnswer::Miss;
+    Entry& entry = *it->second;
+    if (!entry.ready) {
+        entry.waiters.push_back([shared, request] { submit(shared, request); });
+        if (!request.firstLook) return CacheAnswer::Waiting;
+        if (entry.firstLook.isNull()) {
+            entry.lookWaiters.push_back(request.firstLook);
+            return CacheAnswer::Waiting;
         }
+        const Picture look = entry.firstLook;
         lock.unlock();
-        runAll(waiters);
+        request.firstLook(look);
+        return CacheAnswer::Waiting;
     }
-    if (!result.fromCache) {
-        try {
-            QByteArray extension;
-            QByteArray bytes;
-            if (std::optional<Picture> large =
-                    stamp ? loadLargeJpegByHead(shared->files, request.path, *stamp)
-                          : std::nullopt) {
-                result.picture = std::move(*large);
-            } else {
-                bytes = readPictureFile(*shared->files, request.path, &extension);
-                if (!decodableOffGuiThread(request.path)) {
-                    deliverForDecodingThere(request, std::move(bytes), std::move(extension));
-                    return;
-                }
-                if (!wanted()) return;
-                result.picture =
-                    decodePictureBytes(bytes, extension, reopenerFor(shared, request.path, stamp));
-            }
-            // Kept for Back and for a show of the same picture again, within the budget.
-            std::vector<std::function<void()>> waiters;
-            {
-                std::lock_guard lock(shared->mutex);
-                if (!shared->entries.count(request.path)) {
-                    auto entry = std::make_shared<Entry>();
-                    entry->stamp = stamp;
-                    entry->age = ++shared->clock;
-                    shared->entries.emplace(request.path, entry);
-                    shared->settle(request.path, entry, stamp.has_value(), result.picture,
-                                   estimatedResidentBytes(result.picture, bytes.size()), &waiters);
-                }
-            }
-            runAll(waiters);
-        } catch (const WorkCancelled&) {
-            throw;
-        } catch (...) {
-            result.failure = std::current_exception();
-            deliver(request, std::move(result));
-            return;
+    if (entry.ok && stamp && entry.stamp == stamp) {
+        entry.age = ++shared->clock;
+        ++shared->hits;
+        *hit = entry.picture;
+        return CacheAnswer::Hit;
+    }
+    shared->erase(it, &waiters);
+    lock.unlock();
+    runAll(waiters);
+    return CacheAnswer::Miss;
+}
+
+// Keeps a picture loaded for the window, for Back and for a show of the same picture again,
+// within the budget; a picture whose file had no stamp is not kept.
+void keepLoaded(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
+                const std::optional<FileStamp>& stamp, const Picture& picture) {
+    std::vector<std::function<void()>> waiters;
+    {
+        std::lock_guard lock(shared->mutex);
+        if (shared->entries.count(path)) return;
+        auto entry = std::make_shared<Entry>();
+        entry->stamp = stamp;
+        entry->age = ++shared->clock;
+        shared->entries.emplace(path, entry);
+        shared->settle(path, entry, stamp.has_value(), picture, picture.residentBytes(), &waiters);
+    }
+    runAll(waiters);
+}
+
+// Reads and decodes the picture of `request` into `result`. False when the load ends here: it
+// failed (the failure delivered), the picture goes to the window's thread to be decoded, or it
+// is no longer wanted.
+bool loadHere(const std::shared_ptr<PictureCache::Shared>& shared, const LoadRequest& request,
+              const std::optional<FileStamp>& stamp, LoadedPicture& result) {
+    try {
+        ReadFile read = readFile(shared, request.path, stamp);
+        if (!read.loadedFromHead && !decodableOffGuiThread(request.path)) {
+            deliverForDecodingThere(request, std::move(read.bytes), std::move(read.extension));
+            return false;
         }
+        if (request.wanted && !request.wanted()) return false;
+        result.picture = decodeFile(shared, request.path, stamp, std::move(read));
+        keepLoaded(shared, request.path, stamp, result.picture);
+        return true;
+    } catch (const WorkCancelled&) {
+        throw;
+    } catch (...) {
+        result.failure = std::current_exception();
+        deliver(request, std::move(result));
+        return false;
     }
-    if (!wanted()) return;
+}
+
+// Prepares the picture for its display size (a JPEG decodes at its display scale, handing a
+// progressive one's first look to the request; a metafile is drawn once at that size). A
+// damaged picture shows what was decoded; its failure follows it into the error box.
+void prepareForShow(const LoadRequest& request, LoadedPicture& result) {
     try {
         const QSize target =
             devicePixelsFor(result.picture.size(), request.clientSize, request.ratio);
@@ -274,15 +299,31 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
                 request.firstLook(previewPicture(result.picture, look));
             };
         }
-        decodeForDisplay(result.picture, target, sink);
-        // A metafile is drawn here once at its display size.
-        if (result.picture.kind() == PictureKind::Metafile) result.picture.prepare(target);
+        result.picture.prepareToShow(target, sink);
     } catch (const WorkCancelled&) {
         throw;
     } catch (...) {
-        // The picture shows what was decoded; the failure follows it into the error box.
         result.failure = std::current_exception();
     }
+}
+
+void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest request) {
+    const auto wanted = [&request] { return !request.wanted || request.wanted(); };
+    if (!wanted()) return;
+    const std::optional<FileStamp> stamp = shared->files->stamp(request.path);
+    LoadedPicture result;
+    switch (askCache(shared, request, stamp, &result.picture)) {
+        case CacheAnswer::Waiting:
+            return;
+        case CacheAnswer::Hit:
+            result.fromCache = true;
+            break;
+        case CacheAnswer::Miss:
+            if (!loadHere(shared, request, stamp, result)) return;
+            break;
+    }
+    if (!wanted()) return;
+    prepareForShow(request, result);
     deliver(request, std::move(result));
 }
 
@@ -335,15 +376,7 @@ void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QBy
     runAll(waiters);
     if (!proceed) return;
     try {
-        QByteArray extension;
-        QByteArray bytes;
-        Picture picture;
-        if (std::optional<Picture> large = loadLargeJpegByHead(shared->files, path, *stamp)) {
-            picture = std::move(*large);
-        } else {
-            bytes = readPictureFile(*shared->files, path, &extension);
-            picture = decodePictureBytes(bytes, extension, reopenerFor(shared, path, stamp));
-        }
+        const Picture picture = decodeFile(shared, path, stamp, readFile(shared, path, stamp));
         const bool affordable =
             picture.prepareWorkingBytes() <= PictureCache::kMaxReadAheadWorkingBytes;
         if (!clientSize.isEmpty() && use == PictureCache::Use::Certain) {
@@ -355,8 +388,7 @@ void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QBy
         } else if (!clientSize.isEmpty() && affordable) {
             picture.prepare(fitPicture(picture.size(), clientSize).displaySize);
         }
-        const std::int64_t held = estimatedResidentBytes(picture, bytes.size());
-        finish(true, std::move(picture), held);
+        finish(true, picture, picture.residentBytes());
     } catch (const WorkCancelled&) {
         // Stopped at a checkpoint (the entry went, the show needed the thread, the program is
         // quitting): forgotten, so that a show reads the file itself.
@@ -433,14 +465,10 @@ std::optional<LoadedPicture> PictureCache::readyNow(const QByteArray& path, QSiz
         picture = entry.picture;
         entry.age = ++shared_->clock;
     }
-    // A JPEG counts as ready only with its screen decode at the display size: drawing it then
-    // decodes nothing.
-    if (const auto* jpeg = dynamic_cast<const jpeg::JpegPictureData*>(picture.data())) {
-        const auto screen = jpeg->screenState();
-        if (screen.failureCode != 0 ||
-            screen.scaledSize != devicePixelsFor(picture.size(), clientSize, devicePixelRatio))
-            return std::nullopt;
-    }
+    // Ready only when drawing it at the display size decodes and scales nothing (a JPEG with
+    // its screen decode at that size).
+    if (!picture.isReadyFor(devicePixelsFor(picture.size(), clientSize, devicePixelRatio)))
+        return std::nullopt;
     std::lock_guard lock(shared_->mutex);
     ++shared_->hits;
     LoadedPicture loaded;
@@ -468,31 +496,6 @@ bool PictureCache::holds(const QByteArray& path) const {
     std::lock_guard lock(shared_->mutex);
     const auto it = shared_->entries.find(path);
     return it != shared_->entries.end() && it->second->ready;
-}
-
-std::int64_t estimatedResidentBytes(const Picture& picture, std::int64_t fileBytes) {
-    if (picture.isNull()) return 0;
-    switch (picture.kind()) {
-        case PictureKind::Bitmap:
-        case PictureKind::Icon:
-            if (const auto* raster = dynamic_cast<const RasterPictureData*>(picture.data()))
-                return raster->image().sizeInBytes();
-            return imageBytes(picture.size());
-        case PictureKind::Jpeg:
-            if (const auto* jpeg = dynamic_cast<const jpeg::JpegPictureData*>(picture.data())) {
-                const auto screen = jpeg->screenState();
-                // The bytes count while they are held (they go once a decode has succeeded).
-                return jpeg->heldBytes().size() + screen.pixelBytes;
-            }
-            return fileBytes;
-        case PictureKind::Metafile:
-            // The parsed steps with their caches and the prepared pixels, as counted.
-            if (const auto* metafile =
-                    dynamic_cast<const metafile::MetafilePictureData*>(picture.data()))
-                return metafile->residentBytes();
-            return 4 * fileBytes;
-    }
-    return fileBytes;
 }
 
 }  // namespace zarovia::picture

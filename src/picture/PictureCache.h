@@ -93,8 +93,4 @@ private:
     std::shared_ptr<Shared> shared_;
 };
 
-// What a picture holds in memory, for the cache's budget: decoded pixels, a JPEG's file bytes
-// and its screen decode, a metafile's parsed form.
-std::int64_t estimatedResidentBytes(const Picture& picture, std::int64_t fileBytes);
-
 }  // namespace zarovia::picture

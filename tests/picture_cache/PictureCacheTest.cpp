@@ -246,7 +246,7 @@ private slots:
         QCOMPARE(jpeg->screenState().scaleDenominator, 2);  // 800 x 600 covers 640 x 480
         QCOMPARE(*rec.reads, 2);                            // the head, then the file opened
         // Its pixels count, not its file: the decode shrunk to the window, held once.
-        QCOMPARE(picture::estimatedResidentBytes(loaded.picture, fileSize), 4LL * 640 * 480);
+        QCOMPARE(loaded.picture.residentBytes(), 4LL * 640 * 480);
 
         QTest::qWait(20);  // a later change time
         writeNoiseJpeg(dir, "large.jpg", {1600, 1200}, 2);

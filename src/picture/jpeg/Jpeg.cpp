@@ -25,10 +25,8 @@ void decodeForDisplay(const Picture& picture, QSize devicePixels) {
 }
 
 void decodeForDisplay(const Picture& picture, QSize devicePixels, const FirstLookSink& firstLook) {
-    const auto* data = dynamic_cast<const jpeg::JpegPictureData*>(picture.data());
-    if (data == nullptr) return;
-    if (const int code = data->prepareForDisplay(devicePixels, firstLook); code != 0)
-        throw Failure(jpeg::jpegErrorText(code));
+    if (picture.isNull() || picture.kind() != PictureKind::Jpeg) return;
+    picture.prepareToShow(devicePixels, firstLook);
 }
 
 }  // namespace zarovia::picture

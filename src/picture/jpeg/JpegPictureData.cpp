@@ -3,7 +3,7 @@
 #include "picture/MemoryBudget.h"
 #include "picture/jpeg/DctScale.h"
 #include "picture/jpeg/ExifOrientation.h"
-#include "picture/jpeg/JpegSession.h"
+#include "picture/jpeg/JpegDecode.h"
 #include "platform/Cancellation.h"
 #include "platform/Failure.h"
 
@@ -28,7 +28,7 @@ QSize devicePixelsOf(const QPainter& painter, const QRectF& target) {
 }  // namespace
 
 JpegPictureData::JpegPictureData(QByteArray bytes, JpegHeader header, Reopen reopen)
-    : header_(header), reopen_(std::move(reopen)), bytes_(std::move(bytes)) {}
+    : header_(header), source_(std::move(bytes), std::move(reopen)) {}
 
 int JpegPictureData::screenScaleDenominator(QSize devicePixels) const {
     return scaleDenominatorWithinBudget(
@@ -36,91 +36,61 @@ int JpegPictureData::screenScaleDenominator(QSize devicePixels) const {
         kPictureBudgetBytes);
 }
 
-QByteArray JpegPictureData::heldBytes() const {
-    const std::lock_guard lock(mutex_);
-    return bytes_;
-}
-
-JpegInput JpegPictureData::input() const {
-    {
-        const std::lock_guard lock(mutex_);
-        if (!bytes_.isEmpty()) return bytes_;
-    }
-    if (!reopen_) throw Failure(jpegErrorText(JERR_INPUT_EMPTY));
-    return reopen_();
-}
-
-bool JpegPictureData::screenCovers(QSize devicePixels, int denominator) const {
-    if (screenDenominator_ == 0) return false;
-    // A shrunk decode serves its own size and smaller ones; a whole one any size its scale
-    // covers.
-    if (!screenFittedTo_.isEmpty())
-        return screenFittedTo_.width() >= devicePixels.width() &&
-               screenFittedTo_.height() >= devicePixels.height();
-    return screenDenominator_ <= denominator;
-}
-
-void JpegPictureData::decodeCovering(QSize devicePixels, const FirstLookSink& firstLook) const {
+ScreenShape JpegPictureData::screenShapeFor(QSize devicePixels) const {
     const int denominator = screenScaleDenominator(devicePixels);
-    const auto covered = [&] { return screenCovers(devicePixels, denominator); };
-    {
-        const std::lock_guard lock(mutex_);
-        // A decode at the same or a larger scale serves a smaller request too. A file that
-        // could not be read again keeps the decode it has.
-        if (covered() || rereadFailed_) return;
-    }
-    std::optional<JpegInput> source;
-    try {
-        source.emplace(input());
-    } catch (const WorkCancelled&) {
-        throw;
-    } catch (...) {
-        const std::lock_guard lock(mutex_);
-        rereadFailed_ = true;
-        // Gone before its first decode: a read error, reported as any decode's failure.
-        if (screenDenominator_ == 0) {
-            screenDenominator_ = denominator;
-            screenFailure_ = JERR_FILE_READ;
-        }
-        return;
-    }
-    // Only what is shown is kept: a decode larger than the size asked for is shrunk to it,
-    // row by row as it comes out.
+    // Only what is shown is kept: a decode larger than the size asked for is shrunk to it, row
+    // by row as it comes out.
     const QSize whole =
         orientedSize(scaledOutputSize(header_.codedSize, denominator), header_.orientation);
     const bool shrink = !devicePixels.isEmpty() && devicePixels.width() <= whole.width() &&
                         devicePixels.height() <= whole.height() && devicePixels != whole;
-    DecodedJpeg decoded =
-        shrink ? decodeJpegFitted(*source, header_, denominator, devicePixels,
-                                  OnFailure::KeepPartial, firstLook)
-               : decodeJpeg(*source, header_, denominator, OnFailure::KeepPartial, firstLook);
-    const std::lock_guard lock(mutex_);
-    if (covered()) return;  // a covering decode arrived meanwhile
-    screenDecoded_ = std::move(decoded.image);
-    screenFailure_ = decoded.failureCode;
-    screenDenominator_ = denominator;
-    screenFittedTo_ = shrink ? devicePixels : QSize();
-    scaled_ = QImage();
-    ++decodeCount_;
-    lastCost_ = {decoded.blockVisits, decoded.stoppedAtWorkCap, decoded.workingPeakBytes};
-    // Decoded whole: the pixels are what is kept; the file serves any later decode.
-    if (reopen_ && decoded.failureCode == 0) bytes_ = QByteArray();
+    return {denominator, shrink ? devicePixels : QSize()};
 }
 
-QImage JpegPictureData::scaledTo(QSize devicePixels) const {
-    if (screenDecoded_.isNull()) return QImage();  // no memory for the decode
-    // A target too large for a scaled copy (a printer page drawn directly) gets the decode
-    // itself, and the painter resamples.
-    if (!fitsBudget(devicePixels.width(), devicePixels.height(), 4, kPictureBudgetBytes))
-        return screenDecoded_;
-    if (scaled_.isNull() || scaled_.size() != devicePixels) {
-        scaled_ = screenDecoded_.size() == devicePixels
-                      ? screenDecoded_
-                      : screenDecoded_.scaled(devicePixels, Qt::IgnoreAspectRatio,
-                                              Qt::SmoothTransformation);
-        ++rescaleCount_;
+ScreenDecodes::Decoded JpegPictureData::decodeScreen(const ScreenShape& shape,
+                                                     const ScreenDecodes::Decoded& published,
+                                                     const FirstLookSink& firstLook) const {
+    std::optional<JpegInput> input;
+    try {
+        input.emplace(source_.input());
+    } catch (const WorkCancelled&) {
+        throw;
+    } catch (...) {
+        // Gone or changed: what is shown stays, and no larger decode is tried. Gone before
+        // the first decode: a read error, reported as any decode's failure.
+        auto lost = std::make_shared<ScreenDecode>();
+        if (published) {
+            *lost = *published;
+        } else {
+            lost->shape.scaleDenominator = shape.scaleDenominator;
+            lost->failureCode = JERR_FILE_READ;
+        }
+        lost->sourceLost = true;
+        return lost;
     }
-    return scaled_;
+    DecodedJpeg decoded = decodeJpegFitted(*input, header_, shape.scaleDenominator, shape.fittedTo,
+                                           OnFailure::KeepPartial, firstLook);
+    auto made = std::make_shared<ScreenDecode>();
+    made->shape = shape;
+    made->image = std::move(decoded.image);
+    made->failureCode = decoded.failureCode;
+    made->blockVisits = decoded.blockVisits;
+    made->stoppedAtWorkCap = decoded.stoppedAtWorkCap;
+    made->workingPeakBytes = decoded.workingPeakBytes;
+    return made;
+}
+
+ScreenDecodes::Decoded JpegPictureData::prepareScreen(QSize devicePixels,
+                                                      const FirstLookSink& firstLook) const {
+    const ScreenShape shape = screenShapeFor(devicePixels);
+    ScreenDecodes::Decoded decode =
+        screens_.obtain(devicePixels, shape, [&](const ScreenDecodes::Decoded& published) {
+            return decodeScreen(shape, published, firstLook);
+        });
+    // Decoded whole: the pixels are what is kept; the file serves any later decode.
+    if (decode->failureCode == 0 && !decode->sourceLost) source_.decodedOnce();
+    if (!devicePixels.isEmpty()) (void)screens_.pixelsFor(devicePixels);
+    return decode;
 }
 
 void JpegPictureData::draw(QPainter& painter, const QRectF& target) const {
@@ -128,18 +98,10 @@ void JpegPictureData::draw(QPainter& painter, const QRectF& target) const {
     const bool plainScale = painter.deviceTransform().type() <= QTransform::TxScale;
     const QSize devicePixels = devicePixelsOf(painter, target);
     if (devicePixels.isEmpty()) return;
-    bool decodedAlready = false;
-    {
-        const std::lock_guard lock(mutex_);
-        decodedAlready = screenDenominator_ != 0;
-    }
-    if (!decodedAlready) decodeCovering(devicePixels);
-    QImage image;
-    {
-        const std::lock_guard lock(mutex_);
-        // Under a rotation or shear the painter resamples anyway: hand it the decode itself.
-        image = plainScale ? scaledTo(devicePixels) : screenDecoded_;
-    }
+    ScreenDecodes::Decoded decode = screens_.published();
+    if (!decode) decode = prepareScreen(devicePixels, {});
+    // Under a rotation or shear the painter resamples anyway: hand it the decode itself.
+    const QImage image = plainScale ? screens_.pixelsFor(devicePixels) : decode->image;
     if (image.isNull()) return;
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -149,64 +111,70 @@ void JpegPictureData::draw(QPainter& painter, const QRectF& target) const {
 
 bool JpegPictureData::isPreparedFor(QSize devicePixels) const {
     if (devicePixels.isEmpty()) return true;
-    const int denominator = screenScaleDenominator(devicePixels);
-    const std::lock_guard lock(mutex_);
-    return screenCovers(devicePixels, denominator) || rereadFailed_;
+    const ScreenDecodes::Decoded decode = screens_.published();
+    return decode && (decode->sourceLost ||
+                      decode->shape.covers(devicePixels, screenScaleDenominator(devicePixels)));
+}
+
+bool JpegPictureData::isReadyFor(QSize devicePixels) const {
+    return screens_.holdsCopyFor(devicePixels);
 }
 
 void JpegPictureData::prepare(QSize devicePixels) const {
-    (void)prepareForDisplay(devicePixels);
+    (void)prepareScreen(devicePixels, {});
 }
 
 void JpegPictureData::prepareWithFirstLook(QSize devicePixels,
                                            const FirstLookSink& firstLook) const {
-    (void)prepareForDisplay(devicePixels, firstLook);
+    (void)prepareScreen(devicePixels, firstLook);
 }
 
-int JpegPictureData::prepareForDisplay(QSize devicePixels, const FirstLookSink& firstLook) const {
-    decodeCovering(devicePixels, firstLook);
-    const std::lock_guard lock(mutex_);
-    if (!devicePixels.isEmpty()) (void)scaledTo(devicePixels);
-    return screenFailure_;
+void JpegPictureData::prepareToShow(QSize devicePixels, const FirstLookSink& firstLook) const {
+    if (const int code = prepareScreen(devicePixels, firstLook)->failureCode; code != 0)
+        throw Failure(jpegErrorText(code));
 }
 
-QImage JpegPictureData::finishedScreenDecodeAt(int denominator) const {
-    const std::lock_guard lock(mutex_);
-    if (screenDenominator_ == denominator && screenFittedTo_.isEmpty() && screenFailure_ == 0)
-        return screenDecoded_;
-    return QImage();
+std::int64_t JpegPictureData::residentBytes() const {
+    const ScreenDecodes::State state = screens_.state();
+    const std::int64_t decoded = state.decode ? state.decode->image.sizeInBytes() : 0;
+    // The bytes count while they are held (they go once a decode has succeeded).
+    return heldBytes().size() + decoded + state.copyBytes;
 }
 
-QImage JpegPictureData::toImage() const {
-    if (QImage screen = finishedScreenDecodeAt(1); !screen.isNull()) return screen;
-    // Decoded without the lock, so the screen can go on drawing from its own decode.
-    DecodedJpeg full = decodeJpeg(input(), header_, 1, OnFailure::Discard);
-    if (full.failureCode != 0) throw Failure(jpegErrorText(full.failureCode));
-    return std::move(full.image);
-}
-
-QImage JpegPictureData::toImageCovering(QSize devicePixels) const {
-    const int denominator = screenScaleDenominator(devicePixels);
-    if (QImage screen = finishedScreenDecodeAt(denominator); !screen.isNull()) return screen;
-    DecodedJpeg decoded = decodeJpeg(input(), header_, denominator, OnFailure::Discard);
+QImage JpegPictureData::printed(int denominator) const {
+    const ScreenDecodes::Decoded screen = screens_.published();
+    if (screen && screen->shape.scaleDenominator == denominator &&
+        screen->shape.fittedTo.isEmpty() && screen->failureCode == 0 && !screen->image.isNull())
+        return screen->image;
+    // Decoded apart, so that the screen goes on drawing from its own decode.
+    DecodedJpeg decoded = decodeJpeg(source_.input(), header_, denominator, OnFailure::Discard);
     if (decoded.failureCode != 0) throw Failure(jpegErrorText(decoded.failureCode));
     return std::move(decoded.image);
 }
 
+QImage JpegPictureData::toImage() const {
+    return printed(1);
+}
+
+QImage JpegPictureData::toImageCovering(QSize devicePixels) const {
+    return printed(screenScaleDenominator(devicePixels));
+}
+
 JpegPictureData::ScreenState JpegPictureData::screenState() const {
-    const std::lock_guard lock(mutex_);
+    const ScreenDecodes::State screen = screens_.state();
     ScreenState state;
-    state.scaleDenominator = screenDenominator_;
-    state.decodedSize = screenDecoded_.size();
-    state.scaledSize = scaled_.size();
-    state.decodeCount = decodeCount_;
-    state.rescaleCount = rescaleCount_;
-    state.failureCode = screenFailure_;
-    state.pixelBytes = screenDecoded_.sizeInBytes();
-    state.blockVisits = lastCost_.blockVisits;
-    state.stoppedAtWorkCap = lastCost_.stoppedAtWorkCap;
-    state.workingPeakBytes = lastCost_.workingPeakBytes;
-    if (scaled_.cacheKey() != screenDecoded_.cacheKey()) state.pixelBytes += scaled_.sizeInBytes();
+    state.scaledSize = screen.copySize;
+    state.decodeCount = screen.decodeCount;
+    state.rescaleCount = screen.rescaleCount;
+    if (const ScreenDecodes::Decoded& decode = screen.decode) {
+        state.scaleDenominator = decode->shape.scaleDenominator;
+        state.decodedSize = decode->image.size();
+        state.failureCode = decode->failureCode;
+        state.pixelBytes = decode->image.sizeInBytes() + screen.copyBytes;
+        state.blockVisits = decode->blockVisits;
+        state.stoppedAtWorkCap = decode->stoppedAtWorkCap;
+        state.workingPeakBytes = decode->workingPeakBytes;
+    }
     return state;
 }
 

@@ -43,7 +43,7 @@ public:
         return lastPlay_;
     }
     // The bytes held: the parsed steps with their caches, and the prepared pixels.
-    std::int64_t residentBytes() const { return parsed_.list.bytes() + pixels_.used(); }
+    std::int64_t residentBytes() const override { return parsed_.list.bytes() + pixels_.used(); }
     // The account of the prepared pixels (kPictureBudgetBytes), for tests and benchmarks.
     const BudgetAccount& pixelAccount() const noexcept { return pixels_; }
     // Draws that played the steps on the application's thread (printing may; the screen never
