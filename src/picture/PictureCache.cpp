@@ -136,37 +136,6 @@ struct LoadRequest {
     std::weak_ptr<WorkerPool> workers;
 };
 
-JpegReopen reopenerFor(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
-                       const std::optional<FileStamp>& stamp) {
-    if (!stamp) return {};
-    return pictureFileReopener(shared->files, path, *stamp);
-}
-
-// A picture file as read: a large JPEG already loaded from its head, or the file's bytes.
-struct ReadFile {
-    std::optional<Picture> loadedFromHead;
-    QByteArray bytes;
-    QByteArray extension;
-};
-
-// Reads the picture at `path` (`stamp` taken before): a JPEG larger than its head is loaded
-// from the head alone, any other file read whole. Throws the reader's Failure.
-ReadFile readFile(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
-                  const std::optional<FileStamp>& stamp) {
-    ReadFile read;
-    if (stamp) read.loadedFromHead = loadLargeJpegByHead(shared->files, path, *stamp);
-    if (!read.loadedFromHead) read.bytes = readPictureFile(*shared->files, path, &read.extension);
-    return read;
-}
-
-// The picture of a file read: a JPEG lets its bytes go once decoded and reads its file again
-// when it must. Throws the decoder's Failure.
-Picture decodeFile(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
-                   const std::optional<FileStamp>& stamp, ReadFile read) {
-    if (read.loadedFromHead) return std::move(*read.loadedFromHead);
-    return decodePictureBytes(read.bytes, read.extension, reopenerFor(shared, path, stamp));
-}
-
 void deliver(const LoadRequest& request, LoadedPicture result) {
     if (!request.context) return;
     QMetaObject::invokeMethod(
@@ -246,9 +215,9 @@ CacheAnswer askCache(const std::shared_ptr<PictureCache::Shared>& shared,
 }
 
 // Keeps a picture loaded for the window, for Back and for a show of the same picture again,
-// within the budget; a picture whose file had no stamp is not kept.
+// within the budget.
 void keepLoaded(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
-                const std::optional<FileStamp>& stamp, const Picture& picture) {
+                const FileStamp& stamp, const Picture& picture) {
     std::vector<std::function<void()>> waiters;
     {
         std::lock_guard lock(shared->mutex);
@@ -257,24 +226,25 @@ void keepLoaded(const std::shared_ptr<PictureCache::Shared>& shared, const QByte
         entry->stamp = stamp;
         entry->age = ++shared->clock;
         shared->entries.emplace(path, entry);
-        shared->settle(path, entry, stamp.has_value(), picture, picture.residentBytes(), &waiters);
+        shared->settle(path, entry, true, picture, picture.residentBytes(), &waiters);
     }
     runAll(waiters);
 }
 
-// Reads and decodes the picture of `request` into `result`. False when the load ends here: it
-// failed (the failure delivered), the picture goes to the window's thread to be decoded, or it
-// is no longer wanted.
+// Reads and decodes the picture of `request` into `result`, and keeps it under the stamp of
+// the descriptor its bytes came from. False when the load ends here: it failed (the failure
+// delivered), the picture goes to the window's thread to be decoded, or it is no longer wanted.
 bool loadHere(const std::shared_ptr<PictureCache::Shared>& shared, const LoadRequest& request,
-              const std::optional<FileStamp>& stamp, LoadedPicture& result) {
+              LoadedPicture& result) {
     try {
-        ReadFile read = readFile(shared, request.path, stamp);
+        PictureFileRead read = readPictureForViewer(shared->files, request.path);
         if (!read.loadedFromHead && !decodableOffGuiThread(request.path)) {
-            deliverForDecodingThere(request, std::move(read.bytes), std::move(read.extension));
+            deliverForDecodingThere(request, std::move(read.bytes), std::move(read.lowerExtension));
             return false;
         }
         if (request.wanted && !request.wanted()) return false;
-        result.picture = decodeFile(shared, request.path, stamp, std::move(read));
+        const FileStamp stamp = read.stamp;
+        result.picture = decodePictureRead(std::move(read));
         keepLoaded(shared, request.path, stamp, result.picture);
         return true;
     } catch (const WorkCancelled&) {
@@ -319,7 +289,7 @@ void runLoad(const std::shared_ptr<PictureCache::Shared>& shared, LoadRequest re
             result.fromCache = true;
             break;
         case CacheAnswer::Miss:
-            if (!loadHere(shared, request, stamp, result)) return;
+            if (!loadHere(shared, request, result)) return;
             break;
     }
     if (!wanted()) return;
@@ -340,62 +310,78 @@ void publishFirstLook(PictureCache::Shared& shared, const QByteArray& path,
     for (const auto& waiter : waiting) waiter(look);
 }
 
-void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
-                  const std::shared_ptr<Entry>& entry, QSize clientSize, PictureCache::Use use) {
+// Holds room for the file's bytes (`size`, as the path says now) while a read ahead reads and
+// decodes it. False, with the entry gone, when a speculative read ahead would need too much or
+// there is no room.
+bool holdRoomForReading(PictureCache::Shared& shared, const QByteArray& path,
+                        const std::shared_ptr<Entry>& entry, std::int64_t size,
+                        PictureCache::Use use) {
     std::vector<std::function<void()>> waiters;
-    const auto finish = [&](bool ok, Picture picture, std::int64_t bytes) {
-        {
-            std::lock_guard lock(shared->mutex);
-            shared->settle(path, entry, ok, std::move(picture), bytes, &waiters);
-        }
-        runAll(waiters);
-    };
-    // The stamp is taken before reading, so a file replaced while it is read counts as
-    // changed when the show compares it with the file as it is then.
-    const std::optional<FileStamp> stamp = shared->files->stamp(path);
-    if (!stamp) return finish(false, {}, 0);
-    bool proceed = true;
+    bool held = false;
     {
-        std::lock_guard lock(shared->mutex);
-        if (!shared->isCurrent(path, entry)) return;
-        entry->stamp = stamp;
-        // The file's bytes are held while it decodes.
+        std::lock_guard lock(shared.mutex);
+        if (!shared.isCurrent(path, entry)) return false;
         const bool speculative = use == PictureCache::Use::Speculative;
-        if ((speculative && stamp->size > PictureCache::kMaxReadAheadWorkingBytes) ||
-            !shared->makeRoom(stamp->size, entry.get(), &waiters)) {
-            shared->held -= entry->bytes;
-            entry->bytes = 0;
-            for (auto& waiter : entry->waiters) waiters.push_back(std::move(waiter));
-            shared->entries.erase(path);
-            proceed = false;
+        if ((speculative && size > PictureCache::kMaxReadAheadWorkingBytes) ||
+            !shared.makeRoom(size, entry.get(), &waiters)) {
+            shared.erase(shared.entries.find(path), &waiters);
         } else {
-            entry->bytes = stamp->size;
-            shared->held += stamp->size;
+            entry->bytes = size;
+            shared.held += size;
+            held = true;
         }
     }
     runAll(waiters);
-    if (!proceed) return;
-    try {
-        const Picture picture = decodeFile(shared, path, stamp, readFile(shared, path, stamp));
-        const bool affordable =
-            picture.prepareWorkingBytes() <= PictureCache::kMaxReadAheadWorkingBytes;
-        if (!clientSize.isEmpty() && use == PictureCache::Use::Certain) {
-            // About to be shown: a load that comes while it decodes shows its first look.
-            picture.prepareWithFirstLook(
-                fitPicture(picture.size(), clientSize).displaySize, [&](const QImage& look) {
-                    publishFirstLook(*shared, path, entry, previewPicture(picture, look));
-                });
-        } else if (!clientSize.isEmpty() && affordable) {
-            picture.prepare(fitPicture(picture.size(), clientSize).displaySize);
+    return held;
+}
+
+// Prepares a picture read ahead for `clientSize`: one about to be shown at once, handing its
+// first look to the loads that come while it decodes; another only when its decode needs
+// little working memory.
+void prepareReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
+                      const std::shared_ptr<Entry>& entry, const Picture& picture, QSize clientSize,
+                      PictureCache::Use use) {
+    if (clientSize.isEmpty()) return;
+    const QSize displaySize = fitPicture(picture.size(), clientSize).displaySize;
+    if (use == PictureCache::Use::Certain) {
+        picture.prepareWithFirstLook(displaySize, [&](const QImage& look) {
+            publishFirstLook(*shared, path, entry, previewPicture(picture, look));
+        });
+    } else if (picture.prepareWorkingBytes() <= PictureCache::kMaxReadAheadWorkingBytes) {
+        picture.prepare(displaySize);
+    }
+}
+
+void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
+                  const std::shared_ptr<Entry>& entry, QSize clientSize, PictureCache::Use use) {
+    // Kept under the stamp of the descriptor read, so that a file replaced after it was opened
+    // counts as changed when the show compares it with the file as it is then.
+    const auto finish = [&](std::optional<FileStamp> stamp, Picture picture) {
+        std::vector<std::function<void()>> waiters;
+        {
+            std::lock_guard lock(shared->mutex);
+            if (shared->isCurrent(path, entry)) entry->stamp = stamp;
+            shared->settle(path, entry, stamp.has_value(), picture, picture.residentBytes(),
+                           &waiters);
         }
-        finish(true, picture, picture.residentBytes());
+        runAll(waiters);
+    };
+    const std::optional<FileStamp> now = shared->files->stamp(path);
+    if (!now) return finish(std::nullopt, {});
+    if (!holdRoomForReading(*shared, path, entry, now->size, use)) return;
+    try {
+        PictureFileRead read = readPictureForViewer(shared->files, path);
+        const FileStamp stamp = read.stamp;
+        const Picture picture = decodePictureRead(std::move(read));
+        prepareReadAhead(shared, path, entry, picture, clientSize, use);
+        finish(stamp, picture);
     } catch (const WorkCancelled&) {
         // Stopped at a checkpoint (the entry went, the show needed the thread, the program is
         // quitting): forgotten, so that a show reads the file itself.
-        finish(false, {}, 0);
+        finish(std::nullopt, {});
         throw;
     } catch (...) {
-        finish(false, {}, 0);
+        finish(std::nullopt, {});
     }
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 #include "platform/FileAccess.h"
 #include "platform/PathSplit.h"
+#include "platform/SystemErrors.h"
 
 #include "picture/bmp/Bmp.h"
 #include "picture/bmp/Ico.h"
@@ -82,24 +83,46 @@ JpegReopen pictureFileReopener(std::shared_ptr<const FileSource> files, QByteArr
                                FileStamp stamp) {
     return [files = std::move(files), path = std::move(path), stamp]() -> jpeg::ChunkReader {
         std::shared_ptr<ReadOnlyFile> file = files->open(path);
-        // Another file under the same name would not match the header already read.
-        if (file->size() != stamp.size || files->stamp(path) != stamp) throw Failure(kReadError);
+        // The descriptor's own stamp, not the path's: the bytes read are that file's. Another
+        // file under the same name would not match the header already read.
+        if (file->stamp() != stamp) throw Failure(kReadError);
         return [file] { return file->read(kChunkBytes); };
     };
 }
 
-std::optional<Picture> loadLargeJpegByHead(const std::shared_ptr<const FileSource>& files,
-                                           const QByteArray& path, const FileStamp& stamp) {
-    if (decoderFor(lowerAscii(extensionPart(path).mid(1))) != Decoder::Jpeg ||
-        stamp.size <= kJpegHeadBytes)
-        return std::nullopt;
-    if (stamp.size > kMaxPictureFileBytes) throw Failure(kReadError);
-    const QByteArray head = files->readHead(path, kJpegHeadBytes);
+PictureFileRead readPictureForViewer(const std::shared_ptr<const FileSource>& files,
+                                     const QByteArray& path) {
+    PictureFileRead read;
+    QByteArray ext = extensionPart(path);
+    if (!ext.isEmpty()) ext.remove(0, 1);
+    read.lowerExtension = lowerAscii(ext);
+    const Decoder decoder = decoderFor(read.lowerExtension);
+    if (decoder == Decoder::None) unsupported(ext);
     try {
-        return loadJpegFromHead(head, pictureFileReopener(files, path, stamp));
-    } catch (const Failure&) {
-        return std::nullopt;
+        const std::shared_ptr<ReadOnlyFile> file = files->open(path);
+        read.stamp = file->stamp();
+        read.reopen = pictureFileReopener(files, path, read.stamp);
+        QByteArray head;
+        if (decoder == Decoder::Jpeg && read.stamp.size > kJpegHeadBytes &&
+            read.stamp.size <= kMaxPictureFileBytes) {
+            head = file->read(kJpegHeadBytes);
+            try {
+                read.loadedFromHead = loadJpegFromHead(head, read.reopen);
+                return read;
+            } catch (const Failure&) {
+                // The header does not end within the head: the whole file decides.
+            }
+        }
+        read.bytes = readToEnd(*file, std::move(head), kMaxPictureFileBytes, kReadError);
+        return read;
+    } catch (const FileError& e) {
+        throw Failure(cannotOpenFileText(path, e.code()));
     }
+}
+
+Picture decodePictureRead(PictureFileRead read) {
+    if (read.loadedFromHead) return std::move(*read.loadedFromHead);
+    return decodePictureBytes(read.bytes, read.lowerExtension, std::move(read.reopen));
 }
 
 Picture loadPictureFile(const FileSource& files, const QByteArray& path) {

@@ -32,18 +32,32 @@ Picture decodePictureBytes(const QByteArray& bytes, const QByteArray& lowerExten
                            JpegReopen reopen = {});
 
 // Opens `path` again through `files` to be read piece by piece, as it was when `stamp` was
-// taken; throws Failure ("ストリームからの読み込みエラー", or the file's own error) when it is
-// gone or has changed since.
+// taken from the descriptor first read; throws Failure ("ストリームからの読み込みエラー", or the
+// file's own error) when the descriptor opened now is another file or the file has changed.
 JpegReopen pictureFileReopener(std::shared_ptr<const FileSource> files, QByteArray path,
                                FileStamp stamp);
 
-// A JPEG file larger than kJpegHeadBytes, loaded from its head alone (`stamp` is the file's,
-// taken before): its decodes read the file as they go, so that it is never held whole.
-// Nothing for another kind of file, a smaller one, or one whose header does not end within
-// its head (the whole file then decides, as loadPictureFile does).
-std::optional<Picture> loadLargeJpegByHead(const std::shared_ptr<const FileSource>& files,
-                                           const QByteArray& path, const FileStamp& stamp);
+// A picture file as read through one descriptor: the decoder's key, that descriptor's stamp
+// (what the bytes are, whatever the path names by then), and the file's bytes; or, for a JPEG
+// larger than kJpegHeadBytes whose header ends within its head, the picture loaded from the
+// head alone, whose decodes read the file as they go, so that it is never held whole.
+struct PictureFileRead {
+    QByteArray lowerExtension;
+    FileStamp stamp;
+    QByteArray bytes;
+    std::optional<Picture> loadedFromHead;
+    // The file again, as it was read.
+    JpegReopen reopen;
+};
 inline constexpr std::int64_t kJpegHeadBytes = 256 * 1024;
+
+// Reads the picture file at `path` for the viewer. Throws Failure as loadPictureFile does.
+PictureFileRead readPictureForViewer(const std::shared_ptr<const FileSource>& files,
+                                     const QByteArray& path);
+
+// The picture of a file read: a JPEG lets its bytes go once decoded and reads its file again
+// when it must. Throws the decoder's Failure.
+Picture decodePictureRead(PictureFileRead read);
 
 // True when `lowerExtension` (no dot) has a decoder.
 bool hasPictureDecoder(const QByteArray& lowerExtension);

@@ -48,8 +48,14 @@ int errorCodeFor(int err, const QByteArray& path) {
 
 constexpr std::int64_t kReadPieceBytes = 4 << 20;
 
-std::int64_t mtimeOf(const struct stat& st) {
-    return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+FileStamp stampOf(const struct stat& st) {
+    FileStamp stamp;
+    stamp.size = static_cast<std::int64_t>(st.st_size);
+    stamp.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+    stamp.device = static_cast<std::uint64_t>(st.st_dev);
+    return stamp;
 }
 
 }  // namespace
@@ -76,8 +82,7 @@ ReadOnlyFile::ReadOnlyFile(const QByteArray& path) {
     }
     const int flags = ::fcntl(fd_, F_GETFL);
     if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
-    size_ = static_cast<std::int64_t>(st.st_size);
-    mtimeNs_ = mtimeOf(st);
+    stamp_ = stampOf(st);
 }
 
 ReadOnlyFile::~ReadOnlyFile() {
@@ -113,16 +118,22 @@ void ReadOnlyFile::close() {
     if (::close(fd) != 0 && errno != EINTR) throw FileError(errorCodeFor(errno, {}));
 }
 
+QByteArray readToEnd(ReadOnlyFile& file, QByteArray start, std::int64_t maxBytes,
+                     const QString& tooLargeText) {
+    if (file.size() > maxBytes) throw Failure(tooLargeText);
+    // Read one byte more than the size said, so that a file growing meanwhile is noticed
+    // up to the cap rather than silently cut.
+    const std::int64_t wanted = std::min<std::int64_t>(file.size() + 1, maxBytes) - start.size();
+    start += file.read(wanted);
+    if (start.size() > maxBytes) throw Failure(tooLargeText);
+    return start;
+}
+
 QByteArray readWholeFile(const QByteArray& path, std::int64_t maxBytes,
                          const QString& tooLargeText) {
     try {
         ReadOnlyFile file(path);
-        if (file.size() > maxBytes) throw Failure(tooLargeText);
-        // Read one byte more than the size said, so that a file growing meanwhile is noticed
-        // up to the cap rather than silently cut.
-        QByteArray bytes = file.read(std::min<std::int64_t>(file.size() + 1, maxBytes));
-        if (bytes.size() > maxBytes) throw Failure(tooLargeText);
-        return bytes;
+        return readToEnd(file, QByteArray(), maxBytes, tooLargeText);
     } catch (const FileError& e) {
         throw Failure(cannotOpenFileText(path, e.code()));
     }
@@ -132,13 +143,7 @@ std::optional<FileStamp> fileStampOf(const QByteArray& path) {
     struct stat st {};
     if (path.contains('\0') || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    FileStamp stamp;
-    stamp.size = static_cast<std::int64_t>(st.st_size);
-    stamp.mtimeNs = mtimeOf(st);
-    stamp.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    stamp.inode = static_cast<std::uint64_t>(st.st_ino);
-    stamp.device = static_cast<std::uint64_t>(st.st_dev);
-    return stamp;
+    return stampOf(st);
 }
 
 }  // namespace zarovia

@@ -2,6 +2,7 @@
 #include "JpegDisplayTest.h"
 #include "JpegLoadTest.h"
 #include "JpegPassesTest.h"
+#include "JpegScreenTest.h"
 #include "JpegWorkTest.h"
 #include "ShrinkingTest.h"
 
@@ -18,6 +19,10 @@ int main(int argc, char** argv) {
     }
     {
         JpegDisplayTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        JpegScreenTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {

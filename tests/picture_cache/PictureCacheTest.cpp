@@ -2,15 +2,18 @@
 // forgotten, speculation, stale stamps, loads the user has left.
 #include "picture/PictureCache.h"
 #include "picture/PictureLoader.h"
+#include "picture/jpeg/JpegHeader.h"
 #include "picture/jpeg/JpegPictureData.h"
 #include "platform/Failure.h"
 #include "support/FakeFileSource.h"
 #include "support/QuickTry.h"
 
+#include <jerror.h>
 #include <sys/stat.h>
 #include <utime.h>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -43,6 +46,70 @@ QByteArray writeNoiseJpeg(const QTemporaryDir& dir, const QString& name, QSize s
     const QString path = dir.filePath(name);
     image.save(path, "JPEG", 95);
     return QFile::encodeName(path);
+}
+
+// A JPEG of noise, larger than the head a large JPEG is loaded from, with its top left quarter
+// (400 x 300) in `mark`.
+QByteArray writeMarkedJpeg(const QTemporaryDir& dir, const QString& name, QRgb mark) {
+    const QByteArray path = writeNoiseJpeg(dir, name, {1600, 1200}, mark);
+    QImage image(QFile::decodeName(path));
+    QPainter(&image).fillRect(0, 0, 400, 300, QColor::fromRgb(mark));
+    image.save(QFile::decodeName(path), "JPEG", 95);
+    return path;
+}
+
+// The colour the picture shows at the middle of its marked quarter, drawn at 640 x 480.
+QRgb shownMark(const picture::Picture& picture) {
+    QImage canvas(640, 480, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    picture.draw(painter, QRectF(0, 0, 640, 480));
+    return canvas.pixel(80, 60);
+}
+
+bool near(QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) < 24 && std::abs(qGreen(a) - qGreen(b)) < 24 &&
+           std::abs(qBlue(a) - qBlue(b)) < 24;
+}
+
+// The file system, with the file at `path` replaced by `replacement` (renamed over it) at the
+// `at`th open, just before or just after that open.
+class ReplacingFileSource : public FileSource {
+public:
+    ReplacingFileSource(QByteArray path, QByteArray replacement, int at, bool afterOpening)
+        : path_(std::move(path)),
+          replacement_(std::move(replacement)),
+          at_(at),
+          after_(afterOpening) {}
+    std::shared_ptr<ReadOnlyFile> open(const QByteArray& path) const override {
+        const int n = ++opens;
+        if (n == at_ && !after_) replace();
+        auto file = FileSource::open(path);
+        if (n == at_ && after_) replace();
+        return file;
+    }
+    mutable std::atomic<int> opens{0};
+
+private:
+    void replace() const {
+        QTest::qSleep(20);  // a later change time
+        if (::rename(replacement_.constData(), path_.constData()) != 0)
+            qWarning("could not put %s in place", replacement_.constData());
+    }
+    QByteArray path_;
+    QByteArray replacement_;
+    int at_;
+    bool after_;
+};
+
+QString failureText(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Failure& caught) {
+        return caught.message();
+    } catch (...) {
+    }
+    return QString();
 }
 
 struct Outcome {
@@ -259,6 +326,89 @@ private slots:
         } catch (const Failure& failure) {
             QCOMPARE(failure.message(), QStringLiteral("ストリームからの読み込みエラー"));
         }
+    }
+
+    // The picture is kept under the stamp of the descriptor its bytes came from, and each
+    // later read of its file checks the descriptor it opens: a file put under the name before
+    // the load opens it is what shows (and stays current); one put there after the load opened
+    // the file is caught when the decode reads the file again; one put there once the decode
+    // has opened the file does not disturb it.
+    void theStampIsTheDescriptorsRead_data() {
+        QTest::addColumn<int>("replacedAtOpen");  // 1: the load's, 2: the decode's
+        QTest::addColumn<bool>("afterOpening");
+        QTest::addColumn<bool>("fails");
+        QTest::addColumn<bool>("showsReplacement");
+        QTest::addColumn<bool>("nextLoadFromCache");
+        QTest::newRow("before the load opens it") << 1 << false << false << true << true;
+        QTest::newRow("after the load opened it") << 1 << true << true << false << false;
+        QTest::newRow("before the decode opens it") << 2 << false << true << false << false;
+        QTest::newRow("after the decode opened it") << 2 << true << false << false << false;
+    }
+    void theStampIsTheDescriptorsRead() {
+        QFETCH(int, replacedAtOpen);
+        QFETCH(bool, afterOpening);
+        QFETCH(bool, fails);
+        QFETCH(bool, showsReplacement);
+        QFETCH(bool, nextLoadFromCache);
+        const QRgb first = qRgb(230, 20, 20);
+        const QRgb second = qRgb(20, 20, 230);
+        const QByteArray path = writeMarkedJpeg(dir, "replaced.jpg", first);
+        const QByteArray replacement = writeMarkedJpeg(dir, "replacement.jpg", second);
+        auto source =
+            std::make_shared<ReplacingFileSource>(path, replacement, replacedAtOpen, afterOpening);
+        PictureCache cache(source, std::make_shared<WorkerPool>(), 64 * picture::kMiB);
+
+        const LoadedPicture loaded = load(cache, path);
+        QCOMPARE(source->opens.load(), 2);  // the head, then the file for the decode
+        QVERIFY(!loaded.fromCache);
+        QCOMPARE(bool(loaded.failure), fails);
+        if (fails) {
+            QCOMPARE(failureText(loaded.failure), picture::jpeg::jpegErrorText(JERR_FILE_READ));
+        } else {
+            const QRgb shown = shownMark(loaded.picture);
+            QVERIFY2(near(shown, showsReplacement ? second : first),
+                     qPrintable(QString::number(shown, 16)));
+        }
+
+        const LoadedPicture next = load(cache, path);
+        QVERIFY(!next.failure);
+        QCOMPARE(next.fromCache, nextLoadFromCache);
+        QVERIFY(near(shownMark(next.picture), second));
+    }
+
+    // The cache asks the picture: a read ahead counts what its picture says it holds, and is
+    // handed over at once only when the picture says it is ready to be drawn at the size.
+    void readAheadAsksThePicture_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("replacedAtOpen");  // 0: never; 2: before the decode opens it
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<qint64>("held");
+        QTest::newRow("bitmap") << "ask.bmp" << 0 << true << 4LL * 300 * 300;
+        QTest::newRow("jpeg, its decode shrunk to the window")
+            << "ask.jpg" << 0 << true << 4LL * 640 * 480;
+        QTest::newRow("jpeg whose file changed before its decode")
+            << "ask.jpg" << 2 << false << 0LL;
+    }
+    void readAheadAsksThePicture() {
+        QFETCH(QString, file);
+        QFETCH(int, replacedAtOpen);
+        QFETCH(bool, ready);
+        QFETCH(qint64, held);
+        const QByteArray path = file.endsWith(u".bmp")
+                                    ? writeBitmap(dir, file, 300, qRgb(7, 7, 7))
+                                    : writeMarkedJpeg(dir, file, qRgb(230, 20, 20));
+        const QByteArray replacement = writeMarkedJpeg(dir, "other.jpg", qRgb(20, 20, 230));
+        auto source =
+            std::make_shared<ReplacingFileSource>(path, replacement, replacedAtOpen, false);
+        auto pool = std::make_shared<WorkerPool>();
+        PictureCache cache(source, pool, 64 * picture::kMiB);
+        cache.prefetch(path, QSize(640, 480), PictureCache::Use::Certain);
+        QVERIFY(pool->waitForIdle(10000));
+        QVERIFY(cache.holds(path));
+        QCOMPARE(cache.heldBytes(), held);
+        const auto now = cache.readyNow(path, QSize(640, 480), 1.0, 60000);
+        QCOMPARE(now.has_value(), ready);
+        if (now) QCOMPARE(now->picture.residentBytes(), held);
     }
 
     void aLoadTheUserLeftIsDropped() {

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 
 using namespace zarovia;
 
@@ -126,6 +127,43 @@ private slots:
         } catch (const FileError& e) {
             QCOMPARE(e.code(), int(kErrorAccessDenied));
         }
+    }
+
+    // An open descriptor keeps the stamp of the file it opened, as the path's own stamp gives
+    // it while the file stays; once another file is put under the name (or the file changes
+    // in place), the path's stamp differs and the descriptor goes on reading the file opened.
+    void descriptorKeepsTheStampOfItsFile_data() {
+        QTest::addColumn<bool>("replaceByRename");
+        QTest::newRow("replaced by another file") << true;
+        QTest::newRow("rewritten in place, same size") << false;
+    }
+    void descriptorKeepsTheStampOfItsFile() {
+        QFETCH(bool, replaceByRename);
+        QTemporaryDir dir;
+        const QByteArray path = QFile::encodeName(dir.filePath("a.jpg"));
+        const auto write = [](const QByteArray& name, const QByteArray& content) {
+            QFile file(QFile::decodeName(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(content), content.size());
+        };
+        write(path, "first content");
+        ReadOnlyFile file(path);
+        QCOMPARE(std::optional<FileStamp>(file.stamp()), fileStampOf(path));
+        QCOMPARE(file.stamp().size, 13);
+        QTest::qWait(20);  // a later change time
+        if (replaceByRename) {
+            const QByteArray other = QFile::encodeName(dir.filePath("b.jpg"));
+            write(other, "other content");
+            QVERIFY(::rename(other.constData(), path.constData()) == 0);
+        } else {
+            write(path, "other content");
+        }
+        const std::optional<FileStamp> now = fileStampOf(path);
+        QVERIFY(now.has_value());
+        QCOMPARE(now->size, file.stamp().size);
+        QVERIFY(*now != file.stamp());
+        QCOMPARE(file.read(100),
+                 replaceByRename ? QByteArray("first content") : QByteArray("other content"));
     }
 
     void otherErrorCodes() {
