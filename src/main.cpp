@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     if (firstClass == zarovia::shell::FileClass::Media)
         pictureCache->workers()->run([] { zarovia::startMediaEngineEarly(); },
                                      zarovia::WorkerPool::Priority::Shown);
-    zarovia::TzaroForm1 zaroForm1(zarovia::qtServices());
+    zarovia::TzaroForm1 zaroForm1(zarovia::qtServices(), std::move(pictureCache));
     startup::mark("main window");
     zarovia::TAboutBox aboutBox(&zaroForm1);
     startup::mark("about box");
@@ -103,7 +103,6 @@ int main(int argc, char** argv) {
         QObject::connect(zaroForm1.Image2, &zarovia::picture::ImageView::painted,
                          [] { startup::mark("picture painted"); });
     zaroForm1.setAboutBox(&aboutBox);
-    zaroForm1.setPictureCache(std::move(pictureCache));
     zaroForm1.setCommandLineFiles(std::move(files));
     // Centred on the desktop when first shown.
     if (const QScreen* screen = QGuiApplication::primaryScreen())

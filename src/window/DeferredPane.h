@@ -23,8 +23,9 @@ private:
     bool built_ = false;
 };
 
-// One control of a deferred pane, used like a pointer to it: using it builds the pane first.
-// `ifBuilt()` looks without building.
+// One control of a deferred pane. `get()` and `->` use it and build the pane first;
+// `ifBuilt()` looks without building. It does not turn into a pointer by itself, so that no
+// comparison or look at it builds a pane by the way.
 template <typename T>
 class DeferredControl {
 public:
@@ -43,7 +44,6 @@ public:
         return control_;
     }
     T* operator->() const { return get(); }
-    operator T*() const { return get(); }
     T* ifBuilt() const { return control_; }
 
 private:

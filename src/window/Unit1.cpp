@@ -50,12 +50,18 @@ using shell::kWhite;
 using controls::Align;
 using shell::Command;
 
-TzaroForm1::TzaroForm1(Services services, TAboutBox* aboutBox, QWidget* parent)
-    : QWidget(parent), services_(std::move(services)), aboutBox_(aboutBox) {
+TzaroForm1::TzaroForm1(Services services, QWidget* parent)
+    : TzaroForm1(std::move(services), nullptr, parent) {}
+
+TzaroForm1::TzaroForm1(Services services, std::unique_ptr<picture::PictureCache> pictureCache,
+                       QWidget* parent)
+    : QWidget(parent), services_(std::move(services)), pictureCache_(std::move(pictureCache)) {
     if (!services_.files) services_.files = systemFileSource();
     if (!services_.windowSystem) services_.windowSystem = platformWindowSystem();
-    workers_ = std::make_shared<WorkerPool>();
-    pictureCache_ = std::make_unique<picture::PictureCache>(services_.files, workers_);
+    if (!pictureCache_)
+        pictureCache_ = std::make_unique<picture::PictureCache>(services_.files,
+                                                                std::make_shared<WorkerPool>());
+    workers_ = pictureCache_->workers();
     load_.busyTimer = new QTimer(this);
     load_.busyTimer->setSingleShot(true);
     connect(load_.busyTimer, &QTimer::timeout, this, [this] { showBusyCursor(true); });

@@ -80,7 +80,12 @@ class TAboutBox;
 class TzaroForm1 : public QWidget {
     Q_OBJECT
 public:
-    TzaroForm1(Services services, TAboutBox* aboutBox = nullptr, QWidget* parent = nullptr);
+    // The window reads its pictures through `pictureCache`, with the cache's workers; main()
+    // hands over the cache in which it started reading the command-line picture before the
+    // window was built. Without one the window makes its own.
+    explicit TzaroForm1(Services services, QWidget* parent = nullptr);
+    TzaroForm1(Services services, std::unique_ptr<picture::PictureCache> pictureCache,
+               QWidget* parent = nullptr);
     ~TzaroForm1() override;
 
     const ViewerState& state() const { return state_; }
@@ -91,8 +96,8 @@ public:
     void setCommandLineFiles(std::vector<QByteArray> files) {
         commandLineFiles_ = std::move(files);
     }
-    // Pictures read ahead; main() hands over the cache in which it started reading the
-    // command-line picture before the window was built.
+    // Replaces the pictures read ahead and the workers with those of `cache` (a benchmark's
+    // steps without reading ahead).
     void setPictureCache(std::unique_ptr<picture::PictureCache> cache);
     picture::PictureCache& pictureCache() { return *pictureCache_; }
     // The printer both print commands use; it keeps its settings between jobs.

@@ -292,47 +292,47 @@ void TzaroForm1::buildMediaPaneControls() {
     DisplayPanel->setAccessibleName(QStringLiteral("動画"));
     DisplayPanel->setGeometry(0, 44, 409, 101);
     DisplayPanel->hide();
-    connect(DisplayPanel, &media::DisplayPanel::mousePressed, this,
+    connect(DisplayPanel.get(), &media::DisplayPanel::mousePressed, this,
             [this](Qt::MouseButton b, QPoint) { guard([this, b] { DisplayPanelMouseDown(b); }); });
 
     CoolBar1 =
         makePanel(BackPanel, "CoolBar1", {0, 0, 625, 36}, buttonFace(), Panel::Bevel::None, false);
-    controls::setAlign(CoolBar1, Align::Top);
-    Panel2 =
-        makePanel(CoolBar1, "Panel2", {9, 0, 608, 32}, buttonFace(), Panel::Bevel::Raised, false);
+    controls::setAlign(CoolBar1.get(), Align::Top);
+    Panel2 = makePanel(CoolBar1.get(), "Panel2", {9, 0, 608, 32}, buttonFace(),
+                       Panel::Bevel::Raised, false);
 
-    MediaPlayer1 = new media::MediaPlayerControl(services_.mediaDevice(), Panel2);
+    MediaPlayer1 = new media::MediaPlayerControl(services_.mediaDevice(), Panel2.get());
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setAccessibleName(QStringLiteral("プレーヤー"));
     MediaPlayer1->setGeometry(120, 3, 57, 26);
-    MediaPlayer1->setDisplay(DisplayPanel);
+    MediaPlayer1->setDisplay(DisplayPanel.get());
     MediaPlayer1->setOnClick(
         [this](media::PlayerButton, bool&) { guard([this] { MediaPlayer1Click(); }); });
     MediaPlayer1->setGuard([this](const std::function<void()>& work) { guard(work); });
 
-    TrackBar1 = new media::TrackBar(Panel2);
+    TrackBar1 = new media::TrackBar(Panel2.get());
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setGeometry(264, 5, 336, 20);
     TrackBar1->setMin(0);
     TrackBar1->setMax(10);
     TrackBar1->setAccessibleName(QStringLiteral("再生位置"));
-    connect(TrackBar1, &media::TrackBar::changed, this,
+    connect(TrackBar1.get(), &media::TrackBar::changed, this,
             [this] { guard([this] { TrackBar1Change(); }); });
     follower_ = std::make_unique<media::MediaPositionFollower>(
-        MediaPlayer1->device(), *TrackBar1, [this] { MediaPlayer1->setAutoEnable(true); });
+        MediaPlayer1->device(), *TrackBar1.get(), [this] { MediaPlayer1->setAutoEnable(true); });
     wireMediaPlayer();
 
-    Panel3 = makePanel(Panel2, "Panel3", {0, 0, 100, 30}, buttonFace(), Panel::Bevel::Raised);
+    Panel3 = makePanel(Panel2.get(), "Panel3", {0, 0, 100, 30}, buttonFace(), Panel::Bevel::Raised);
     Panel3->setCaption(QStringLiteral("Panel3"));
-    ToolBar2 = new QWidget(Panel3);
+    ToolBar2 = new QWidget(Panel3.get());
     ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
     ToolBar2->setAccessibleName(QStringLiteral("再生のツールバー"));
     ToolBar2->setGeometry(1, 1, 98, 29);
-    controls::setAlign(ToolBar2, Align::Top);
+    controls::setAlign(ToolBar2.get(), Align::Top);
     ToolBar2->setAutoFillBackground(true);
     createToolBar2();
 
-    Wide = new QCheckBox(QStringLiteral("ワイド"), Panel2);
+    Wide = new QCheckBox(QStringLiteral("ワイド"), Panel2.get());
     Wide->setObjectName(QStringLiteral("Wide"));
     Wide->setGeometry(209, 7, 50, 17);
     Wide->setFont(definitionFont(kGothic, 12));
@@ -345,7 +345,7 @@ void TzaroForm1::buildMediaPaneControls() {
     widePalette.setColor(QPalette::Text, kBlack);
     Wide->setPalette(widePalette);
     // Runs whenever the checked state changes, by the user or by the program.
-    connect(Wide, &QCheckBox::toggled, this, [this] { guard([this] { WideClick(); }); });
+    connect(Wide.get(), &QCheckBox::toggled, this, [this] { guard([this] { WideClick(); }); });
 
     // What the window did to the pane before it was built, done now.
     if (const int glyph = FullScreenButton->glyphIndex(); glyph >= 0)
@@ -527,14 +527,14 @@ void TzaroForm1::createToolBar2() {
     for (const ToolItem& item : items) {
         const QString name = QString::fromLatin1(item.name);
         if (item.kind == ToolItem::Separator) {
-            auto* separator = new controls::ToolSeparator(ToolBar2);
+            auto* separator = new controls::ToolSeparator(ToolBar2.get());
             separator->setObjectName(name);
             separator->setGeometry(item.left, 2, item.width, 24);
             continue;
         }
         const shell::CommandRow& row = shell::commandRow(item.command);
         auto* button = new controls::CommandButton(
-            command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar2);
+            command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar2.get());
         button->setObjectName(name);
         button->setGeometry(item.left, 2, item.width, 24);
         button->setGlyph(glyphs_[static_cast<size_t>(row.glyph)], row.glyph);

@@ -40,7 +40,7 @@ void TzaroForm1::showDocumentBranch(const QByteArray& upperExt) {
     CoolBar2->show();
     MojiPanel->show();
     // The keys go to the document: it scrolls at once, and Tab comes back to it.
-    focusPane(RichEdit1);
+    focusPane(RichEdit1.get());
 
     switch (document::documentKindForExtension(upperExt)) {
         case document::DocumentKind::RichText:

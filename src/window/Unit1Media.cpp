@@ -85,16 +85,16 @@ void TzaroForm1::showMediaBranch(const QByteArray& upperExt) {
 }
 
 void TzaroForm1::wireMediaPlayer() {
-    connect(MediaPlayer1, &media::MediaPlayerControl::started, this,
+    connect(MediaPlayer1.get(), &media::MediaPlayerControl::started, this,
             [this] { guard([this] { mediaFileStarted(); }); });
-    connect(MediaPlayer1, &media::MediaPlayerControl::openFailed, this,
+    connect(MediaPlayer1.get(), &media::MediaPlayerControl::openFailed, this,
             [this](const QByteArray&, media::MediaErrorKind kind, const QString& detail) {
                 guard([&] { mediaFileFailed(kind, detail); });
             });
     // A length the engine corrects after the open moves the bar's end with it.
     connect(&MediaPlayer1->device(), &media::MediaDevice::lengthChanged, this,
             [this](int ms) { guard([this, ms] { TrackBar1->setMax(ms); }); });
-    connect(TrackBar1, &media::TrackBar::sliderReleased, this,
+    connect(TrackBar1.get(), &media::TrackBar::sliderReleased, this,
             [this] { guard([this] { TrackBar1Released(); }); });
 }
 

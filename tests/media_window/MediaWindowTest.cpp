@@ -81,7 +81,7 @@ class MediaWindowTest : public QObject {
     }
     // Drops a media file and waits until it is open and playing.
     void dropAndStart(const QByteArray& path) {
-        QSignalSpy started(form->MediaPlayer1, &media::MediaPlayerControl::started);
+        QSignalSpy started(form->MediaPlayer1.get(), &media::MediaPlayerControl::started);
         drop(path);
         QTRY_COMPARE(started.count(), 1);
     }
@@ -181,18 +181,18 @@ private slots:
                      farCorner = area.bottomRight() - QPoint(2, 2);
 
         // Real presses, routed by the window to the widget under the pointer.
-        QTest::mousePress(form->DisplayPanel, Qt::RightButton, {}, centre);
+        QTest::mousePress(form->DisplayPanel.get(), Qt::RightButton, {}, centre);
         QVERIFY(!form->CoolBar1->isHidden());
         QVERIFY(!rec.cursorHidden);
-        QTest::mousePress(form->DisplayPanel, Qt::RightButton, {}, nearCorner);
+        QTest::mousePress(form->DisplayPanel.get(), Qt::RightButton, {}, nearCorner);
         QVERIFY(form->CoolBar1->isHidden());
         QVERIFY(rec.cursorHidden);
-        QTest::mousePress(form->DisplayPanel, Qt::LeftButton, {}, centre);  // does nothing
+        QTest::mousePress(form->DisplayPanel.get(), Qt::LeftButton, {}, centre);  // does nothing
         QVERIFY(form->CoolBar1->isHidden());
 
         // After the end just the same; and on the black margin around the video too.
         device->finishPlaying();
-        QTest::mousePress(form->DisplayPanel, Qt::RightButton, {}, farCorner);
+        QTest::mousePress(form->DisplayPanel.get(), Qt::RightButton, {}, farCorner);
         QVERIFY(!form->CoolBar1->isHidden());
         const QPoint margin = form->DisplayPanel->geometry().bottomRight() + QPoint(10, 10);
         QTest::mousePress(form->BackPanel, Qt::RightButton, {}, margin);
@@ -387,7 +387,7 @@ private slots:
         // A click in the track: the thumb jumps there and the device with it, exactly.
         const int y = form->TrackBar1->height() / 2;
         const QPoint half(form->TrackBar1->width() / 2, y);
-        QTest::mousePress(form->TrackBar1, Qt::LeftButton, {}, half);
+        QTest::mousePress(form->TrackBar1.get(), Qt::LeftButton, {}, half);
         const int clicked = form->TrackBar1->position();
         QVERIFY2(qAbs(clicked - 1250) < 100, qPrintable(QString::number(clicked)));
         QCOMPARE(device->log, QStringList{QStringLiteral("seek %1").arg(clicked)});
@@ -396,11 +396,11 @@ private slots:
         QMouseEvent move(QEvent::MouseMove, threeQuarters,
                          form->TrackBar1->mapToGlobal(threeQuarters), Qt::NoButton, Qt::LeftButton,
                          Qt::NoModifier);
-        QApplication::sendEvent(form->TrackBar1, &move);
+        QApplication::sendEvent(form->TrackBar1.get(), &move);
         const int dragged = form->TrackBar1->position();
         QVERIFY(dragged > clicked + 200);
         QCOMPARE(device->log.last(), QStringLiteral("seekNearby %1").arg(dragged));
-        QTest::mouseRelease(form->TrackBar1, Qt::LeftButton, {}, threeQuarters);
+        QTest::mouseRelease(form->TrackBar1.get(), Qt::LeftButton, {}, threeQuarters);
         QCOMPARE(device->log, (QStringList{QStringLiteral("seek %1").arg(clicked),
                                            QStringLiteral("seekNearby %1").arg(dragged),
                                            QStringLiteral("seek %1").arg(dragged)}));

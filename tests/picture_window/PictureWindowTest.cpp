@@ -211,9 +211,9 @@ private slots:
         form->SpinEdit1->clearFocus();
         QCOMPARE(form->SpinEdit1->value(), 60);
         form->SpinEdit1->setValue(1);
-        QTest::keyClick(form->SpinEdit1, Qt::Key_Down);
+        QTest::keyClick(form->SpinEdit1.get(), Qt::Key_Down);
         QCOMPARE(form->SpinEdit1->value(), 1);
-        QTest::keyClick(form->SpinEdit1, Qt::Key_Up);
+        QTest::keyClick(form->SpinEdit1.get(), Qt::Key_Up);
         QCOMPARE(form->SpinEdit1->value(), 2);
     }
 

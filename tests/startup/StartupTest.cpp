@@ -30,6 +30,7 @@
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <type_traits>
 
 using namespace zarovia;
 using shell::Command;
@@ -230,10 +231,12 @@ private slots:
         QCOMPARE(second->text(), QString());  // using any control builds them all
         QCOMPARE(builds, 1);
         QVERIFY(builtDuringBuild);
-        QCOMPARE(static_cast<QLabel*>(first)->text(), QStringLiteral("made"));
+        QCOMPARE(first.get()->text(), QStringLiteral("made"));
         QVERIFY(first.ifBuilt() != nullptr);
-        QWidget* asWidget = second;  // converts like the pointer it stands for
-        QCOMPARE(asWidget->parentWidget(), &parent);
+        QCOMPARE(second.get()->parentWidget(), &parent);
+        // Only get() and -> use a control: a comparison or a look at it cannot build the pane.
+        static_assert(!std::is_convertible_v<window::DeferredControl<QLabel>&, QLabel*>);
+        static_assert(!std::is_convertible_v<window::DeferredControl<QLabel>&, bool>);
         pane.ensureBuilt();
         QCOMPARE(builds, 1);
     }
@@ -274,9 +277,10 @@ private slots:
         QVERIFY(form->CoolBar1->isHidden());
         QVERIFY(form->DisplayPanel->isHidden());
         for (QWidget* control :
-             {static_cast<QWidget*>(form->Image3), static_cast<QWidget*>(form->Label3),
-              static_cast<QWidget*>(form->Label4), static_cast<QWidget*>(form->MediaPlayer1),
-              static_cast<QWidget*>(form->TrackBar1)})
+             {static_cast<QWidget*>(form->Image3.get()), static_cast<QWidget*>(form->Label3.get()),
+              static_cast<QWidget*>(form->Label4.get()),
+              static_cast<QWidget*>(form->MediaPlayer1.get()),
+              static_cast<QWidget*>(form->TrackBar1.get())})
             QCOMPARE(control->isHidden(), controlsHidden);
         QVERIFY(!form->Wide->isHidden());
     }
@@ -310,7 +314,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QTRY_VERIFY(form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1")));
         auto* field = form->findChild<QSpinBox*>(QStringLiteral("SpinEdit1"));
-        QCOMPARE(static_cast<QSpinBox*>(form->SpinEdit1), field);
+        QCOMPARE(static_cast<QSpinBox*>(form->SpinEdit1.get()), field);
         QVERIFY(form->ToolBar1->isVisible());
         QVERIFY(field->isVisible());
         QCOMPARE(field->geometry(), QRect(231, 2, 50, 26));
@@ -515,13 +519,14 @@ private slots:
     // The picture named on the command line, read ahead while the window was built, is in the
     // window's first paint: the show takes it at once.
     void commandLinePictureIsShownAtOnce() {
-        makeForm();
+        form.reset();
+        rec = testing::Recorded();
         const QByteArray path = writeBitmap(dir, QStringLiteral("cmd.bmp"), QSize(300, 200));
         auto cache = std::make_unique<picture::PictureCache>(testing::fakeFileSource(&rec),
                                                              std::make_shared<WorkerPool>());
         cache->prefetch(path, QSize(640, 480), picture::PictureCache::Use::Certain);
         QTRY_VERIFY(cache->holds(path));
-        form->setPictureCache(std::move(cache));
+        form = std::make_unique<TzaroForm1>(testing::fakeServices(&rec), std::move(cache));
         form->setCommandLineFiles({path});
         form->show();  // no event is processed before these checks
         QVERIFY(!form->isLoading());

@@ -128,7 +128,7 @@ private slots:
         // The pane has the keys: the arrow keys step pictures.
         QCOMPARE(focus(), form->BP1);
         QCOMPARE(form->CounterPanel->caption(), QStringLiteral("1/2"));
-        QWidget* field = form->SpinEdit1;
+        QWidget* field = form->SpinEdit1.get();
         QWidget* landscape = form->CheckBox2;
         QCOMPARE(tabs(3), (QList<QWidget*>{field, landscape, field}));
         QVERIFY(ringShownOn(field));
@@ -167,7 +167,7 @@ private slots:
         writePicture(pictures, QStringLiteral("c.bmp"));
         makeForm();
         drop(QFile::encodeName(pictures.filePath(QStringLiteral("a.bmp"))));
-        auto* field = static_cast<controls::SpinEdit*>(form->SpinEdit1);
+        auto* field = static_cast<controls::SpinEdit*>(form->SpinEdit1.get());
         QCOMPARE(tabs(1), QList<QWidget*>{field});
         QTest::keyClick(field, Qt::Key_Up);
         QCOMPARE(field->value(), 4);
@@ -200,7 +200,7 @@ private slots:
 
     void mediaWindowTabOrder() {
         makeForm();
-        QSignalSpy started(form->MediaPlayer1, &media::MediaPlayerControl::started);
+        QSignalSpy started(form->MediaPlayer1.get(), &media::MediaPlayerControl::started);
         rec.mediaDevice->lengthMs = 2500;
         drop(clip("clip.mpg"));
         QTRY_COMPARE(started.count(), 1);
@@ -212,14 +212,15 @@ private slots:
         for (QWidget* control :
              {static_cast<QWidget*>(form->MediaPlayer1->buttonWidget(media::PlayerButton::Play)),
               static_cast<QWidget*>(form->MediaPlayer1->buttonWidget(media::PlayerButton::Stop)),
-              static_cast<QWidget*>(form->Wide), static_cast<QWidget*>(form->TrackBar1)})
+              static_cast<QWidget*>(form->Wide.get()),
+              static_cast<QWidget*>(form->TrackBar1.get())})
             if (control->isVisible() && control->isEnabled()) expected << control;
         QVERIFY2(expected.size() >= 3, "a button, the Wide box and the position bar");
         QCOMPARE(tabs(int(expected.size())), expected);
         QVERIFY(ringShownOn(expected.constLast()));
         // The position bar takes the arrow keys.
         const int before = form->TrackBar1->value();
-        QTest::keyClick(form->TrackBar1, Qt::Key_Right);
+        QTest::keyClick(form->TrackBar1.get(), Qt::Key_Right);
         QVERIFY(form->TrackBar1->value() > before);
         QList<QWidget*> backwards(expected.rbegin() + 1, expected.rend());
         QCOMPARE(tabs(int(backwards.size()), true), backwards);
@@ -233,7 +234,7 @@ private slots:
         text.close();
         makeForm();
         drop(QFile::encodeName(text.fileName()));
-        QWidget* document = form->RichEdit1;
+        QWidget* document = form->RichEdit1.get();
         // The document has the keys as soon as it is shown; Tab goes round to it again and
         // types no tab into it.
         QCOMPARE(focus(), document);
@@ -334,7 +335,7 @@ private slots:
     void accessibleMediaAndDocumentControls() {
         makeForm();
         QAccessible::setActive(true);
-        QSignalSpy started(form->MediaPlayer1, &media::MediaPlayerControl::started);
+        QSignalSpy started(form->MediaPlayer1.get(), &media::MediaPlayerControl::started);
         rec.mediaDevice->lengthMs = 2500;
         drop(clip("clip.mpg"));
         QTRY_COMPARE(started.count(), 1);

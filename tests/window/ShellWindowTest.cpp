@@ -127,8 +127,8 @@ private slots:
             {"Image3", {528, 48, 105, 105}},
         };
         // The media pane's controls are made the first time one of them is used.
-        QVERIFY(form->MediaPlayer1);
-        QVERIFY(form->SpinEdit1);
+        QVERIFY(form->MediaPlayer1.get());
+        QVERIFY(form->SpinEdit1.get());
         for (const Row& row : rows) {
             auto* w = form->findChild<QWidget*>(QString::fromLatin1(row.name));
             QVERIFY2(w, row.name);
