@@ -1,10 +1,11 @@
 // Real files: the good ones decode to their size (and to Qt's pixels where Qt reads them right),
 // the bad ones fail with their text or show a partial picture, every truncated prefix fails
 // cleanly.
-#include "support/TestInputs.h"
 #include "Fixtures.h"
 #include "picture/bmp/Bmp.h"
 #include "picture/bmp/Ico.h"
+#include "picture/colour/ColourRaster.h"
+#include "support/TestInputs.h"
 
 #include <QPainter>
 #include <QTest>
@@ -14,9 +15,13 @@ using namespace zarovia::bmptest;
 
 namespace {
 
+// The pixels as the file holds them: a picture with a colour profile prints converted, which
+// the colour tests check.
 QImage decodeFile(const QString& relative, const QByteArray& bytes) {
     const Picture picture =
         relative.endsWith(QLatin1String(".ico")) ? decodeIcoFile(bytes) : decodeBmpFile(bytes);
+    if (const auto* profiled = dynamic_cast<const colour::ColourRasterPictureData*>(picture.data()))
+        return profiled->sourceImage();
     return picture.toImage();
 }
 

@@ -2,6 +2,7 @@
 // that scripts/packages.txt installs: a machine that happens to have it through another
 // package proves nothing. Each check names the package to add when it fails.
 #include "media/gst/GstElements.h"
+#include "picture/colour/ColourConversion.h"
 #include "platform/CodePage.h"
 #include "platform/FontFaces.h"
 
@@ -271,6 +272,16 @@ private slots:
         QVERIFY2(QFileInfo::exists(path),
                  qPrintable(path + QStringLiteral(" is missing: install qt6-translations-l10n")));
         QCOMPARE(owningPackage(path), QStringLiteral("qt6-translations-l10n"));
+    }
+
+    void defaultCmykProfile() {
+        const QString path = QString::fromLatin1(zarovia::picture::colour::kDefaultCmykProfilePath);
+        requireListed(QStringLiteral("libgs-common"), path);
+        QVERIFY2(QFileInfo::exists(path),
+                 qPrintable(path + QStringLiteral(" is missing: install libgs-common")));
+        QCOMPARE(owningPackage(path), QStringLiteral("libgs-common"));
+        QVERIFY(!zarovia::picture::colour::defaultCmykProfile().isNull());
+        requireListed(QStringLiteral("liblcms2-2"), QStringLiteral("Little CMS"));
     }
 
     void codePagesThroughIcu() {

@@ -2,6 +2,8 @@
 
 #include "picture/bmp/Dib.h"
 #include "picture/bmp/DibFormat.h"
+#include "picture/colour/BmpColourSpace.h"
+#include "picture/colour/ColourRaster.h"
 
 #include <array>
 #include <cstring>
@@ -34,6 +36,7 @@ BitmapFileHeader parseFileHeader(ByteReader& file) {
 
 Picture decodeBmpFile(const QByteArray& bytes) {
     QImage image;
+    colour::ColourProfile profile;
     try {
         ByteReader file(bytes);
         // Only "BM": the OS/2 array and icon magics are other formats.
@@ -55,10 +58,12 @@ Picture decodeBmpFile(const QByteArray& bytes) {
         } else {
             image = decodePackedDib(dib);
         }
+        // Read once the pixels have decoded: a broken colour space is sRGB, never a failure.
+        profile = colour::bmpColourProfile(dib);
     } catch (const ByteReaderOverrun&) {
         failTruncated();
     }
-    return Picture(std::make_shared<RasterPictureData>(PictureKind::Bitmap, std::move(image)));
+    return colour::rasterPicture(PictureKind::Bitmap, std::move(image), profile);
 }
 
 }  // namespace zarovia::picture

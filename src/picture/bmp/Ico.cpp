@@ -3,9 +3,11 @@
 #include "picture/MemoryBudget.h"
 #include "picture/bmp/Dib.h"
 #include "picture/bmp/DibFormat.h"
+#include "picture/colour/ColourRaster.h"
 #include "platform/Failure.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImageReader>
 
 #include <algorithm>
@@ -133,6 +135,14 @@ IconCandidate describeEntry(int index, const IconDirEntry& entry, bool cursor,
 // The PNG's own header (IHDR) is checked against the picture budget before Qt decodes it,
 // counting Qt's decode (16-bit channels take twice as many bytes) and its conversion to
 // premultiplied ARGB32 together; Qt's allocation limit stands behind that.
+// The colour space Qt's reader reports for the PNG (its iCCP, sRGB, gAMA and cHRM chunks);
+// null for sRGB or when Little CMS refuses it.
+colour::ColourProfile pngProfile(const QImage& image) {
+    const QColorSpace space = image.colorSpace();
+    if (!space.isValid() || space == QColorSpace(QColorSpace::SRgb)) return {};
+    return colour::ColourProfile::fromIcc(space.iccProfile());
+}
+
 QImage decodePngEntry(const ByteReader& data) {
     if (data.size() < PNG_IHDR_END || data.size() > static_cast<std::size_t>(INT_MAX))
         failMalformedIcon();
@@ -153,6 +163,11 @@ QImage decodePngEntry(const ByteReader& data) {
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+struct DecodedEntry {
+    QImage image;
+    colour::ColourProfile profile;
+};
+
 QImage decodeDibEntry(const ByteReader& data) {
     DibOptions options;
     options.iconWithAndMask = true;
@@ -166,9 +181,12 @@ QImage decodeDibEntry(const ByteReader& data) {
     }
 }
 
-QImage decodeCandidate(const IconCandidate& c) {
+DecodedEntry decodeCandidate(const IconCandidate& c) {
     if (!c.data) failMalformedIcon();
-    return c.png ? decodePngEntry(*c.data) : decodeDibEntry(*c.data);
+    if (!c.png) return {decodeDibEntry(*c.data), {}};
+    QImage image = decodePngEntry(*c.data);
+    colour::ColourProfile profile = pngProfile(image);
+    return {std::move(image), std::move(profile)};
 }
 
 }  // namespace
@@ -206,9 +224,8 @@ Picture decodeIcoFile(const QByteArray& bytes) {
     const int tries = std::min<int>(MAX_ENTRIES_TRIED, static_cast<int>(candidates.size()));
     for (int i = 0; i < tries; ++i) {
         try {
-            QImage image = decodeCandidate(candidates[static_cast<std::size_t>(i)]);
-            return Picture(
-                std::make_shared<RasterPictureData>(PictureKind::Icon, std::move(image)));
+            DecodedEntry entry = decodeCandidate(candidates[static_cast<std::size_t>(i)]);
+            return colour::rasterPicture(PictureKind::Icon, std::move(entry.image), entry.profile);
         } catch (const Failure& failure) {
             if (!firstFailure) firstFailure = failure;
         }
