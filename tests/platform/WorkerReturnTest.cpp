@@ -14,7 +14,9 @@
 
 using namespace zarovia;
 
-namespace {
+// Named rather than anonymous: the test class's lambdas capture it, and a unity build would
+// otherwise warn that they use a type with internal linkage.
+namespace worker_return_test {
 
 // What reached the receiver.
 struct Arrival {
@@ -25,7 +27,9 @@ struct Arrival {
     bool acceptOnHomeThread = true;
 };
 
-}  // namespace
+}  // namespace worker_return_test
+
+using worker_return_test::Arrival;
 
 class WorkerReturnTest : public QObject {
     Q_OBJECT
