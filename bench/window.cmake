@@ -9,4 +9,3 @@ target_include_directories(window_gaps_bench PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_compile_definitions(window_gaps_bench PRIVATE
     ZAROVIA_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data"
     ZAROVIA_ENGINE_MODULE="$<TARGET_FILE:zarovia_media_engine>")
-zarovia_hosts_media_engine(window_gaps_bench)

@@ -2,13 +2,14 @@
 
 #include "media/DeferredMediaDevice.h"
 #include "media/MediaErrors.h"
+#include "media/engine/EngineModuleLoad.h"
+#include "media/engine/ModuleMediaDevice.h"
 
-#include <dlfcn.h>
-
+#include <unistd.h>
 #include <QByteArray>
 #include <QMetaObject>
 #include <QString>
-#include <mutex>
+#include <QStringList>
 
 #ifndef ZAROVIA_ENGINE_INSTALL_DIR
 #define ZAROVIA_ENGINE_INSTALL_DIR "../lib/zarovia"
@@ -20,12 +21,8 @@ namespace {
 
 constexpr const char* kModuleName = "libzarovia_media_engine.so";
 
-using CreateDevice = media::MediaDevice* (*)();
-using StartEngine = void (*)();
-
 struct Module {
-    CreateDevice create = nullptr;
-    StartEngine start = nullptr;
+    std::optional<ZvEngine> engine;
     QString failure;  // why it could not be loaded
 };
 
@@ -43,25 +40,19 @@ QList<QByteArray> candidatePaths() {
     return {folder + kModuleName, folder + ZAROVIA_ENGINE_INSTALL_DIR "/" + kModuleName};
 }
 
+// The first candidate that passes every check; a module that is there but refused (damaged,
+// of another build) is named in the failure as well as one that is missing.
 const Module& module() {
     static const Module loaded = [] {
-        Module m;
+        const media::EngineExpectation expected = media::thisBuildsEngine();
         QStringList tried;
         for (const QByteArray& path : candidatePaths()) {
-            void* handle = ::dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
-            if (!handle) {
-                tried << QString::fromLocal8Bit(::dlerror());
-                continue;
-            }
-            m.create =
-                reinterpret_cast<CreateDevice>(::dlsym(handle, "zarovia_media_engine_create"));
-            m.start = reinterpret_cast<StartEngine>(::dlsym(handle, "zarovia_media_engine_start"));
-            if (m.create && m.start) return m;
-            tried << QStringLiteral("%1: entry points missing").arg(QString::fromLocal8Bit(path));
-            m = Module();
+            media::EngineLoad load = media::loadEngineModule(path, expected);
+            if (load.engine) return Module{load.engine, {}};
+            tried << load.failure;
         }
-        m.failure = QStringLiteral("%1 (%2)").arg(QLatin1String(kModuleName), tried.join(u"; "));
-        return m;
+        return Module{std::nullopt,
+                      QStringLiteral("%1 (%2)").arg(QLatin1String(kModuleName), tried.join(u"; "))};
     }();
     return loaded;
 }
@@ -103,15 +94,19 @@ std::unique_ptr<media::MediaDevice> createEngineMediaDevice() {
     // tens to hundreds of milliseconds the first time: they happen on a thread of their own.
     return std::make_unique<media::DeferredMediaDevice>(&startMediaEngineEarly, [] {
         const Module& m = module();
-        if (!m.create)
-            return std::unique_ptr<media::MediaDevice>(
-                std::make_unique<UnavailableMediaDevice>(m.failure));
-        return std::unique_ptr<media::MediaDevice>(m.create());
+        if (m.engine) {
+            if (std::unique_ptr<media::MediaDevice> device =
+                    media::createModuleMediaDevice(*m.engine))
+                return device;
+        }
+        const QString why =
+            m.engine ? QStringLiteral("%1 (no device)").arg(QLatin1String(kModuleName)) : m.failure;
+        return std::unique_ptr<media::MediaDevice>(std::make_unique<UnavailableMediaDevice>(why));
     });
 }
 
 void startMediaEngineEarly() {
-    if (const Module& m = module(); m.start) m.start();
+    if (const Module& m = module(); m.engine) m.engine->start();
 }
 
 }  // namespace zarovia
