@@ -152,13 +152,19 @@ private slots:
     }
     void garbageProfileIsCheap() {
         QFETCH(QByteArray, icc);
-        QImage image = patches(kPatchColours);
-        QElapsedTimer timer;
-        timer.start();
-        const ColourProfile profile = ColourProfile::fromIcc(icc);
-        (void)convertImage(image, profile, ColourProfile());
-        (void)convertImage(image, profile, ColourProfile());
-        QVERIFY2(timer.elapsed() < 50, qPrintable(QString::number(timer.elapsed())));
+        // The quickest of three tries: the machine may be busy with other work.
+        qint64 quickest = -1;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            QImage image = patches(kPatchColours);
+            QElapsedTimer timer;
+            timer.start();
+            const ColourProfile profile = ColourProfile::fromIcc(icc);
+            (void)convertImage(image, profile, ColourProfile());
+            (void)convertImage(image, profile, ColourProfile());
+            const qint64 elapsed = timer.elapsed();
+            quickest = quickest < 0 ? elapsed : std::min(quickest, elapsed);
+        }
+        QVERIFY2(quickest < 50, qPrintable(QString::number(quickest)));
     }
 
     // SwappedRedAndGreen's primaries are sRGB's with red and green exchanged: a red patch is

@@ -5,6 +5,9 @@
 #include "picture/bmp/Ico.h"
 #include "picture/colour/ColourRaster.h"
 #include "picture/colour/DisplayColour.h"
+#include "picture/jpeg/Jpeg.h"
+#include "picture/jpeg/JpegPictureData.h"
+#include "support/CmykJpeg.h"
 #include "support/ColourFiles.h"
 #include "support/LcmsTools.h"
 #include "support/TestInputs.h"
@@ -132,6 +135,120 @@ private slots:
                                   std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
             }
         QVERIFY2(worst <= 2, qPrintable(QString::number(worst)));
+    }
+
+    // A JPEG tagged with a profile in several APP2 chunks prints (sRGB) as jpgicc converts it.
+    void jpegTagged_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Adobe RGB") << "AdobeRGB1998.icc";
+        QTest::newRow("ProPhoto") << "ProPhotoRGB.icc";
+        QTest::newRow("swapped red and green") << "SwappedRedAndGreen.icc";
+    }
+    void jpegTagged() {
+        QFETCH(QString, name);
+        const QString path = installedProfile(name);
+        ZAROVIA_REQUIRE_INPUT(!path.isEmpty() && haveTool("jpgicc"), name + " and jpgicc");
+        const QImage source = patches(kColours, 16);
+        // In four chunks stored out of order.
+        const QByteArray icc = readFile(path);
+        const QByteArray jpeg =
+            jpegWith(source, iccSegments(icc, int(icc.size() + 3) / 4, {1, 0, 3, 2}));
+        const Picture picture = loadJpeg(jpeg);
+        const auto* data = dynamic_cast<const jpeg::JpegPictureData*>(picture.data());
+        QVERIFY(!data->header().profile.isNull());
+        comparePatches(picture.toImage(), jpgiccToSrgb(jpeg), 2);
+    }
+
+    void jpegSwappedRedShowsGreen() {
+        const QString path = installedProfile(QStringLiteral("SwappedRedAndGreen.icc"));
+        ZAROVIA_REQUIRE_INPUT(!path.isEmpty(), "colord-data: SwappedRedAndGreen.icc");
+        const QByteArray jpeg =
+            jpegWith(patches({qRgb(255, 0, 0)}, 16), iccSegments(readFile(path), 60000));
+        const Picture picture = loadJpeg(jpeg);
+        picture.prepare(QSize(8, 8));
+        QImage shown(8, 8, QImage::Format_RGB32);
+        QPainter painter(&shown);
+        picture.draw(painter, QRectF(0, 0, 8, 8));
+        painter.end();
+        const QRgb c = shown.pixel(4, 4);
+        QVERIFY2(qGreen(c) > 245 && qRed(c) < 10, qPrintable(describe(c)));
+    }
+
+    // Chunks that do not make one profile are no profile: the picture shows as sRGB.
+    void jpegBrokenChunksShowAsSrgb() {
+        const QString path = installedProfile(QStringLiteral("SwappedRedAndGreen.icc"));
+        ZAROVIA_REQUIRE_INPUT(!path.isEmpty(), "colord-data: SwappedRedAndGreen.icc");
+        const QImage source = patches(kColours, 16);
+        const QByteArray icc = readFile(path);
+        const QByteArray untagged = jpegWith(source, {});
+        for (const QByteArray& segments :
+             {iccSegments(icc, 4000, {0, 1, 3}), iccSegments(icc, 4000, {0, 1, 1, 2, 3}),
+              iccSegments(icc, 4000, {}, 9), iccSegments(QByteArray(20000, 'n'), 4000)}) {
+            const Picture picture = loadJpeg(jpegWith(source, segments));
+            QVERIFY(dynamic_cast<const jpeg::JpegPictureData*>(picture.data())
+                        ->header()
+                        .profile.isNull());
+            comparePatches(picture.toImage(), loadJpeg(untagged).toImage(), 0);
+        }
+    }
+
+    // CMYK and YCCK pictures go through their own CMYK profile, else the default one, as
+    // jpgicc does; Adobe's inverted values included.
+    void jpegCmyk_data() {
+        QTest::addColumn<bool>("adobe");
+        QTest::addColumn<bool>("embedded");
+        QTest::newRow("plain, embedded") << false << true;
+        QTest::newRow("Adobe inverted, embedded") << true << true;
+        QTest::newRow("plain, default profile") << false << false;
+        QTest::newRow("Adobe inverted, default profile") << true << false;
+    }
+    void jpegCmyk() {
+        QFETCH(bool, adobe);
+        QFETCH(bool, embedded);
+        const QString path = installedProfile(QStringLiteral("default_cmyk.icc"));
+        ZAROVIA_REQUIRE_INPUT(!path.isEmpty() && haveTool("jpgicc"), "default_cmyk.icc and jpgicc");
+        const std::vector<std::array<unsigned char, 4>> inks = {
+            {0, 0, 0, 0},   {255, 0, 0, 0},    {0, 255, 0, 0},   {0, 0, 255, 0},
+            {0, 0, 0, 255}, {60, 120, 30, 20}, {200, 30, 90, 0}, {20, 20, 20, 20}};
+        std::vector<std::array<unsigned char, 4>> stored = inks;
+        if (adobe)
+            for (auto& p : stored)
+                for (auto& v : p) v = static_cast<unsigned char>(255 - v);
+        QByteArray jpeg = cmykJpeg(stored, 16, adobe);
+        if (embedded) jpeg = jpeg.left(2) + iccSegments(readFile(path), 50000) + jpeg.mid(2);
+        const QImage got = loadJpeg(jpeg).toImage();
+        const QImage want = embedded ? jpgiccToSrgb(jpeg) : jpgiccToSrgb(jpeg, path);
+        comparePatches(got, want, 2);
+        // No ink is paper white, whichever way it is stored.
+        QVERIFY(qRed(patchCentre(got, 0, 8)) > 240 && qBlue(patchCentre(got, 0, 8)) > 240);
+    }
+
+    // The screen decode follows the display's profile: set, the colours change; removed, they
+    // are sRGB again. An untagged picture on an sRGB display is decoded as before.
+    void jpegScreenFollowsDisplay() {
+        const QByteArray swapped =
+            readFile(installedProfile(QStringLiteral("SwappedRedAndGreen.icc")));
+        ZAROVIA_REQUIRE_INPUT(!swapped.isEmpty(), "colord-data: SwappedRedAndGreen.icc");
+        const Picture picture = loadJpeg(jpegWith(patches({qRgb(255, 0, 0)}, 32), {}));
+        const QSize shown(16, 16);
+        const auto draw = [&] {
+            QImage out(shown, QImage::Format_RGB32);
+            QPainter painter(&out);
+            picture.draw(painter, QRectF(QPointF(0, 0), QSizeF(shown)));
+            return out.pixel(8, 8);
+        };
+        picture.prepare(shown);
+        QVERIFY(qRed(draw()) > 245 && qGreen(draw()) < 10);
+        QVERIFY(setDisplayProfile(ColourProfile::fromIcc(swapped)));
+        QVERIFY(!picture.isPreparedFor(shown));
+        picture.prepare(shown);
+        QVERIFY(picture.isPreparedFor(shown));
+        QVERIFY2(qGreen(draw()) > 245 && qRed(draw()) < 10, qPrintable(describe(draw())));
+        // Paper stays sRGB.
+        QVERIFY(qRed(picture.toImage().pixel(16, 16)) > 245);
+        QVERIFY(setDisplayProfile({}));
+        picture.prepare(shown);
+        QVERIFY(qRed(draw()) > 245 && qGreen(draw()) < 10);
     }
 
     // A broken or absent colour space never fails the bitmap: its pixels show as they are.

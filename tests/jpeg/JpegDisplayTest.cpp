@@ -5,6 +5,8 @@
 #include "picture/jpeg/Jpeg.h"
 #include "picture/jpeg/JpegPictureData.h"
 #include "platform/Failure.h"
+#include "support/LcmsTools.h"
+#include "support/TestInputs.h"
 
 #include <QFile>
 #include <QPainter>
@@ -18,6 +20,7 @@
 using namespace zarovia::picture;
 using namespace zarovia::picture::jpeg;
 using namespace zarovia::picture::jpeg::test;
+namespace colourtest = zarovia::colourtest;
 
 namespace {
 
@@ -178,6 +181,9 @@ void JpegDisplayTest::toImageIsFullSizeAndKeepsScreenDecode() {
 void JpegDisplayTest::colourModels_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("gray");
+    // CMYK pictures without a profile go through the default CMYK profile: their colours are
+    // what Little CMS's jpgicc makes of the same file through that profile.
+    QTest::addColumn<bool>("cmyk");
     const QImage pattern = quadrantPattern(64, 48);
     EncodeOptions subsampled;
     subsampled.fullChroma = false;
@@ -191,24 +197,35 @@ void JpegDisplayTest::colourModels_data() {
     restarts.restartRows = 1;
     EncodeOptions progressiveArithmetic;
     progressiveArithmetic.coding = Coding::Progressive;
-    QTest::newRow("YCbCr 4:4:4") << encodeRgb(pattern) << false;
-    QTest::newRow("YCbCr 4:2:0") << encodeRgb(pattern, subsampled) << false;
-    QTest::newRow("RGB") << encodeRgb(pattern, rgb) << false;
-    QTest::newRow("grayscale") << encodeGray(pattern) << true;
-    QTest::newRow("CMYK, Adobe inverted") << encodeCmyk(pattern, false, true) << false;
-    QTest::newRow("CMYK, plain") << encodeCmyk(pattern, false, false) << false;
-    QTest::newRow("YCCK, Adobe inverted") << encodeCmyk(pattern, true, true) << false;
-    QTest::newRow("progressive") << encodeRgb(pattern, progressive) << false;
-    QTest::newRow("arithmetic") << encodeRgb(pattern, arithmetic) << false;
-    QTest::newRow("restart markers") << encodeRgb(pattern, restarts) << false;
+    QTest::newRow("YCbCr 4:4:4") << encodeRgb(pattern) << false << false;
+    QTest::newRow("YCbCr 4:2:0") << encodeRgb(pattern, subsampled) << false << false;
+    QTest::newRow("RGB") << encodeRgb(pattern, rgb) << false << false;
+    QTest::newRow("grayscale") << encodeGray(pattern) << true << false;
+    QTest::newRow("CMYK, Adobe inverted") << encodeCmyk(pattern, false, true) << false << true;
+    QTest::newRow("CMYK, plain") << encodeCmyk(pattern, false, false) << false << true;
+    QTest::newRow("YCCK, Adobe inverted") << encodeCmyk(pattern, true, true) << false << true;
+    QTest::newRow("progressive") << encodeRgb(pattern, progressive) << false << false;
+    QTest::newRow("arithmetic") << encodeRgb(pattern, arithmetic) << false << false;
+    QTest::newRow("restart markers") << encodeRgb(pattern, restarts) << false << false;
 }
 
 void JpegDisplayTest::colourModels() {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, gray);
+    QFETCH(bool, cmyk);
     const Picture picture = loadJpeg(bytes);
     QCOMPARE(picture.size(), QSize(64, 48));
-    const auto expected = [gray](int quadrant) {
+    QImage throughProfile;
+    if (cmyk) {
+        const QString profile = QString::fromLatin1(colour::kDefaultCmykProfilePath);
+        ZAROVIA_REQUIRE_INPUT(QFile::exists(profile) && colourtest::haveTool("jpgicc"),
+                              "libgs-common's default CMYK profile and jpgicc");
+        throughProfile = colourtest::jpgiccToSrgb(bytes, profile);
+        QCOMPARE(throughProfile.size(), QSize(64, 48));
+    }
+    const auto expected = [gray, &throughProfile](int quadrant) {
+        if (!throughProfile.isNull())
+            return throughProfile.pixel(quadrantCentre(throughProfile.size(), quadrant));
         QImage colour(1, 1, QImage::Format_RGB32);
         colour.fill(quadrantColour(quadrant));
         // The gray file was made through Qt's own conversion to gray.
@@ -230,11 +247,16 @@ void JpegDisplayTest::colourModels() {
 }
 
 void JpegDisplayTest::imageMagickCmykMatchesItsSource() {
+    // Another encoder's CMYK file without a profile: every pixel as jpgicc converts it through
+    // the default CMYK profile (its output re-encoded at quality 100).
     QFile cmykFile(QStringLiteral(ZAROVIA_TEST_DATA "/jpeg/magick_cmyk_from_testorig.jpg"));
-    QFile rgbFile(QStringLiteral(ZAROVIA_TEST_DATA "/jpeg/ljt_testorig.jpg"));
-    QVERIFY(cmykFile.open(QIODevice::ReadOnly) && rgbFile.open(QIODevice::ReadOnly));
-    const QImage cmyk = loadJpeg(cmykFile.readAll()).toImage();
-    const QImage rgb = loadJpeg(rgbFile.readAll()).toImage();
+    QVERIFY(cmykFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = cmykFile.readAll();
+    const QString profile = QString::fromLatin1(colour::kDefaultCmykProfilePath);
+    ZAROVIA_REQUIRE_INPUT(QFile::exists(profile) && colourtest::haveTool("jpgicc"),
+                          "libgs-common's default CMYK profile and jpgicc");
+    const QImage cmyk = loadJpeg(bytes).toImage();
+    const QImage rgb = colourtest::jpgiccToSrgb(bytes, profile);
     QCOMPARE(cmyk.size(), rgb.size());
     long long total = 0;
     for (int y = 0; y < rgb.height(); ++y)

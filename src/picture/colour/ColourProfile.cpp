@@ -41,8 +41,6 @@ bool finitePositive(double v) {
 
 ColourProfile ColourProfile::fromIcc(QByteArray icc) {
     if (icc.isEmpty() || static_cast<std::size_t>(icc.size()) > kMaxIccProfileBytes) return {};
-    // Kept by the transform cache beyond the caller's buffer: never a view of raw data.
-    icc.detach();
     const LcmsProfile profile(cmsOpenProfileFromMemTHR(lcmsContext(), icc.constData(),
                                                        static_cast<cmsUInt32Number>(icc.size())));
     if (!profile) return {};
@@ -56,6 +54,8 @@ ColourProfile ColourProfile::fromIcc(QByteArray icc) {
         !cmsIsCLUT(profile.get(), INTENT_PERCEPTUAL, LCMS_USED_AS_INPUT))
         return {};
     ColourProfile result;
+    // Kept by the transform cache beyond the caller's buffer: never a view of raw data.
+    icc.detach();
     auto data = std::make_shared<Data>();
     data->key = static_cast<std::size_t>(qHash(icc)) ^ static_cast<std::size_t>(icc.size());
     data->icc = std::move(icc);

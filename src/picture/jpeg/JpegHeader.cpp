@@ -1,5 +1,6 @@
 #include "picture/jpeg/JpegHeader.h"
 
+#include "picture/colour/IccChunks.h"
 #include "picture/jpeg/JpegSession.h"
 #include "platform/Failure.h"
 
@@ -12,10 +13,12 @@ namespace zarovia::picture::jpeg {
 namespace {
 
 constexpr int kApp1 = JPEG_APP0 + 1;
+constexpr int kApp2 = JPEG_APP0 + 2;
 constexpr unsigned kMaxMarkerLength = 0xFFFF;
 
 void readHeaderStep(j_decompress_ptr info, void*) {
     jpeg_save_markers(info, kApp1, kMaxMarkerLength);
+    jpeg_save_markers(info, kApp2, kMaxMarkerLength);
     jpeg_read_header(info, TRUE);
 }
 
@@ -29,6 +32,17 @@ Orientation orientationFromMarkers(const jpeg_decompress_struct& info) {
             return exifOrientation(marker->data, marker->data_length);
     }
     return Orientation::Normal;
+}
+
+// The ICC profile in the APP2 segments; null when there is none or it is broken.
+colour::ColourProfile profileFromMarkers(const jpeg_decompress_struct& info) {
+    std::vector<colour::App2Segment> segments;
+    for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr;
+         marker = marker->next) {
+        if (marker->marker == kApp2 && marker->data != nullptr)
+            segments.push_back({marker->data, marker->data_length});
+    }
+    return colour::ColourProfile::fromIcc(colour::reassembleIccProfile(segments));
 }
 
 // Which RGB conversion the coded colour model needs; false when there is none.
@@ -80,6 +94,12 @@ JpegHeader readJpegHeader(const QByteArray& bytes) {
     header.adobeInverted = info.saw_Adobe_marker != 0;
     header.progressive = info.progressive_mode != 0;
     header.orientation = orientationFromMarkers(info);
+    header.profile = profileFromMarkers(info);
+    if (header.colour == JpegColour::Cmyk) {
+        auto rows = std::make_shared<const colour::CmykRowConverter>(
+            header.profile, header.adobeInverted, colour::ColourProfile());
+        if (rows->isValid()) header.cmykToSrgb = std::move(rows);
+    }
     return header;
 }
 

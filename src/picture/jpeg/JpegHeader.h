@@ -1,10 +1,13 @@
 #pragma once
 
+#include "picture/colour/ColourConversion.h"
+#include "picture/colour/ColourProfile.h"
 #include "picture/jpeg/ExifOrientation.h"
 
 #include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <memory>
 
 namespace zarovia::picture::jpeg {
 
@@ -24,6 +27,18 @@ struct JpegHeader {
     bool adobeInverted = false;
     bool progressive = false;
     Orientation orientation = Orientation::Normal;
+    // The ICC profile of its APP2 chunks; null when there is none or it is broken (sRGB).
+    colour::ColourProfile profile;
+    // A CMYK or YCCK picture's rows go to sRGB through its CMYK profile, else the default one;
+    // null for other colour models, or when neither profile can be used (then a plain formula
+    // converts them).
+    std::shared_ptr<const colour::CmykRowConverter> cmykToSrgb;
+
+    // The profile of the decoded RGB pixels: a CMYK picture's are sRGB once its rows are
+    // converted.
+    colour::ColourProfile rgbProfile() const {
+        return colour == JpegColour::Cmyk ? colour::ColourProfile() : profile;
+    }
 
     // The size the picture shows at: the coded size turned upright.
     QSize uprightSize() const { return orientedSize(codedSize, orientation); }

@@ -50,7 +50,10 @@ void readRows(j_decompress_ptr info, void* context) {
                           : rowAt(i);
         }
         const JDIMENSION got = jpeg_read_scanlines(info, rows, count);
-        if (target->cmykRows != nullptr) {
+        if (target->cmykRows != nullptr && target->cmykToSrgb != nullptr) {
+            for (JDIMENSION i = 0; i < got; ++i)
+                target->cmykToSrgb->convert(rows[i], rowAt(i), static_cast<int>(target->width));
+        } else if (target->cmykRows != nullptr) {
             for (JDIMENSION i = 0; i < got; ++i)
                 cmykRowToRgb32(rows[i], reinterpret_cast<QRgb*>(rowAt(i)), target->width,
                                target->adobeInverted);
@@ -82,7 +85,8 @@ RowTarget rowTargetFor(QImage& image, const JpegHeader& header,
                      static_cast<JDIMENSION>(image.width()),
                      static_cast<JDIMENSION>(image.height()),
                      cmykRows.empty() ? nullptr : cmykRows.data(),
-                     header.adobeInverted};
+                     header.adobeInverted,
+                     header.cmykToSrgb.get()};
 }
 
 void fillRowsGrey(QImage& image, int fromRow) {

@@ -33,6 +33,8 @@ struct RowTarget {
     JDIMENSION height;
     unsigned char* cmykRows;  // kRowsPerRead rows of CMYK, or null for direct output
     bool adobeInverted;
+    // Converts the CMYK rows through a profile; null: the plain formula.
+    const colour::CmykRowConverter* cmykToSrgb = nullptr;
     RowSink sink = nullptr;
     void* sinkContext = nullptr;
 };

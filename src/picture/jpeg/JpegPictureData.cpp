@@ -1,6 +1,7 @@
 #include "picture/jpeg/JpegPictureData.h"
 
 #include "picture/MemoryBudget.h"
+#include "picture/colour/DisplayColour.h"
 #include "picture/jpeg/DctScale.h"
 #include "picture/jpeg/ExifOrientation.h"
 #include "picture/jpeg/JpegDecode.h"
@@ -44,7 +45,7 @@ ScreenShape JpegPictureData::screenShapeFor(QSize devicePixels) const {
         orientedSize(scaledOutputSize(header_.codedSize, denominator), header_.orientation);
     const bool shrink = !devicePixels.isEmpty() && devicePixels.width() <= whole.width() &&
                         devicePixels.height() <= whole.height() && devicePixels != whole;
-    return {denominator, shrink ? devicePixels : QSize()};
+    return {denominator, shrink ? devicePixels : QSize(), colour::displayColour().serial};
 }
 
 ScreenDecodes::Decoded JpegPictureData::decodeScreen(const ScreenShape& shape,
@@ -68,10 +69,24 @@ ScreenDecodes::Decoded JpegPictureData::decodeScreen(const ScreenShape& shape,
         lost->sourceLost = true;
         return lost;
     }
-    DecodedJpeg decoded = decodeJpegFitted(*input, header_, shape.scaleDenominator, shape.fittedTo,
-                                           OnFailure::KeepPartial, firstLook);
+    // Colours go to the display's profile once the pixels are shrunk to the size shown (the
+    // first look too); nothing is done for an sRGB picture on an sRGB display.
+    const colour::DisplayColour display = colour::displayColour();
+    const colour::ColourProfile source = header_.rgbProfile();
+    FirstLookSink convertedLook;
+    if (firstLook && colour::needsConversion(source, display.profile)) {
+        convertedLook = [&](const QImage& look) {
+            firstLook(colour::convertedImage(look, source, display.profile));
+        };
+    }
+    DecodedJpeg decoded =
+        decodeJpegFitted(*input, header_, shape.scaleDenominator, shape.fittedTo,
+                         OnFailure::KeepPartial, convertedLook ? convertedLook : firstLook);
+    (void)colour::convertImage(decoded.image, source, display.profile);
     auto made = std::make_shared<ScreenDecode>();
     made->shape = shape;
+    made->shape.displaySerial = display.serial;
+    made->inSrgb = display.profile.isNull();
     made->image = std::move(decoded.image);
     made->failureCode = decoded.failureCode;
     made->blockVisits = decoded.blockVisits;
@@ -113,7 +128,8 @@ bool JpegPictureData::isPreparedFor(QSize devicePixels) const {
     if (devicePixels.isEmpty()) return true;
     const ScreenDecodes::Decoded decode = screens_.published();
     return decode && (decode->sourceLost ||
-                      decode->shape.covers(devicePixels, screenScaleDenominator(devicePixels)));
+                      decode->shape.covers(devicePixels, screenScaleDenominator(devicePixels),
+                                           colour::displayColour().serial));
 }
 
 bool JpegPictureData::isReadyFor(QSize devicePixels) const {
@@ -144,11 +160,13 @@ std::int64_t JpegPictureData::residentBytes() const {
 QImage JpegPictureData::printed(int denominator) const {
     const ScreenDecodes::Decoded screen = screens_.published();
     if (screen && screen->shape.scaleDenominator == denominator &&
-        screen->shape.fittedTo.isEmpty() && screen->failureCode == 0 && !screen->image.isNull())
+        screen->shape.fittedTo.isEmpty() && screen->failureCode == 0 && screen->inSrgb &&
+        !screen->image.isNull())
         return screen->image;
-    // Decoded apart, so that the screen goes on drawing from its own decode.
+    // Decoded apart, so that the screen goes on drawing from its own decode; paper is sRGB.
     DecodedJpeg decoded = decodeJpeg(source_.input(), header_, denominator, OnFailure::Discard);
     if (decoded.failureCode != 0) throw Failure(jpegErrorText(decoded.failureCode));
+    (void)colour::convertImage(decoded.image, header_.rgbProfile(), colour::ColourProfile());
     return std::move(decoded.image);
 }
 

@@ -20,20 +20,21 @@ ScreenDecodes::Decoded ScreenDecodes::published() const {
     return published_;
 }
 
-bool ScreenDecodes::underWayFor(QSize devicePixels, int denominator) const {
+bool ScreenDecodes::underWayFor(QSize devicePixels, const ScreenShape& wanted) const {
     return std::any_of(flights_.begin(), flights_.end(), [&](const auto& flight) {
-        return flight->shape.covers(devicePixels, denominator);
+        return flight->shape.covers(devicePixels, wanted.scaleDenominator, wanted.displaySerial);
     });
 }
 
 ScreenDecodes::Decoded ScreenDecodes::obtain(QSize devicePixels, const ScreenShape& wanted,
                                              const Make& make) {
-    const int denominator = wanted.scaleDenominator;
     const auto serves = [&](const Decoded& decode) {
-        return decode && (decode->sourceLost || decode->shape.covers(devicePixels, denominator));
+        return decode &&
+               (decode->sourceLost ||
+                decode->shape.covers(devicePixels, wanted.scaleDenominator, wanted.displaySerial));
     };
     std::unique_lock lock(mutex_);
-    while (!serves(published_) && underWayFor(devicePixels, denominator)) {
+    while (!serves(published_) && underWayFor(devicePixels, wanted)) {
         landed_.wait_for(lock, kWaitSlice);
         lock.unlock();
         checkpoint();

@@ -13,17 +13,19 @@
 // paint on one thread draws the decode it took while a worker makes the next.
 namespace zarovia::picture::jpeg {
 
-// What a screen decode is: its DCT scale, and the size it was shrunk to as its rows came out
-// (empty: the whole decode at that scale).
+// What a screen decode is: its DCT scale, the size it was shrunk to as its rows came out
+// (empty: the whole decode at that scale), and the display profile its colours were converted
+// to (colour/DisplayColour's serial).
 struct ScreenShape {
     int scaleDenominator = 0;
     QSize fittedTo;
+    std::uint64_t displaySerial = 0;
 
     // True when a decode of this shape serves drawing at `devicePixels`, for which the screen
-    // decodes at `denominator`: a shrunk decode serves its own size and smaller ones, a whole
-    // one any size its scale covers.
-    bool covers(QSize devicePixels, int denominator) const {
-        if (scaleDenominator == 0) return false;
+    // decodes at `denominator` for the display profile `serial`: a shrunk decode serves its own
+    // size and smaller ones, a whole one any size its scale covers.
+    bool covers(QSize devicePixels, int denominator, std::uint64_t serial) const {
+        if (scaleDenominator == 0 || displaySerial != serial) return false;
         if (!fittedTo.isEmpty())
             return fittedTo.width() >= devicePixels.width() &&
                    fittedTo.height() >= devicePixels.height();
@@ -45,6 +47,8 @@ struct ScreenDecode {
     std::int64_t workingPeakBytes = 0;
     // The file could not be read again: this decode stays, and no larger one is tried.
     bool sourceLost = false;
+    // Its colours are sRGB (the display had no profile of its own), so printing may use it.
+    bool inSrgb = true;
 };
 
 // The decode the screen draws from, replaced whole when a larger one is made, and the copy of
@@ -93,7 +97,7 @@ private:
     struct Flight {
         ScreenShape shape;
     };
-    bool underWayFor(QSize devicePixels, int denominator) const;
+    bool underWayFor(QSize devicePixels, const ScreenShape& wanted) const;
 
     mutable std::mutex mutex_;
     std::condition_variable landed_;
