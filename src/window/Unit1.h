@@ -114,6 +114,18 @@ public:
     // True while a picture or a document is being read and decoded on a worker.
     bool isLoading() const { return load_.kind != LoadKind::None; }
 
+    // The tool bars (the window definition's table), and their items that are neither command buttons nor separators.
+    enum class ToolBarOf { Picture, Media, Document };
+    enum class ToolControl {
+        IntervalLabel,
+        IntervalField,
+        CounterLabel,
+        Counter,
+        LandscapePrint,
+        SizeLabel,
+        Size
+    };
+
 public slots:
     // Commands.
     void OpenButtonClick();
@@ -184,9 +196,11 @@ private:
     void orderTabStops();
     // Gives the keyboard to a pane made visible, unless it already has it (or a control in it).
     void focusPane(QWidget* pane);
-    void createToolBar1();
-    void createToolBar2();
-    void createToolBar3();
+    // The items of one tool bar (Unit1Definition.cpp holds the table of all three), on a row
+    // `top` to `top + height`.
+    void createToolBar(ToolBarOf bar, QWidget* toolBar, int top, int height);
+    void createToolControl(ToolControl control, QWidget* toolBar, const char* name,
+                           const QRect& bounds);
 
     void FormCreate();
     void FormShow();

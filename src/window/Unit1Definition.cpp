@@ -30,6 +30,7 @@
 #include <QSlider>
 #include <QTextEdit>
 #include <QTimer>
+#include <variant>
 
 namespace zarovia {
 
@@ -108,15 +109,6 @@ void makePane(Panel* pane, const QString& name) {
     pane->setAccessibleName(name);
     pane->setFocusPolicy(Qt::ClickFocus);
 }
-
-// One item of a tool bar: a command button, a separator, or a control placed by name.
-struct ToolItem {
-    const char* name;
-    enum Kind { Button, Separator, Control } kind;
-    int left;
-    int width;
-    Command command;
-};
 
 }  // namespace
 
@@ -245,7 +237,7 @@ void TzaroForm1::createPicturePane() {
     ToolBar1->setGeometry(1, 1, 613, 28);
     // Shown with its interval field (buildIntervalField).
     ToolBar1->hide();
-    createToolBar1();
+    createToolBar(ToolBarOf::Picture, ToolBar1, 2, 22);
     // An assistive tool reads the controls as they are: one running now, or starting before the
     // tool bar is completed, gets the field at once.
     if (QAccessible::isActive()) completeToolBar();
@@ -330,7 +322,7 @@ void TzaroForm1::buildMediaPaneControls() {
     ToolBar2->setGeometry(1, 1, 98, 29);
     controls::setAlign(ToolBar2.get(), Align::Top);
     ToolBar2->setAutoFillBackground(true);
-    createToolBar2();
+    createToolBar(ToolBarOf::Media, ToolBar2.get(), 2, 24);
 
     Wide = new QCheckBox(QStringLiteral("ワイド"), Panel2.get());
     Wide->setObjectName(QStringLiteral("Wide"));
@@ -377,7 +369,7 @@ void TzaroForm1::createDocumentPane() {
     ToolBar3->setGeometry(0, 0, 350, 26);
     ToolBar3->setAutoFillBackground(true);
     controls::setAlign(ToolBar3, Align::Top);
-    createToolBar3();
+    createToolBar(ToolBarOf::Document, ToolBar3, 0, 22);
 
     documentEditor_.setBuilder([this] { buildRichEdit(); });
 }
@@ -445,142 +437,142 @@ int TzaroForm1::intervalSeconds() const {
     return SpinEdit1->currentValue();
 }
 
-void TzaroForm1::createToolBar1() {
-    static const ToolItem items[] = {
-        {"OpenButton", ToolItem::Button, 0, 23, Command::Open},
-        {"EndButton", ToolItem::Button, 23, 23, Command::Close},
-        {"ToolButton9", ToolItem::Separator, 46, 8, Command::Open},
-        {"FullScreenButton", ToolItem::Button, 54, 23, Command::FullScreen},
-        {"ToolButton8", ToolItem::Separator, 77, 8, Command::Open},
-        {"StartButton", ToolItem::Button, 85, 23, Command::Start},
-        {"StopButton", ToolItem::Button, 108, 23, Command::Stop},
-        {"BackButton", ToolItem::Button, 131, 23, Command::Back},
-        {"NextButton", ToolItem::Button, 154, 23, Command::Next},
-        {"ToolButton10", ToolItem::Separator, 177, 8, Command::Open},
-        {"Label1", ToolItem::Control, 185, 39, Command::Open},
-        {"ToolButton11", ToolItem::Separator, 224, 7, Command::Open},
-        {"SpinEdit1", ToolItem::Control, 231, 50, Command::Open},
-        {"ToolButton12", ToolItem::Separator, 281, 8, Command::Open},
-        {"Label2", ToolItem::Control, 289, 40, Command::Open},
-        {"ToolButton13", ToolItem::Separator, 329, 8, Command::Open},
-        {"CounterPanel", ToolItem::Control, 337, 89, Command::Open},
-        {"ToolButton1", ToolItem::Separator, 426, 8, Command::Open},
-        {"HelpButton", ToolItem::Button, 434, 23, Command::About},
-        {"ToolButton7", ToolItem::Separator, 457, 8, Command::Open},
-        {"ToolButton14", ToolItem::Button, 465, 23, Command::Print},
-        {"ToolButton15", ToolItem::Separator, 488, 8, Command::Open},
-        {"CheckBox2", ToolItem::Control, 496, 97, Command::Open},
-    };
-    const int top = 2, buttonHeight = 22;
-    for (const ToolItem& item : items) {
-        const QString name = QString::fromLatin1(item.name);
-        if (item.kind == ToolItem::Button) {
-            const shell::CommandRow& row = shell::commandRow(item.command);
-            auto* button = new controls::CommandButton(
-                command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar1);
-            button->setObjectName(name);
-            button->setGeometry(item.left, top, item.width, buttonHeight);
-            button->setGlyph(glyphs_[static_cast<size_t>(row.glyph)], row.glyph);
-            if (item.command == Command::FullScreen) FullScreenButton = button;
-        } else if (item.kind == ToolItem::Separator) {
-            auto* separator = new controls::ToolSeparator(ToolBar1);
-            separator->setObjectName(name);
-            separator->setGeometry(item.left, top, item.width, buttonHeight);
-        } else if (name == QLatin1String("Label1")) {
-            Label1 = makeLabel(ToolBar1, "Label1", {item.left, top, item.width, buttonHeight},
-                               QStringLiteral("タイマ-"), definitionFont(kGothic, 13),
-                               palette().color(QPalette::WindowText), false,
-                               Qt::AlignLeft | Qt::AlignVCenter);
-        } else if (name == QLatin1String("SpinEdit1")) {
+namespace {
+
+// A separator between the items of a tool bar.
+struct Separator {};
+
+// One item of a tool bar, at `left` with `width` on its bar's row: a button for a command
+// (drawn with the command's glyph), a separator, or one of the bar's other controls. `name` is
+// its name in the window definition.
+struct ToolItem {
+    TzaroForm1::ToolBarOf bar;
+    const char* name;
+    int left;
+    int width;
+    std::variant<Command, Separator, TzaroForm1::ToolControl> what;
+};
+
+using Bar = TzaroForm1::ToolBarOf;
+using Control = TzaroForm1::ToolControl;
+
+// The three tool bars, each item in the order it is made.
+const ToolItem kToolItems[] = {
+    {Bar::Picture, "OpenButton", 0, 23, Command::Open},
+    {Bar::Picture, "EndButton", 23, 23, Command::Close},
+    {Bar::Picture, "ToolButton9", 46, 8, Separator{}},
+    {Bar::Picture, "FullScreenButton", 54, 23, Command::FullScreen},
+    {Bar::Picture, "ToolButton8", 77, 8, Separator{}},
+    {Bar::Picture, "StartButton", 85, 23, Command::Start},
+    {Bar::Picture, "StopButton", 108, 23, Command::Stop},
+    {Bar::Picture, "BackButton", 131, 23, Command::Back},
+    {Bar::Picture, "NextButton", 154, 23, Command::Next},
+    {Bar::Picture, "ToolButton10", 177, 8, Separator{}},
+    {Bar::Picture, "Label1", 185, 39, Control::IntervalLabel},
+    {Bar::Picture, "ToolButton11", 224, 7, Separator{}},
+    {Bar::Picture, "SpinEdit1", 231, 50, Control::IntervalField},
+    {Bar::Picture, "ToolButton12", 281, 8, Separator{}},
+    {Bar::Picture, "Label2", 289, 40, Control::CounterLabel},
+    {Bar::Picture, "ToolButton13", 329, 8, Separator{}},
+    {Bar::Picture, "CounterPanel", 337, 89, Control::Counter},
+    {Bar::Picture, "ToolButton1", 426, 8, Separator{}},
+    {Bar::Picture, "HelpButton", 434, 23, Command::About},
+    {Bar::Picture, "ToolButton7", 457, 8, Separator{}},
+    {Bar::Picture, "ToolButton14", 465, 23, Command::Print},
+    {Bar::Picture, "ToolButton15", 488, 8, Separator{}},
+    {Bar::Picture, "CheckBox2", 496, 97, Control::LandscapePrint},
+
+    {Bar::Media, "ToolButton2", 0, 26, Command::Open},
+    {Bar::Media, "ToolButton3", 26, 26, Command::Close},
+    {Bar::Media, "ToolButton22", 52, 8, Separator{}},
+    {Bar::Media, "FSBT", 60, 26, Command::FullScreen},
+
+    {Bar::Document, "ToolButton4", 0, 23, Command::Open},
+    {Bar::Document, "ToolButton5", 23, 23, Command::Close},
+    {Bar::Document, "ToolButton6", 46, 8, Separator{}},
+    {Bar::Document, "ToolButton16", 54, 8, Separator{}},
+    {Bar::Document, "Label5", 62, 34, Control::SizeLabel},
+    {Bar::Document, "ToolButton17", 96, 8, Separator{}},
+    {Bar::Document, "SizePanel", 104, 100, Control::Size},
+    {Bar::Document, "ToolButton18", 204, 8, Separator{}},
+    {Bar::Document, "ToolButton19", 212, 23, Command::About},
+    {Bar::Document, "ToolButton20", 235, 8, Separator{}},
+    {Bar::Document, "ToolButton21", 243, 23, Command::CharPrint},
+};
+
+}  // namespace
+
+void TzaroForm1::createToolBar(ToolBarOf bar, QWidget* toolBar, int top, int height) {
+    for (const ToolItem& item : kToolItems) {
+        if (item.bar != bar) continue;
+        const QRect bounds(item.left, top, item.width, height);
+        if (const Command* id = std::get_if<Command>(&item.what)) {
+            const shell::CommandRow& row = shell::commandRow(*id);
+            const QIcon& glyph = glyphs_[static_cast<size_t>(row.glyph)];
+            auto* button = new controls::CommandButton(command(*id), glyph, toolBar);
+            button->setObjectName(QString::fromLatin1(item.name));
+            button->setGeometry(bounds);
+            button->setGlyph(glyph, row.glyph);
+            // Full screen changes its button's glyph on each bar.
+            if (*id == Command::FullScreen) {
+                if (bar == ToolBarOf::Picture)
+                    FullScreenButton = button;
+                else
+                    FSBT = button;
+            }
+        } else if (std::holds_alternative<Separator>(item.what)) {
+            auto* separator = new controls::ToolSeparator(toolBar);
+            separator->setObjectName(QString::fromLatin1(item.name));
+            separator->setGeometry(bounds);
+        } else {
+            createToolControl(std::get<ToolControl>(item.what), toolBar, item.name, bounds);
+        }
+    }
+}
+
+void TzaroForm1::createToolControl(ToolControl control, QWidget* toolBar, const char* name,
+                                   const QRect& bounds) {
+    const Qt::Alignment labelAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    const QColor text = palette().color(QPalette::WindowText);
+    switch (control) {
+        case ToolControl::IntervalLabel:
+            Label1 = makeLabel(toolBar, name, bounds, QStringLiteral("タイマ-"),
+                               definitionFont(kGothic, 13), text, false, labelAlignment);
+            return;
+        case ToolControl::IntervalField:
+            // Made after the window's first paint (buildIntervalField).
             intervalField_.setBuilder([this] { buildIntervalField(); });
-        } else if (name == QLatin1String("Label2")) {
-            Label2 =
-                makeLabel(ToolBar1, "Label2", {item.left, top, item.width, buttonHeight},
-                          QStringLiteral("カウンタ"), font(), palette().color(QPalette::WindowText),
-                          false, Qt::AlignLeft | Qt::AlignVCenter);
-        } else if (name == QLatin1String("CounterPanel")) {
-            CounterPanel =
-                makePanel(ToolBar1, "CounterPanel", {item.left, top, item.width, buttonHeight},
-                          kBlack, Panel::Bevel::Single);
+            return;
+        case ToolControl::CounterLabel:
+            Label2 = makeLabel(toolBar, name, bounds, QStringLiteral("カウンタ"), font(), text,
+                               false, labelAlignment);
+            return;
+        case ToolControl::Counter:
+            CounterPanel = makePanel(toolBar, name, bounds, kBlack, Panel::Bevel::Single);
             CounterPanel->setFont(numberFieldFont());
             CounterPanel->setFontColor(kAqua);
             CounterPanel->setToolTip(QStringLiteral("画像数表示"));
             CounterPanel->setAccessibleName(QStringLiteral("画像数表示"));
             CounterPanel->setReadout(true);
-        } else if (name == QLatin1String("CheckBox2")) {
-            CheckBox2 = new QCheckBox(QStringLiteral("横向き印刷"), ToolBar1);
-            CheckBox2->setObjectName(name);
-            CheckBox2->setGeometry(item.left, top, item.width, buttonHeight);
+            return;
+        case ToolControl::LandscapePrint:
+            CheckBox2 = new QCheckBox(QStringLiteral("横向き印刷"), toolBar);
+            CheckBox2->setObjectName(QString::fromLatin1(name));
+            CheckBox2->setGeometry(bounds);
             CheckBox2->setFocusPolicy(Qt::StrongFocus);
             CheckBox2->setAccessibleName(QStringLiteral("横向き印刷"));
-        }
-    }
-}
-
-void TzaroForm1::createToolBar2() {
-    static const ToolItem items[] = {
-        {"ToolButton2", ToolItem::Button, 0, 26, Command::Open},
-        {"ToolButton3", ToolItem::Button, 26, 26, Command::Close},
-        {"ToolButton22", ToolItem::Separator, 52, 8, Command::Open},
-        {"FSBT", ToolItem::Button, 60, 26, Command::FullScreen},
-    };
-    for (const ToolItem& item : items) {
-        const QString name = QString::fromLatin1(item.name);
-        if (item.kind == ToolItem::Separator) {
-            auto* separator = new controls::ToolSeparator(ToolBar2.get());
-            separator->setObjectName(name);
-            separator->setGeometry(item.left, 2, item.width, 24);
-            continue;
-        }
-        const shell::CommandRow& row = shell::commandRow(item.command);
-        auto* button = new controls::CommandButton(
-            command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar2.get());
-        button->setObjectName(name);
-        button->setGeometry(item.left, 2, item.width, 24);
-        button->setGlyph(glyphs_[static_cast<size_t>(row.glyph)], row.glyph);
-        if (item.command == Command::FullScreen) FSBT = button;
-    }
-}
-
-void TzaroForm1::createToolBar3() {
-    static const ToolItem items[] = {
-        {"ToolButton4", ToolItem::Button, 0, 23, Command::Open},
-        {"ToolButton5", ToolItem::Button, 23, 23, Command::Close},
-        {"ToolButton6", ToolItem::Separator, 46, 8, Command::Open},
-        {"ToolButton16", ToolItem::Separator, 54, 8, Command::Open},
-        {"Label5", ToolItem::Control, 62, 34, Command::Open},
-        {"ToolButton17", ToolItem::Separator, 96, 8, Command::Open},
-        {"SizePanel", ToolItem::Control, 104, 100, Command::Open},
-        {"ToolButton18", ToolItem::Separator, 204, 8, Command::Open},
-        {"ToolButton19", ToolItem::Button, 212, 23, Command::About},
-        {"ToolButton20", ToolItem::Separator, 235, 8, Command::Open},
-        {"ToolButton21", ToolItem::Button, 243, 23, Command::CharPrint},
-    };
-    for (const ToolItem& item : items) {
-        const QString name = QString::fromLatin1(item.name);
-        const QRect bounds(item.left, 0, item.width, 22);
-        if (item.kind == ToolItem::Button) {
-            const shell::CommandRow& row = shell::commandRow(item.command);
-            auto* button = new controls::CommandButton(
-                command(item.command), glyphs_[static_cast<size_t>(row.glyph)], ToolBar3);
-            button->setObjectName(name);
-            button->setGeometry(bounds);
-            button->setGlyph(glyphs_[static_cast<size_t>(row.glyph)], row.glyph);
-        } else if (item.kind == ToolItem::Separator) {
-            auto* separator = new controls::ToolSeparator(ToolBar3);
-            separator->setObjectName(name);
-            separator->setGeometry(bounds);
-        } else if (name == QLatin1String("Label5")) {
-            Label5 = makeLabel(ToolBar3, "Label5", bounds, QStringLiteral("サイズ"), font(),
-                               palette().color(QPalette::WindowText), false,
-                               Qt::AlignLeft | Qt::AlignVCenter);
-        } else if (name == QLatin1String("SizePanel")) {
-            SizePanel = makePanel(ToolBar3, "SizePanel", bounds, kBlack, Panel::Bevel::Single);
+            return;
+        case ToolControl::SizeLabel:
+            Label5 = makeLabel(toolBar, name, bounds, QStringLiteral("サイズ"), font(), text, false,
+                               labelAlignment);
+            return;
+        case ToolControl::Size:
+            SizePanel = makePanel(toolBar, name, bounds, kBlack, Panel::Bevel::Single);
             SizePanel->setFont(numberFieldFont());
             SizePanel->setFontColor(kLime);
             SizePanel->setAccessibleName(QStringLiteral("サイズ表示"));
             SizePanel->setReadout(true);
-        }
+            return;
     }
 }
 

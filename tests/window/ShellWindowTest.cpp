@@ -152,6 +152,61 @@ private slots:
         }
     }
 
+    // Each tool-bar button runs its own command and shows that command's glyph; a separator
+    // is a plain line that runs nothing and takes no keyboard.
+    void toolBarItemsAndTheirCommands_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("command");  // -1: a separator
+        const struct {
+            const char* name;
+            int command;
+        } items[] = {
+            {"OpenButton", int(Command::Open)},
+            {"EndButton", int(Command::Close)},
+            {"ToolButton9", -1},
+            {"FullScreenButton", int(Command::FullScreen)},
+            {"StartButton", int(Command::Start)},
+            {"StopButton", int(Command::Stop)},
+            {"BackButton", int(Command::Back)},
+            {"NextButton", int(Command::Next)},
+            {"ToolButton15", -1},
+            {"HelpButton", int(Command::About)},
+            {"ToolButton14", int(Command::Print)},
+            {"ToolButton2", int(Command::Open)},
+            {"ToolButton3", int(Command::Close)},
+            {"ToolButton22", -1},
+            {"FSBT", int(Command::FullScreen)},
+            {"ToolButton4", int(Command::Open)},
+            {"ToolButton5", int(Command::Close)},
+            {"ToolButton16", -1},
+            {"ToolButton19", int(Command::About)},
+            {"ToolButton21", int(Command::CharPrint)},
+        };
+        for (const auto& item : items)
+            QTest::newRow(item.name) << QString::fromLatin1(item.name) << item.command;
+    }
+
+    void toolBarItemsAndTheirCommands() {
+        QFETCH(QString, name);
+        QFETCH(int, command);
+        makeForm();
+        form->MediaPlayer1.get();  // the media pane's tool bar is made with its controls
+        auto* widget = form->findChild<QWidget*>(name);
+        QVERIFY(widget);
+        auto* button = qobject_cast<controls::CommandButton*>(widget);
+        if (command < 0) {
+            QVERIFY(!button);
+            QVERIFY(dynamic_cast<controls::ToolSeparator*>(widget));
+            QCOMPARE(widget->focusPolicy(), Qt::NoFocus);
+            return;
+        }
+        QVERIFY(button);
+        const auto id = static_cast<Command>(command);
+        QCOMPARE(button->command(), form->command(id));
+        // The full-screen buttons show the glyph of the mode they lead to, set at start.
+        if (id != Command::FullScreen) QCOMPARE(button->glyphIndex(), shell::commandRow(id).glyph);
+    }
+
     void fontsResolveToJapaneseSubstitutes() {
         makeForm();
         QCOMPARE(QFontInfo(form->font()).family(), QStringLiteral("IPAPGothic"));
