@@ -3,6 +3,8 @@
 // and 64 pixels. The window then shows them without the SVG renderer or Qt's image-format
 // plug-ins.
 //   zarovia_resource_baker OUTPUT.cpp GLYPH_DIR ICON32.png ICON64.png
+#include "shell/Commands.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -12,8 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr int kGlyphCount = 10;
 
 QImage renderGlyph(const QString& path, int size) {
     QSvgRenderer renderer(path);
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
     QString body;
     QTextStream out(&body);
     QStringList small, large;
-    for (int i = 0; i < kGlyphCount; ++i) {
+    for (int i = 0; i < zarovia::shell::kGlyphCount; ++i) {
         const QString source = QStringLiteral("%1/glyph%2.svg").arg(glyphDir).arg(i);
         const QImage x1 = renderGlyph(source, 16);
         const QImage x2 = renderGlyph(source, 32);
@@ -93,8 +93,7 @@ int main(int argc, char** argv) {
             "edited.\n"
          << "#include \"window/BakedPixels.h\"\n\n"
          << "namespace zarovia::window::baked {\n\n"
-         << "static_assert(shell::kGlyphCount == " << kGlyphCount
-         << ", \"one baked glyph per tool-bar glyph\");\n\nnamespace {\n\n"
+         << "namespace {\n\n"
          << body << "\n}  // namespace\n\n"
          << "const BakedImage kGlyphs[shell::kGlyphCount] = {" << small.join(QStringLiteral(", "))
          << "};\n"

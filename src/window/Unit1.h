@@ -344,7 +344,6 @@ private:
     // Makes the interval field at once when an assistive tool starts after the window.
     std::unique_ptr<window::AccessibilityWatch> accessibilityWatch_;
     window::DeferredPane documentEditor_;
-    // Made with the window, handed to MediaPlayer1 when the media pane is built.
     // A document was opened while the media pane was not built yet: it is built with its
     // controls hidden, as that open leaves them.
     bool mediaControlsHidden_ = false;
