@@ -470,6 +470,29 @@ private slots:
         QVERIFY(rec.errors.isEmpty());
     }
 
+    // The command line opens its next file after the file it opened has loaded, not after a
+    // load the user began meanwhile: stepping to another picture ends the list there.
+    void commandLineWaitsForItsOwnFile() {
+        QTemporaryDir folder;
+        const QByteArray first = writeBitmap(folder, QStringLiteral("a.bmp"), {60, 40});
+        writeBitmap(folder, QStringLiteral("c.bmp"), {30, 20});
+        const QByteArray next = writeFile(folder, QStringLiteral("b.txt"), "next on the list");
+        makeForm();
+        *rec.readDelayMs = 300;
+        form->setCommandLineFiles({first, next});
+        form->show();
+        QVERIFY(form->isLoading());  // the first picture is still being read
+        form->guard([&] { form->NextButtonClick(); });
+        QTRY_VERIFY(!form->isLoading());
+        // Had the user's load let the list go on, the document would open now.
+        QTest::qWait(400);
+        QVERIFY(!form->isLoading());
+        QVERIFY(form->state().PictureMode);
+        QVERIFY(form->state().CurrentFile != next);
+        QCOMPARE(form->Image2->picture().size(), QSize(30, 20));
+        QVERIFY(rec.errors.isEmpty());
+    }
+
     // A picture read ahead for a certain show is handed over on the calling thread, without a
     // worker and without touching the file, only while it is fresh and ready to draw at the
     // size asked for; anything else goes to the workers.
