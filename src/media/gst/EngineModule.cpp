@@ -38,6 +38,23 @@ int guarded(Request request) noexcept {
     }
 }
 
+// A play's notification: told at most once, released when the device lets go of it.
+struct PlayTicket {
+    explicit PlayTicket(ZvPlayNotification n) : notification(n) {}
+    ~PlayTicket() {
+        if (notification.release) notification.release(notification.context);
+    }
+    PlayTicket(const PlayTicket&) = delete;
+    PlayTicket& operator=(const PlayTicket&) = delete;
+    ZvPlayNotification notification;
+    bool told = false;
+};
+
+}  // namespace
+
+// Named rather than anonymous: ZvEngineDevice, a type of the C interface, holds one.
+namespace zarovia::media::module {
+
 // The video output the device draws to: the program's, through its callbacks.
 class ForwardedOutput final : public VideoOutput {
 public:
@@ -63,19 +80,7 @@ private:
     ZvEngineEvents events_;
 };
 
-// A play's notification: told at most once, released when the device lets go of it.
-struct PlayTicket {
-    explicit PlayTicket(ZvPlayNotification n) : notification(n) {}
-    ~PlayTicket() {
-        if (notification.release) notification.release(notification.context);
-    }
-    PlayTicket(const PlayTicket&) = delete;
-    PlayTicket& operator=(const PlayTicket&) = delete;
-    ZvPlayNotification notification;
-    bool told = false;
-};
-
-}  // namespace
+}  // namespace zarovia::media::module
 
 struct ZvEngineDevice {
     explicit ZvEngineDevice(const ZvEngineEvents& e) : events(e), output(e) {
@@ -96,7 +101,7 @@ struct ZvEngineDevice {
     ZvEngineDevice& operator=(const ZvEngineDevice&) = delete;
 
     ZvEngineEvents events;
-    ForwardedOutput output;
+    zarovia::media::module::ForwardedOutput output;
     GstMediaDevice device;
 };
 
