@@ -20,6 +20,7 @@
 #include "shell/DroppedFiles.h"
 #include "shell/OpenRules.h"
 #include "window/AccessibilityWatch.h"
+#include "window/DisplayColourWatch.h"
 #include "window/FullScreenMode.h"
 #include "window/Unit3.h"
 
@@ -143,6 +144,11 @@ void TzaroForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shownOnce_) return;
     shownOnce_ = true;
+    // From the first show on, the window has a screen to follow.
+    displayColourWatch_ = std::make_unique<window::DisplayColourWatch>(this, [this] {
+        Image1->update();
+        Image2->update();
+    });
     FormShow();
 }
 

@@ -27,6 +27,7 @@ class WorkerPool;
 }
 namespace zarovia::window {
 class AccessibilityWatch;
+class DisplayColourWatch;
 class FullScreenMode;
 }  // namespace zarovia::window
 namespace zarovia::picture {
@@ -343,6 +344,8 @@ private:
     int toolBarWaitMs_ = kToolBarWaitMs;
     // Makes the interval field at once when an assistive tool starts after the window.
     std::unique_ptr<window::AccessibilityWatch> accessibilityWatch_;
+    // Keeps the pictures' colours on the profile of the screen the window is on.
+    std::unique_ptr<window::DisplayColourWatch> displayColourWatch_;
     window::DeferredPane documentEditor_;
     // A document was opened while the media pane was not built yet: it is built with its
     // controls hidden, as that open leaves them.
