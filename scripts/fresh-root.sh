@@ -9,7 +9,8 @@
 # per machine and kept as a tarball in $FRESH_ROOT_CACHE (default /var/tmp/zarovia-bookworm.tar);
 # every run unpacks it anew, clones HEAD into /root/project, copies the shared folder beside it
 # when there is one (../shared: the test corpus) and runs COMMAND there with CI=true. The package
-# mirror is the one this machine's apt uses. Exit status: COMMAND's.
+# mirror is the one this machine's apt uses. Exit status: COMMAND's. FRESH_ROOT_OUT=DIR makes the
+# folder DIR of this machine the root's /root/out, for what COMMAND hands in or out.
 set -euo pipefail
 [ $# -ge 1 ] || { echo "usage: $0 COMMAND..." >&2; exit 2; }
 [ "$(id -u)" -eq 0 ] || { echo "$0: needs root (chroot and mount)" >&2; exit 2; }
@@ -35,7 +36,12 @@ fi
 
 root=$(mktemp -d /var/tmp/zarovia-root.XXXXXX)
 cleanup() {
-    for mount in dev/pts dev proc; do umount -l "$root/$mount" 2>/dev/null || true; done
+    for mount in root/out dev/pts dev proc; do umount -l "$root/$mount" 2>/dev/null || true; done
+    # Never delete through a folder of this machine that is still mounted inside.
+    if mountpoint -q "$root/root/out" 2>/dev/null; then
+        echo "fresh-root: $root/root/out is still mounted; $root is left in place" >&2
+        return
+    fi
     rm -rf --one-file-system "$root"
 }
 trap cleanup EXIT
@@ -46,6 +52,10 @@ cp /etc/resolv.conf "$root/etc/resolv.conf" 2>/dev/null || true
 mount -t proc proc "$root/proc"
 mount --bind /dev "$root/dev"
 mount --bind /dev/pts "$root/dev/pts"
+if [ -n "${FRESH_ROOT_OUT:-}" ]; then
+    mkdir -p "$FRESH_ROOT_OUT" "$root/root/out"
+    mount --bind "$FRESH_ROOT_OUT" "$root/root/out"
+fi
 echo "fresh-root: running '$*' in a fresh Debian 12 root"
 chroot "$root" /usr/bin/env -i HOME=/root CI=true LANG=C.UTF-8 \
     PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \

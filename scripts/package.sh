@@ -1,0 +1,83 @@
+#!/bin/bash
+# Builds the Debian package and proves it the way a user meets it: built in a fresh Debian 12
+# root, installed with apt into another fresh root, run there from its installed paths, made the
+# default for a file type, and removed without a trace.
+#
+#   scripts/package.sh                  both steps, each in a fresh root (needs root); the
+#                                       packages end up in build-deb/
+#   scripts/package.sh --build OUTDIR   build the packages on this system (installing what the
+#                                       build needs), check them with lintian, copy them to OUTDIR
+#   scripts/package.sh --check DEB      on this (fresh) system: install DEB with apt, use it,
+#                                       remove it, and check that nothing is left
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+apt_install() {
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+build_packages() {
+    local out=$1
+    cd "$top"
+    [ -n "$(ls /var/lib/apt/lists/ 2>/dev/null | grep -v lock)" ] || apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -qq --no-install-recommends ./ >/dev/null
+    apt_install lintian
+    # dpkg-buildpackage writes its results beside the source tree: build a copy, so the tree
+    # and its parent stay as they were.
+    local work
+    work=$(mktemp -d /tmp/zarovia-deb.XXXXXX)
+    git -C "$top" archive --format=tar --prefix=zarovia/ HEAD | tar -C "$work" -xf -
+    (cd "$work/zarovia" && dpkg-buildpackage -us -uc -b)
+    # Errors and warnings fail the build; informational tags are shown.
+    lintian --fail-on error,warning --display-info "$work"/zarovia_*.changes
+    mkdir -p "$out"
+    cp "$work"/*.deb "$out"/
+    rm -rf "$work"
+    ls -l "$out"/*.deb
+}
+
+check_package() {
+    local deb
+    deb=$(readlink -f "$1")
+    [ -n "$(ls /var/lib/apt/lists/ 2>/dev/null | grep -v lock)" ] || apt-get update -qq
+    apt_install "$deb"
+    local listed
+    listed=$(mktemp)
+    dpkg -L zarovia >"$listed"
+    echo "package: $(dpkg-query -W -f='${Package} ${Version}' zarovia), $(wc -l <"$listed") paths"
+    "$top/scripts/package-smoke.sh"
+    # Made the default viewer for a file type, as a file manager's "open with" does.
+    apt_install xdg-utils
+    xdg-mime default zarovia.desktop image/x-emf
+    local default
+    default=$(xdg-mime query default image/x-emf)
+    [ "$default" = "zarovia.desktop" ] ||
+        { echo "xdg-mime names '$default' for image/x-emf, not zarovia.desktop"; exit 1; }
+    echo "xdg-mime: image/x-emf opens with $default"
+    apt-get purge -y -qq zarovia >/dev/null
+    local left=0
+    while read -r path; do
+        [ "$path" = "/." ] && continue
+        # A folder that another package also holds stays.
+        if [ -d "$path" ] && [ ! -L "$path" ] && dpkg -S "$path" >/dev/null 2>&1; then continue; fi
+        if [ -e "$path" ] || [ -L "$path" ]; then
+            echo "left behind: $path"
+            left=1
+        fi
+    done <"$listed"
+    rm -f "$listed"
+    [ $left -eq 0 ] || exit 1
+    echo "removed: nothing left behind"
+}
+
+case "${1:-}" in
+--build) build_packages "${2:?usage: $0 --build OUTDIR}" ;;
+--check) check_package "${2:?usage: $0 --check DEB}" ;;
+"")
+    out="$top/build-deb"
+    rm -rf "$out" && mkdir -p "$out"
+    FRESH_ROOT_OUT="$out" "$top/scripts/fresh-root.sh" scripts/package.sh --build /root/out
+    deb=$(cd "$out" && ls zarovia_*.deb | grep -v dbgsym | head -1)
+    FRESH_ROOT_OUT="$out" "$top/scripts/fresh-root.sh" scripts/package.sh --check "/root/out/$deb"
+    ;;
+*) echo "usage: $0 [--build OUTDIR | --check DEB]" >&2; exit 2 ;;
+esac
