@@ -41,6 +41,6 @@ show() {
     fi
 }
 
-show "$top/tests/data/jpeg/ljt_testorig.jpg" "picture shown"
+show "$top/tests/data/jpeg/cjpeg_baseline_422.jpg" "picture shown"
 show "$top/tests/data/media/tone.wav" "media playing"
 show "$top/tests/data/document/lo_writer_japanese_table_picture.rtf" "document shown"
