@@ -11,6 +11,9 @@ namespace zarovia::window {
 // anonymous and file-backed) in MiB. When the variable holds the wall-clock time of the exec in
 // nanoseconds since the epoch (`ZAROVIA_STARTUP_PROFILE=$(date +%s%N) zarovia ...`), times
 // count from there; otherwise from the first mark. Costs nothing when the variable is unset.
+// Besides the phases, the window marks each file it has shown ("picture shown", "document
+// shown", "media playing") and each error box ("error box"), so that a run without a display
+// can tell what the program did (scripts/package-smoke.sh).
 namespace startup {
 
 bool profiling();

@@ -22,6 +22,7 @@
 #include "window/AccessibilityWatch.h"
 #include "window/DisplayColourWatch.h"
 #include "window/FullScreenMode.h"
+#include "window/StartupProfile.h"
 #include "window/Unit3.h"
 
 #include <QAction>
@@ -103,6 +104,7 @@ bool TzaroForm1::guard(const std::function<void()>& step) {
     } catch (const std::exception&) {
         text = QStringLiteral("原因不明のエラー");
     }
+    window::startup::mark("error box");
     services_.errorBox->show(this, errorBoxText(text));
     return false;
 }

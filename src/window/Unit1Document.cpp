@@ -12,6 +12,7 @@
 #include "platform/Cancellation.h"
 #include "platform/FileSource.h"
 #include "platform/WorkerPool.h"
+#include "window/StartupProfile.h"
 
 #include <QTextDocument>
 #include <QThread>
@@ -75,6 +76,7 @@ void TzaroForm1::loadWholeDocument(bool plainText) {
             return guard([&] {
                 if (outcome.failure) std::rethrow_exception(outcome.failure);
                 RichEdit1->adoptDocument(std::move(*outcome.value));
+                window::startup::mark("document shown");
             });
         });
 }
@@ -95,6 +97,7 @@ void TzaroForm1::loadOtherDocument() {
                 else
                     RichEdit1->appendLines(outcome.value->hexLines);
                 ShowFileSize(state_.CurrentFile);
+                window::startup::mark("document shown");
             });
         });
 }

@@ -12,6 +12,7 @@
 #include "picture/widgets/ImageView.h"
 #include "platform/controls/IntervalTimer.h"
 #include "platform/controls/Panel.h"
+#include "window/StartupProfile.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -103,6 +104,7 @@ void TzaroForm1::mediaFileStarted() {
     Timer3->setEnabled(true);
     TrackBar1->setMin(MediaPlayer1->startPosition());
     TrackBar1->setMax(MediaPlayer1->length());
+    if (MediaPlayer1->mode() == media::MediaMode::Playing) window::startup::mark("media playing");
     if (endLoad(mediaLoad_)) settleOpen(mediaLoad_, true);
 }
 

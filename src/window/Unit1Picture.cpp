@@ -18,6 +18,7 @@
 #include "platform/controls/Panel.h"
 #include "platform/controls/SpinEdit.h"
 #include "shell/OpenRules.h"
+#include "window/StartupProfile.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -139,6 +140,7 @@ void TzaroForm1::finishShowPicture(const picture::LoadedPicture& loaded, bool op
         (openedFirst && !openedIsListed) ? state_.CurrentFile : fn->itemAt(state_.CurrentIndex);
     setCaptionText(
         shell::captionFor(Timer1->isEnabled() ? shell::kAutoTitle : shell::kManuTitle, shown));
+    window::startup::mark("picture shown");
     readAheadPending_ = true;
     // Started by the first paint of the picture; the timer covers a window that is not shown.
     QTimer::singleShot(100, this, [this] { startPendingReadAhead(); });
