@@ -9,6 +9,7 @@
 #                                       build needs), check them with lintian, copy them to OUTDIR
 #   scripts/package.sh --check DEB      on this (fresh) system: install DEB with apt, use it,
 #                                       remove it, and check that nothing is left
+#   scripts/package.sh --check-fresh DEB   the same check in a fresh root (needs root)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 apt_install() {
@@ -39,7 +40,8 @@ check_package() {
     local deb
     deb=$(readlink -f "$1")
     [ -n "$(ls /var/lib/apt/lists/ 2>/dev/null | grep -v lock)" ] || apt-get update -qq
-    apt_install "$deb"
+    # As a user installs it: with what it recommends.
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
     local listed
     listed=$(mktemp)
     dpkg -L zarovia >"$listed"
@@ -54,6 +56,10 @@ check_package() {
         { echo "xdg-mime names '$default' for image/x-emf, not zarovia.desktop"; exit 1; }
     echo "xdg-mime: image/x-emf opens with $default"
     apt-get purge -y -qq zarovia >/dev/null
+    if dpkg-query -W -f='${Status}' zarovia 2>/dev/null | grep -q installed; then
+        echo "zarovia is still installed after the purge"
+        exit 1
+    fi
     local left=0
     while read -r path; do
         [ "$path" = "/." ] && continue
@@ -72,12 +78,21 @@ check_package() {
 case "${1:-}" in
 --build) build_packages "${2:?usage: $0 --build OUTDIR}" ;;
 --check) check_package "${2:?usage: $0 --check DEB}" ;;
+--check-fresh)
+    # The check in a fresh root, of a package built elsewhere (CI builds it in its test root).
+    deb=$(readlink -f "${2:?usage: $0 --check-fresh DEB}")
+    FRESH_ROOT_OUT="$(dirname "$deb")" "$top/scripts/fresh-root.sh" \
+        scripts/package.sh --check "/root/out/$(basename "$deb")"
+    ;;
 "")
     out="$top/build-deb"
     rm -rf "$out" && mkdir -p "$out"
+    start=$(date +%s)
     FRESH_ROOT_OUT="$out" "$top/scripts/fresh-root.sh" scripts/package.sh --build /root/out
+    echo "package built: $(($(date +%s) - start)) s"
     deb=$(cd "$out" && ls zarovia_*.deb | grep -v dbgsym | head -1)
-    FRESH_ROOT_OUT="$out" "$top/scripts/fresh-root.sh" scripts/package.sh --check "/root/out/$deb"
+    "$0" --check-fresh "$out/$deb"
+    echo "package built and checked: $(($(date +%s) - start)) s"
     ;;
-*) echo "usage: $0 [--build OUTDIR | --check DEB]" >&2; exit 2 ;;
+*) echo "usage: $0 [--build OUTDIR | --check DEB | --check-fresh DEB]" >&2; exit 2 ;;
 esac
