@@ -23,10 +23,17 @@ build_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -qq --no-install-recommends ./ >/dev/null
     apt_install lintian
     # dpkg-buildpackage writes its results beside the source tree: build a copy, so the tree
-    # and its parent stay as they were.
+    # and its parent stay as they were. The committed files, or (no git, as in a fresh root's
+    # clean clone) the tree without its build folders.
     local work
     work=$(mktemp -d /tmp/zarovia-deb.XXXXXX)
-    git -C "$top" archive --format=tar --prefix=zarovia/ HEAD | tar -C "$work" -xf -
+    if command -v git >/dev/null && git -C "$top" rev-parse --git-dir >/dev/null 2>&1; then
+        git -C "$top" archive --format=tar --prefix=zarovia/ HEAD | tar -C "$work" -xf -
+    else
+        mkdir "$work/zarovia"
+        tar -C "$top" --exclude=./.git --exclude='./build*' --exclude=./out -cf - . |
+            tar -C "$work/zarovia" -xf -
+    fi
     (cd "$work/zarovia" && dpkg-buildpackage -us -uc -b)
     # Errors and warnings fail the build; informational tags are shown.
     lintian --fail-on error,warning --display-info "$work"/zarovia_*.changes
