@@ -34,7 +34,10 @@ build_packages() {
         tar -C "$top" --exclude=./.git --exclude='./build*' --exclude=./out -cf - . |
             tar -C "$work/zarovia" -xf -
     fi
-    (cd "$work/zarovia" && dpkg-buildpackage -us -uc -b)
+    # The compiler's every command line is kept out of the output, unless the build fails.
+    (cd "$work/zarovia" && dpkg-buildpackage -us -uc -b >"$work/build.log" 2>&1) ||
+        { tail -60 "$work/build.log"; echo "dpkg-buildpackage failed"; exit 1; }
+    grep -E '^(dpkg-deb: building|dpkg-genchanges)' "$work/build.log" || true
     # Errors and warnings fail the build; informational tags are shown.
     lintian --fail-on error,warning --display-info "$work"/zarovia_*.changes
     mkdir -p "$out"
