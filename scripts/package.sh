@@ -22,6 +22,7 @@ build_packages() {
     [ -n "$(ls /var/lib/apt/lists/ 2>/dev/null | grep -v lock)" ] || apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get build-dep -y -qq --no-install-recommends ./ >/dev/null
     apt_install lintian
+    echo "build dependencies and lintian installed: ${SECONDS} s"
     # dpkg-buildpackage writes its results beside the source tree: build a copy, so the tree
     # and its parent stay as they were. The committed files, or (no git, as in a fresh root's
     # clean clone) the tree without its build folders.
@@ -38,8 +39,10 @@ build_packages() {
     (cd "$work/zarovia" && dpkg-buildpackage -us -uc -b >"$work/build.log" 2>&1) ||
         { tail -60 "$work/build.log"; echo "dpkg-buildpackage failed"; exit 1; }
     grep -E '^(dpkg-deb: building|dpkg-genchanges)' "$work/build.log" || true
+    echo "package built: ${SECONDS} s"
     # Errors and warnings fail the build; informational tags are shown.
     lintian --fail-on error,warning --display-info "$work"/zarovia_*.changes
+    echo "lintian: no errors, no warnings (${SECONDS} s)"
     mkdir -p "$out"
     cp "$work"/*.deb "$out"/
     rm -rf "$work"
@@ -52,6 +55,7 @@ check_package() {
     [ -n "$(ls /var/lib/apt/lists/ 2>/dev/null | grep -v lock)" ] || apt-get update -qq
     # As a user installs it: with what it recommends.
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
+    echo "installed with what it recommends: ${SECONDS} s"
     local listed
     listed=$(mktemp)
     dpkg -L zarovia >"$listed"
@@ -66,8 +70,10 @@ check_package() {
         { echo "xdg-mime names '$default' for image/x-emf, not zarovia.desktop"; exit 1; }
     echo "xdg-mime: image/x-emf opens with $default"
     apt-get purge -y -qq zarovia >/dev/null
-    if dpkg-query -W -f='${Status}' zarovia 2>/dev/null | grep -q installed; then
-        echo "zarovia is still installed after the purge"
+    local status
+    status=$(dpkg-query -W -f='${db:Status-Status}' zarovia 2>/dev/null || true)
+    if [ -n "$status" ] && [ "$status" != "not-installed" ]; then
+        echo "zarovia is '$status' after the purge"
         exit 1
     fi
     local left=0
@@ -82,7 +88,7 @@ check_package() {
     done <"$listed"
     rm -f "$listed"
     [ $left -eq 0 ] || exit 1
-    echo "removed: nothing left behind"
+    echo "removed: nothing left behind (${SECONDS} s)"
 }
 
 case "${1:-}" in
