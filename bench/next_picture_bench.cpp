@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
     window::substitutePlatformFonts();
     const QByteArray folder =
         QFile::encodeName(QDir(QString::fromLocal8Bit(argv[1])).absolutePath()) + '/';
-    const auto pictures = picture::listFolderPictures(folder + "x.jpg");
-    if (pictures.items.size() < 3) {
+    const auto pictures = picture::listFolderPictures(*systemFileSource(), folder + "x.jpg");
+    if (pictures.names.size() < 3) {
         std::fprintf(stderr, "need a folder of pictures\n");
         return 2;
     }
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
         TzaroForm1 form(testing::fakeServices(&rec));
         form.show();
         if (!QTest::qWaitForWindowExposed(&form)) return 1;
-        form.guard([&] { form.FormDropFiles({pictures.items.front()}); });
+        form.guard([&] { form.FormDropFiles({pictures.path(0)}); });
         while (form.isLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         for (int i = 0; i < steps; ++i) {
             QTest::qWait(1500);  // the display time, during which the next picture is read ahead
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         TzaroForm1 form(testing::fakeServices(&rec));
         form.show();
         if (!QTest::qWaitForWindowExposed(&form)) return 1;
-        form.guard([&] { form.FormDropFiles({pictures.items.front()}); });
+        form.guard([&] { form.FormDropFiles({pictures.path(0)}); });
         while (form.isLoading()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         for (int i = 0; i < steps; ++i) {
             form.setPictureCache(std::make_unique<picture::PictureCache>(
@@ -86,10 +86,10 @@ int main(int argc, char** argv) {
             cold.push_back(timeStep(form));
         }
     }
-    for (int i = 0; i < steps && i + 1 < int(pictures.items.size()); ++i) {
+    for (int i = 0; i < steps && i + 1 < int(pictures.names.size()); ++i) {
         QElapsedTimer timer;
         timer.start();
-        const picture::Picture p = picture::loadPictureFile(pictures.items[size_t(i + 1)]);
+        const picture::Picture p = picture::loadPictureFile(pictures.path(size_t(i + 1)));
         picture::decodeForDisplay(p, QSize(640, 427));
         plain.push_back(timer.nsecsElapsed() / 1e6);
     }

@@ -35,9 +35,10 @@ int main(int argc, char** argv) {
     std::size_t listed = 0;
     for (int r = 0; r < runs; ++r) {
         const auto start = std::chrono::steady_clock::now();
-        const auto pictures = zarovia::picture::listFolderPictures(opened);
+        const auto pictures =
+            zarovia::picture::listFolderPictures(*zarovia::systemFileSource(), opened);
         const auto end = std::chrono::steady_clock::now();
-        listed = pictures.items.size();
+        listed = pictures.names.size();
         ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     std::sort(ms.begin(), ms.end());

@@ -1,6 +1,5 @@
 #include "PictureList.h"
 
-#include "platform/FolderEnumeration.h"
 #include "platform/PathSplit.h"
 
 namespace zarovia::picture {
@@ -12,14 +11,22 @@ bool isListedPictureExtension(const QByteArray& extension) {
     return false;
 }
 
-FolderPictures listFolderPictures(const QByteArray& fileName) {
+FolderPictures listFolderPictures(const FileSource& files, const QByteArray& fileName) {
     FolderPictures result;
     result.folderPath = folderPart(fileName);
-    for (const QByteArray& name : listFolderFiles(result.folderPath)) {
-        if (isListedPictureExtension(extensionPart(name)))
-            result.items.push_back(result.folderPath + name);
-    }
+    FolderListing listing = files.listFolder(result.folderPath, [](QByteArrayView name) {
+        // Read in place: the name is not copied unless it is kept.
+        return isListedPictureExtension(
+            extensionPart(QByteArray::fromRawData(name.data(), name.size())));
+    });
+    result.names = std::move(listing.names);
+    result.failed = listing.failed;
     return result;
+}
+
+int positionIn(const FolderPictures& pictures, const QByteArray& fileName) {
+    if (folderPart(fileName) != pictures.folderPath) return -1;
+    return static_cast<int>(pictures.names.indexOf(fileNamePart(fileName)));
 }
 
 }  // namespace zarovia::picture

@@ -22,6 +22,11 @@ std::shared_ptr<ReadOnlyFile> FileSource::open(const QByteArray& path) const {
     return std::make_shared<ReadOnlyFile>(path);
 }
 
+FolderListing FileSource::listFolder(const QByteArray& folder,
+                                     const std::function<bool(QByteArrayView)>& keep) const {
+    return zarovia::listFolder(folder, keep);
+}
+
 std::shared_ptr<const FileSource> systemFileSource() {
     static const auto source = std::make_shared<const FileSource>();
     return source;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/FileAccess.h"
+#include "platform/FolderEnumeration.h"
 
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,6 +25,9 @@ public:
     virtual std::optional<FileStamp> stamp(const QByteArray& path) const;
     // The file opened to be read piece by piece; fails with the file's FileError.
     virtual std::shared_ptr<ReadOnlyFile> open(const QByteArray& path) const;
+    // The regular files of a folder whose names `keep` accepts, sorted (listFolder).
+    virtual FolderListing listFolder(const QByteArray& folder,
+                                     const std::function<bool(QByteArrayView)>& keep) const;
 };
 
 // The file system itself.

@@ -1,18 +1,19 @@
 #include "FolderEnumeration.h"
 
+#include "platform/Cancellation.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace zarovia {
 
 namespace {
 
-unsigned char upperByte(char c) {
-    const auto b = static_cast<unsigned char>(c);
-    return (b >= 'a' && b <= 'z') ? static_cast<unsigned char>(b - 'a' + 'A') : b;
-}
+// Entries read between two checkpoints.
+constexpr int kEntriesPerCheckpoint = 4096;
 
 bool isRegularEntry(int dirFd, const dirent* entry) {
     if (entry->d_type == DT_REG) return true;
@@ -22,34 +23,57 @@ bool isRegularEntry(int dirFd, const dirent* entry) {
     return ::fstatat(dirFd, entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
 }
 
+// Closes the folder however the listing ends (a checkpoint throws).
+struct FolderHandle {
+    DIR* dir;
+    ~FolderHandle() {
+        if (dir) ::closedir(dir);
+    }
+};
+
 }  // namespace
 
-bool windowsNameLess(const QByteArray& a, const QByteArray& b) {
-    const qsizetype n = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < n; ++i) {
-        const unsigned char x = upperByte(a[i]);
-        const unsigned char y = upperByte(b[i]);
-        if (x != y) return x < y;
+FolderListing listFolder(const QByteArray& folder,
+                         const std::function<bool(QByteArrayView)>& keep) {
+    FolderListing listing;
+    const FolderHandle handle{::opendir(folder.isEmpty() ? "." : folder.constData())};
+    if (!handle.dir) {
+        listing.failed = true;
+        return listing;
     }
-    if (a.size() != b.size()) return a.size() < b.size();
-    // Names that differ only in case (a.jpg and A.jpg on a Linux file system) keep one order
-    // on every run: byte-wise, so upper case first.
-    return a < b;
-}
-
-std::vector<QByteArray> listFolderFiles(const QByteArray& folder) {
-    std::vector<QByteArray> names;
-    DIR* dir = ::opendir(folder.isEmpty() ? "." : folder.constData());
-    if (!dir) return names;
-    const int fd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
+    const int fd = ::dirfd(handle.dir);
+    int sinceCheckpoint = 0;
+    for (;;) {
+        if (++sinceCheckpoint == kEntriesPerCheckpoint) {
+            sinceCheckpoint = 0;
+            checkpoint();
+        }
+        errno = 0;
+        const dirent* entry = ::readdir(handle.dir);
+        if (!entry) {
+            // The end of the folder, or a failure to read on (errno says which).
+            listing.failed = errno != 0;
+            break;
+        }
         if (entry->d_name[0] == '.') continue;
+        const QByteArrayView name(entry->d_name,
+                                  static_cast<qsizetype>(std::strlen(entry->d_name)));
+        // The name's test comes first: it is cheaper than the file's type when that needs a stat.
+        if (keep && !keep(name)) continue;
         if (!isRegularEntry(fd, entry)) continue;
-        names.emplace_back(entry->d_name);
+        // A folder of more names than a list takes is listed as far as they go.
+        if (!listing.names.append(name)) break;
     }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end(), windowsNameLess);
-    return names;
+    // A folder removed while it was being listed reads as empty (or as far as it got): it has
+    // no links left.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_nlink == 0) listing.failed = true;
+    // A listing cut short names files of a folder that may be gone: nothing of it is kept.
+    if (listing.failed)
+        listing.names = NameList();
+    else
+        listing.names.sortWindowsOrder();
+    return listing;
 }
 
 }  // namespace zarovia

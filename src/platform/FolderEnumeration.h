@@ -1,17 +1,28 @@
 #pragma once
 
+#include "platform/NameList.h"
+
 #include <QByteArray>
-#include <vector>
+#include <QByteArrayView>
+#include <functional>
 
 namespace zarovia {
 
-// The regular files of a folder, by name, in the order a Windows file system reports them
-// (byte-wise, ASCII letters compared as upper case). Folders, hidden entries (names starting
-// with ".") and anything that is not a regular file are passed over. An empty folder path
-// means the current folder. A folder that cannot be read gives an empty list.
-std::vector<QByteArray> listFolderFiles(const QByteArray& folder);
+// The regular files of a folder, as listed on a worker.
+struct FolderListing {
+    // The names kept, in the order a Windows file system reports them (windowsNameLess).
+    NameList names;
+    // The folder could not be read (missing, no permission, an error while reading it) or was
+    // removed while it was being listed; `names` is empty then. A folder of more names than a
+    // list takes is listed as far as they go, without failing.
+    bool failed = false;
+};
 
-// The ordering used above: true when a sorts before b.
-bool windowsNameLess(const QByteArray& a, const QByteArray& b);
+// Lists the regular files of `folder` whose names `keep` accepts (every one without it).
+// Folders, hidden entries (names starting with ".") and anything that is not a regular file
+// are passed over. An empty folder path means the current folder. Passes a checkpoint every
+// few thousand entries.
+FolderListing listFolder(const QByteArray& folder,
+                         const std::function<bool(QByteArrayView)>& keep = {});
 
 }  // namespace zarovia

@@ -241,6 +241,10 @@ void TzaroForm1::runOpenSequence(Entrance entrance) {
     // commands go over the picture list as usual.
     state_.ShowOpenedFirst = shell::classifyExtension(shell::upperExtension(state_.CurrentFile)) ==
                              shell::FileClass::Picture;
+    // Steps asked for before the last folder's list arrived belong to the picture being left. A
+    // sound, video or document keeps that list for the picture commands: it is made now.
+    listing_.steps = {};
+    if (!state_.ShowOpenedFirst) startFolderListing();
     command(Command::Stop)->setEnabled(false);
     command(Command::Start)->setEnabled(true);
     if (entrance != Entrance::OpenCommand) CounterPanel->setFontColor(kAqua);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "picture/ShowRules.h"
 #include "platform/Services.h"
 #include "platform/WorkerReturn.h"
 #include "shell/Commands.h"
@@ -35,6 +36,7 @@ class ImageView;
 class Picture;
 class PictureCache;
 struct LoadedPicture;
+struct FolderPictures;
 }  // namespace zarovia::picture
 namespace zarovia::document {
 class RichEditControl;
@@ -112,8 +114,11 @@ public:
     static constexpr int kToolBarWaitMs = 250;
     void setToolBarWaitMs(int ms) { toolBarWaitMs_ = ms; }
 
-    // True while a picture or a document is being read and decoded on a worker.
-    bool isLoading() const { return load_.kind != LoadKind::None; }
+    // True while a picture or a document is being read and decoded on a worker, or the picture
+    // list of the folder opened last is being made.
+    bool isLoading() const { return load_.kind != LoadKind::None || listing_.pending; }
+    // True while the picture list of the folder opened last is being made.
+    bool isListingFolder() const { return listing_.pending; }
 
     // The tool bars (the window definition's table), and their items that are neither command buttons nor separators.
     enum class ToolBarOf { Picture, Media, Document };
@@ -220,8 +225,15 @@ private:
     void followFullScreen(bool fullScreen);
     void setFullScreenGlyphs(int glyph);
 
-    // Pictures (Unit1Picture.cpp).
+    // The folder's picture list, made on a worker (Unit1Folder.cpp): asked for by the open,
+    // made once the opened picture is on the screen or a step needs it, taken in when it
+    // arrives with the steps asked for meanwhile.
     void ListFolderPictures(const QByteArray& fileName);
+    void listFolderSoon();
+    void startFolderListing();
+    void folderListed(WorkerOutcome<picture::FolderPictures> outcome);
+
+    // Pictures (Unit1Picture.cpp).
     void ShowPicture();
     void FitPicture();
     // A larger decode of the shown picture (the window grew), made on a worker; the pane draws
@@ -318,6 +330,21 @@ private:
         std::function<void()> next;
         std::uint64_t nextAfter = 0;
     } load_;
+    // The picture list under way (Unit1Folder.cpp).
+    struct ListingState {
+        // The list of the picture opened last has not arrived; the list box is empty.
+        bool pending = false;
+        // Its job is on the workers.
+        bool started = false;
+        // Moves on with every list asked for; an older one is dropped when it arrives.
+        std::uint64_t generation = 0;
+        std::shared_ptr<std::atomic<std::uint64_t>> live =
+            std::make_shared<std::atomic<std::uint64_t>>(0);
+        // The picture whose folder is listed.
+        QByteArray opened;
+        // Next, Back, clicks and Start meanwhile.
+        picture::QueuedSteps steps;
+    } listing_;
     // The direction of travel through the picture list, for reading ahead.
     int travel_ = 1;
     // Reading ahead waits until the shown picture is on the screen, so it never competes with

@@ -421,7 +421,7 @@ void TzaroForm1::buildIntervalField() {
 }
 
 void TzaroForm1::completeToolBarAfterFirstPaint() {
-    if (!isLoading()) return completeToolBar();
+    if (load_.kind == LoadKind::None) return completeToolBar();
     // The file's loading ends with its show (endLoad), the picture's with its paint.
     toolBarWaitsForLoad_ = true;
     // A slow file does not keep the tool bar away for long.

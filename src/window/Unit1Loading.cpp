@@ -97,7 +97,8 @@ void TzaroForm1::openCommandLineFile(std::size_t index) {
         runOpenSequence(Entrance::CommandLine);
     });
     if (!opened) return;
-    if (isLoading())
+    // The file's own load, not its folder's list, is what the next file waits for.
+    if (load_.kind != LoadKind::None)
         afterLoad([this, index] { openCommandLineFile(index + 1); });
     else
         openCommandLineFile(index + 1);

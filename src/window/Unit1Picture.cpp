@@ -1,12 +1,11 @@
-// Picture pane handlers: listing the folder, showing and fitting a picture, the slide show
-// and stepping through the pictures.
+// Picture pane handlers: showing and fitting a picture, the slide show and stepping through the
+// pictures.
 #include "window/Unit1.h"
 
 #include "shell/Colours.h"
 
 #include "picture/Fitting.h"
 #include "picture/PictureCache.h"
-#include "picture/PictureList.h"
 #include "picture/PictureLoader.h"
 #include "picture/ShowRules.h"
 #include "picture/jpeg/Jpeg.h"
@@ -45,22 +44,6 @@ constexpr int kFreshReadAheadMs = 1000;
 
 }  // namespace
 
-void TzaroForm1::ListFolderPictures(const QByteArray& fileName) {
-    picture::FolderPictures pictures = picture::listFolderPictures(fileName);
-    state_.FolderPath = pictures.folderPath;
-    fn->clearItems();
-    fn->addItems(pictures.items);
-    // The opened picture is shown first and counted at its own place in the list, so the
-    // counter, the caption and Next agree with it. A picture the list leaves out (hidden)
-    // keeps the index as it was.
-    for (size_t i = 0; i < pictures.items.size(); ++i) {
-        if (pictures.items[i] == fileName) {
-            state_.CurrentIndex = static_cast<int>(i);
-            break;
-        }
-    }
-}
-
 void TzaroForm1::ShowPicture() {
     BackPanel->hide();
     MojiPanel->hide();
@@ -74,9 +57,21 @@ void TzaroForm1::ShowPicture() {
     Image2->setAutoSize(false);
     controls::setAlign(Image2, Align::None);
 
+    // Until the folder's list arrives only the opened picture can be shown; any other show
+    // waits for the list, which is made now.
+    if (listing_.pending && !state_.ShowOpenedFirst) {
+        listing_.steps.showAgain();
+        startFolderListing();
+        return;
+    }
     const int count = fn->itemCount();
-    state_.CurrentIndex = picture::wrapIndex(state_.CurrentIndex, count);
-    CounterPanel->setCaption(shell::counterText(state_.CurrentIndex, count));
+    if (listing_.pending) {
+        // The counter fills in with the list; the index is placed then.
+        CounterPanel->setCaption(QString());
+    } else {
+        state_.CurrentIndex = picture::wrapIndex(state_.CurrentIndex, count);
+        CounterPanel->setCaption(shell::counterText(state_.CurrentIndex, count));
+    }
 
     const bool openedFirst = state_.ShowOpenedFirst;
     const bool openedIsListed = openedFirst && state_.CurrentIndex >= 0 &&
@@ -98,6 +93,8 @@ void TzaroForm1::ShowPicture() {
         if (!endLoad(generation)) return;
         if (!loaded.picture.isNull()) shownPictureFile_ = path;
         guard([&] { finishShowPicture(loaded, openedFirst, openedIsListed); });
+        // The opened picture is on the screen (or has failed): its folder is listed next.
+        listFolderSoon();
         settleOpen(generation, !loaded.failure);
     };
     // A picture read ahead a moment ago (the one named on the command line, while the window
@@ -220,8 +217,9 @@ void TzaroForm1::StartButtonClick() {
 
 void TzaroForm1::Timer1Timer() {
     Timer1->setInterval(intervalSeconds() * 1000);
-    // A picture still loading is shown first: ticks do not pile up loads on a slow disk.
-    if (isLoading(LoadKind::Picture)) return;
+    // A picture still loading is shown first: ticks do not pile up loads on a slow disk. The
+    // show that started the slide show waits for the folder's list; so do the ticks.
+    if (isLoading(LoadKind::Picture) || listing_.pending) return;
     travel_ = 1;
     ++state_.CurrentIndex;
     ShowPicture();
@@ -233,7 +231,9 @@ void TzaroForm1::ActStopExecute() {
     command(Command::Stop)->setEnabled(false);
     command(Command::Start)->setEnabled(true);
     CounterPanel->setFontColor(kAqua);
-    setCaptionText(shell::captionFor(shell::kManuTitle, fn->itemAt(state_.CurrentIndex)));
+    // Before the folder's list arrives the picture shown is the opened one.
+    setCaptionText(shell::captionFor(
+        shell::kManuTitle, listing_.pending ? listing_.opened : fn->itemAt(state_.CurrentIndex)));
 }
 
 void TzaroForm1::stepPicture(int delta, bool showToolBar) {
@@ -245,7 +245,12 @@ void TzaroForm1::stepPicture(int delta, bool showToolBar) {
     command(Command::Stop)->setEnabled(false);
     CounterPanel->setFontColor(kAqua);
     travel_ = delta;
-    state_.CurrentIndex += delta;
+    // Before the folder's list arrives a step is kept, to be taken from the opened picture's
+    // place in the list.
+    if (listing_.pending)
+        listing_.steps.step(delta);
+    else
+        state_.CurrentIndex += delta;
     ShowPicture();
 }
 

@@ -90,6 +90,70 @@ private slots:
         QCOMPARE(wrapIndex(index, count), wrapped);
     }
 
+    // Steps taken before the folder's list arrived: "+" Next, "-" Back, "s" Start.
+    void queuedSteps_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("after");
+        QTest::newRow("none") << "" << 7 << 3 << 7;
+        QTest::newRow("start only keeps the place") << "s" << 2 << 3 << 2;
+        QTest::newRow("next from the opened third wraps") << "+" << 2 << 3 << 0;
+        QTest::newRow("three nexts in a folder of three") << "+++" << 1 << 3 << 1;
+        QTest::newRow("back from the first") << "-" << 0 << 3 << 2;
+        QTest::newRow("back and forth") << "+-" << 1 << 3 << 1;
+        QTest::newRow("folder of one") << "++-+" << 0 << 1 << 0;
+        QTest::newRow("many rounds") << QString(1000, u'+') << 0 << 7 << 1000 % 7;
+        // An opened picture the list leaves out (hidden): the first step starts from the
+        // index as it was.
+        QTest::newRow("stale index past the end") << "+" << 9 << 3 << 0;
+        QTest::newRow("stale index, back") << "-+" << 9 << 3 << 1;
+        QTest::newRow("empty list, next") << "-+" << 4 << 0 << 0;
+        QTest::newRow("empty list, back") << "+-" << 4 << 0 << -1;
+    }
+    void queuedSteps() {
+        QFETCH(QString, steps);
+        QFETCH(int, index);
+        QFETCH(int, count);
+        QFETCH(int, after);
+        QueuedSteps queued;
+        QCOMPARE(queued.empty(), true);
+        for (const QChar c : steps) {
+            if (c == u's')
+                queued.showAgain();
+            else
+                queued.step(c == u'+' ? 1 : -1);
+        }
+        QCOMPARE(queued.empty(), steps.isEmpty());
+        QCOMPARE(queued.indexAfter(index, count), after);
+    }
+
+    // Every sequence of up to six steps, from every start, on lists of 0 to 4 entries, lands
+    // where the steps taken one at a time land.
+    void queuedStepsEqualStepsTakenInTurn() {
+        for (int length = 1; length <= 6; ++length) {
+            for (int bits = 0; bits < (1 << length); ++bits) {
+                for (int count = 0; count <= 4; ++count) {
+                    for (int start = -2; start <= 6; ++start) {
+                        QueuedSteps queued;
+                        int inTurn = start;
+                        for (int i = 0; i < length; ++i) {
+                            const int delta = (bits >> i) & 1 ? 1 : -1;
+                            queued.step(delta);
+                            inTurn = wrapIndex(inTurn + delta, count);
+                        }
+                        if (queued.indexAfter(start, count) != inTurn)
+                            QFAIL(qPrintable(QStringLiteral("steps %1/%2 from %3 in %4")
+                                                 .arg(bits)
+                                                 .arg(length)
+                                                 .arg(start)
+                                                 .arg(count)));
+                    }
+                }
+            }
+        }
+    }
+
     void printProportions_data() {
         QTest::addColumn<QSize>("picture");
         QTest::addColumn<QSize>("page");
@@ -130,12 +194,18 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("holiday.jpg")));
-        const FolderPictures list = listFolderPictures(root + "PHOTO.JPG");
+        const FolderPictures list = listFolderPictures(*systemFileSource(), root + "PHOTO.JPG");
         QCOMPARE(list.folderPath, root);
+        QVERIFY(!list.failed);
         std::vector<QByteArray> expected{root + "a.bmp",      root + "e.EMF",     root + "m.wmf",
                                          root + "photo.Jpeg", root + "PHOTO.JPG", root + "x.ICO"};
-        QCOMPARE(list.items.size(), expected.size());
-        for (size_t i = 0; i < expected.size(); ++i) QCOMPARE(list.items[i], expected[i]);
+        QCOMPARE(list.names.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) QCOMPARE(list.path(i), expected[i]);
+        // The opened picture's place; a hidden one, or one of another folder, has none.
+        QCOMPARE(positionIn(list, root + "PHOTO.JPG"), 4);
+        QCOMPARE(positionIn(list, root + ".secret.jpg"), -1);
+        QCOMPARE(positionIn(list, root + "sub/PHOTO.JPG"), -1);
+        QCOMPARE(positionIn(list, "PHOTO.JPG"), -1);
     }
 
     void folderListOfBareName() {
@@ -145,11 +215,12 @@ private slots:
         QFile f(QStringLiteral("b.jpg"));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
-        const FolderPictures list = listFolderPictures("b.jpg");
+        const FolderPictures list = listFolderPictures(*systemFileSource(), "b.jpg");
         QDir::setCurrent(old);
         QVERIFY(list.folderPath.isEmpty());
-        QCOMPARE(list.items.size(), size_t(1));
-        QCOMPARE(list.items[0], QByteArray("b.jpg"));
+        QCOMPARE(list.names.size(), size_t(1));
+        QCOMPARE(list.path(0), QByteArray("b.jpg"));
+        QCOMPARE(positionIn(list, "b.jpg"), 0);
     }
 
     void loaderFailures() {

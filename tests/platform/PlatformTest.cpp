@@ -6,6 +6,7 @@
 #include "platform/Failure.h"
 #include "platform/FileAccess.h"
 #include "platform/FolderEnumeration.h"
+#include "platform/NameList.h"
 #include "platform/PathSplit.h"
 #include "platform/SystemErrors.h"
 #include "shell/Commands.h"
@@ -13,6 +14,7 @@
 #include "shell/OpenRules.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <QTest>
 #include <optional>
@@ -86,12 +88,89 @@ private slots:
         }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("holiday.jpg")));
         QVERIFY(::mkfifo((root + "pipe.jpg").constData(), 0600) == 0);
-        const std::vector<QByteArray> names = listFolderFiles(root);
+        const FolderListing listing = listFolder(root);
+        QVERIFY(!listing.failed);
+        std::vector<QByteArray> names;
+        for (std::size_t i = 0; i < listing.names.size(); ++i)
+            names.push_back(listing.names.at(i).toByteArray());
         // Byte order with letters compared as upper case: "_" (0x5F) sorts after "Z" (0x5A);
         // names equal but for case come byte-wise, upper case first, on every run.
         const std::vector<QByteArray> expected{"A.jpg", "a.JPG", "b.jpg", "Z.ico", "_x.bmp"};
         QCOMPARE(names, expected);
-        QVERIFY(listFolderFiles(root + "missing/").empty());
+        // The names' own test: only the accepted ones are kept, in the same order.
+        const FolderListing bitmaps =
+            listFolder(root, [](QByteArrayView name) { return name.endsWith(".bmp"); });
+        QCOMPARE(bitmaps.names.size(), std::size_t(1));
+        QCOMPARE(bitmaps.names.at(0), QByteArrayView("_x.bmp"));
+    }
+
+    // The compact list sorts as the name order does, over names made to tie and differ in
+    // every way the order knows: case, prefixes, bytes above 0x7F, "_" between the cases.
+    void nameListSortsInTheNameOrder() {
+        const char alphabet[] = {'a', 'A', 'b', 'Z', 'z', '_', '.', '0', '\x80', '\xE3', '\xFF'};
+        std::vector<QByteArray> names;
+        std::uint32_t seed = 12345;
+        const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 16; };
+        NameList list;
+        for (int i = 0; i < 3000; ++i) {
+            QByteArray name;
+            const int length = static_cast<int>(next() % 6);
+            for (int k = 0; k < length; ++k) name.append(alphabet[next() % sizeof alphabet]);
+            names.push_back(name);
+            QVERIFY(list.append(name));
+        }
+        std::sort(names.begin(), names.end(), windowsNameLess);
+        list.sortWindowsOrder();
+        QCOMPARE(list.size(), names.size());
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (list.at(i) != QByteArrayView(names[i]))
+                QFAIL(qPrintable(QStringLiteral("position %1: %2, not %3")
+                                     .arg(i)
+                                     .arg(QString::fromLatin1(list.at(i).toByteArray().toHex()),
+                                          QString::fromLatin1(names[i].toHex()))));
+        }
+        QCOMPARE(list.indexOf(names.back()), static_cast<qsizetype>(names.size() - 1));
+        QCOMPARE(list.indexOf("not there"), qsizetype(-1));
+    }
+
+    // A folder that cannot be listed fails and gives no names; one that can does not.
+    void folderListingFailures_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("failed");
+        QTest::newRow("readable") << "readable" << false;
+        QTest::newRow("missing") << "missing" << true;
+        QTest::newRow("a file, not a folder") << "file" << true;
+        QTest::newRow("removed while listing") << "removed" << true;
+        // Permissions do not hold back the superuser.
+        if (::geteuid() != 0) QTest::newRow("no read permission") << "unreadable" << true;
+    }
+    void folderListingFailures() {
+        QFETCH(QString, how);
+        QFETCH(bool, failed);
+        QTemporaryDir dir;
+        const QByteArray folder = QFile::encodeName(dir.path()) + "/pictures/";
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("pictures")));
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+            QFile f(QString::fromUtf8(folder + name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        QByteArray listed = folder;
+        std::function<bool(QByteArrayView)> keep;
+        if (how == u"missing") listed = folder + "gone/";
+        if (how == u"file") listed = folder + "a.jpg/";
+        if (how == u"unreadable") QVERIFY(::chmod(folder.constData(), 0300) == 0);
+        if (how == u"removed") {
+            // The folder goes while its first name is read.
+            keep = [&folder](QByteArrayView) {
+                QDir(QFile::decodeName(folder)).removeRecursively();
+                return true;
+            };
+        }
+        const FolderListing listing = listFolder(listed, keep);
+        ::chmod(folder.constData(), 0700);
+        if (how == u"removed") QVERIFY(!QDir(QFile::decodeName(folder)).exists());
+        QCOMPARE(listing.failed, failed);
+        QCOMPARE(listing.names.size(), failed ? std::size_t(0) : std::size_t(3));
     }
 
     void fileErrors_data() {

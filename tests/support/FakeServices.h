@@ -37,6 +37,12 @@ struct Recorded {
     std::shared_ptr<std::atomic<int>> readDelayMs = std::make_shared<std::atomic<int>>(0);
     // Non-zero: a slow read holds its thread to the end, passing no checkpoint.
     std::shared_ptr<std::atomic<int>> blockingReads = std::make_shared<std::atomic<int>>(0);
+    // Every folder listing takes this long (read as it goes: 0 lets a held one go at once);
+    // non-zero `failingListings` makes them fail (a folder without read permission);
+    // `listings` counts them.
+    std::shared_ptr<std::atomic<int>> listDelayMs = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> failingListings = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<std::atomic<int>> listings = std::make_shared<std::atomic<int>>(0);
     // Reads made so far, and how many of them on the window's thread (there must be none).
     std::shared_ptr<std::atomic<int>> reads = std::make_shared<std::atomic<int>>(0);
     std::shared_ptr<std::atomic<int>> readsOnWindowThread = std::make_shared<std::atomic<int>>(0);
@@ -44,7 +50,8 @@ struct Recorded {
 
 inline std::shared_ptr<FakeFileSource> fakeFileSource(const Recorded* r) {
     return std::make_shared<FakeFileSource>(r->readDelayMs, r->reads, r->readsOnWindowThread,
-                                            r->blockingReads);
+                                            r->blockingReads, r->listDelayMs, r->failingListings,
+                                            r->listings);
 }
 
 class FakeErrorBox : public ErrorBox {

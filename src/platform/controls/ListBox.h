@@ -1,25 +1,30 @@
 #pragma once
 
+#include "platform/NameList.h"
+
 #include <QByteArray>
-#include <QListWidget>
-#include <vector>
+#include <QListView>
 
 namespace zarovia::controls {
 
-// A list box of byte-string items (paths in the platform's bytes), shown decoded. Items keep
-// the order in which they were added.
-class ListBox : public QListWidget {
+class NameListModel;
+
+// A list box of byte-string items (paths in the platform's bytes), shown decoded. Its items
+// are one prefix (a folder path) followed by each name of a compact name list, in the list's
+// order; an item is decoded for display only when the view asks for it.
+class ListBox : public QListView {
     Q_OBJECT
 public:
     explicit ListBox(QWidget* parent = nullptr);
+    ~ListBox() override;
     void clearItems();
-    void addItems(const std::vector<QByteArray>& items);
-    int itemCount() const { return static_cast<int>(items_.size()); }
+    void setItems(QByteArray prefix, NameList names);
+    int itemCount() const;
     // Throws Failure("リストのインデックスが範囲を超えています (%d)") outside the list.
-    const QByteArray& itemAt(int index) const;
+    QByteArray itemAt(int index) const;
 
 private:
-    std::vector<QByteArray> items_;
+    NameListModel* model_;
 };
 
 }  // namespace zarovia::controls
