@@ -21,7 +21,7 @@ options:
                      another zarovia binary, measured as LABEL ("before" without one) in the
                      same rounds; may be given several times
   --peers LIST       comma-separated peers among gpicview,feh,nsxiv,qimgv (those installed)
-  --cases LIST       comma-separated case names (all); see CASES below
+  --cases LIST       comma-separated case names (all but links*); see CASES below
   -r N               rounds (5)        -w N   warm-up rounds (1)
   --json FILE        append every run as a JSON line
   --profile N        instead: N start-ups of zarovia (and of --before, interleaved) with
@@ -38,10 +38,13 @@ import timeshow  # noqa: E402  (the shared probe's runner: run_once, parse)
 DATA = os.environ.get("BENCH_DATA", "/var/tmp/showtime-data")
 MORE = os.environ.get("STARTUP_DATA", "/var/tmp/startup-data")
 MEDIA = os.path.join(TOP, "tests", "data", "media")
+LINKS = os.environ.get("FOLDER_DATA", "/tmp/zarovia-folders")
 
 # name: (path, kind). Kinds: picture, document (zarovia only), video (zarovia only).
 # small, photo*: the showtime pictures in their folder (the viewer reads the next one ahead);
-# alone: the 640 x 480 picture alone in its folder; folder24: a folder of 24 MP pictures.
+# alone: the 640 x 480 picture alone in its folder; folder24: a folder of 24 MP pictures;
+# links*: the 640 x 480 picture alone, and first of 10,000 and 100,000 hard links to it
+# (bench/make_folder_links.sh).
 CASES = {
     "small": (f"{DATA}/small.jpg", "picture"),
     "alone": (f"{MORE}/alone/small.jpg", "picture"),
@@ -50,6 +53,9 @@ CASES = {
     "photo12p": (f"{DATA}/photo12p.jpg", "picture"),
     "photo24p": (f"{DATA}/photo24p.jpg", "picture"),
     "folder24": (f"{MORE}/folder24/photo_001.jpg", "picture"),
+    "links1": (f"{LINKS}/links1/IMG_000000.jpg", "picture"),
+    "links10k": (f"{LINKS}/links10000/IMG_000000.jpg", "picture"),
+    "links100k": (f"{LINKS}/links100000/IMG_000000.jpg", "picture"),
     "text": (f"{MORE}/text/short.txt", "document"),
     "video": (f"{MEDIA}/clip.mpg", "video"),
 }
@@ -178,7 +184,7 @@ def main():
     ap.add_argument("--build", default=os.path.join(TOP, "build"))
     ap.add_argument("--before", action="append", default=[])
     ap.add_argument("--peers", default="gpicview,feh,nsxiv,qimgv")
-    ap.add_argument("--cases", default=",".join(CASES))
+    ap.add_argument("--cases", default=",".join(c for c in CASES if not c.startswith("links")))
     ap.add_argument("-r", type=int, default=5)
     ap.add_argument("-w", type=int, default=1)
     ap.add_argument("--json")
@@ -192,7 +198,8 @@ def main():
         if case not in CASES:
             sys.exit(f"startup_timing: unknown case {case}")
         if not os.path.exists(CASES[case][0]):
-            sys.exit(f"startup_timing: missing {CASES[case][0]} (see bench/make_startup_data.sh)")
+            sys.exit(f"startup_timing: missing {CASES[case][0]} (see bench/make_startup_data.sh, "
+                     "bench/make_folder_links.sh)")
     profile(a) if a.profile else timing(a)
 
 
