@@ -21,6 +21,7 @@ FolderPictures listFolderPictures(const FileSource& files, const QByteArray& fil
     });
     result.names = std::move(listing.names);
     result.failed = listing.failed;
+    result.openedPosition = positionIn(result, fileName);
     return result;
 }
 

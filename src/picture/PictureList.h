@@ -16,6 +16,8 @@ struct FolderPictures {
     // The folder could not be listed (no permission, removed while it was being listed); the
     // list is empty then.
     bool failed = false;
+    // The position of the file whose folder this is, or -1 when the list leaves it out (hidden).
+    int openedPosition = -1;
 
     QByteArray path(std::size_t index) const { return names.joined(folderPath, index); }
 };

@@ -76,7 +76,7 @@ void TzaroForm1::folderListed(WorkerOutcome<picture::FolderPictures> outcome) {
 
     // The opened picture is counted at its own place in the list, so the counter, the caption
     // and Next agree with it. A picture the list leaves out (hidden) keeps the index as it was.
-    const int opened = picture::positionIn(pictures, listing_.opened);
+    const int opened = pictures.openedPosition;
     const bool failed = pictures.failed;
     fn->setItems(std::move(pictures.folderPath), std::move(pictures.names));
     if (opened >= 0) state_.CurrentIndex = opened;

@@ -202,6 +202,7 @@ private slots:
         QCOMPARE(list.names.size(), expected.size());
         for (size_t i = 0; i < expected.size(); ++i) QCOMPARE(list.path(i), expected[i]);
         // The opened picture's place; a hidden one, or one of another folder, has none.
+        QCOMPARE(list.openedPosition, 4);
         QCOMPARE(positionIn(list, root + "PHOTO.JPG"), 4);
         QCOMPARE(positionIn(list, root + ".secret.jpg"), -1);
         QCOMPARE(positionIn(list, root + "sub/PHOTO.JPG"), -1);
@@ -220,7 +221,7 @@ private slots:
         QVERIFY(list.folderPath.isEmpty());
         QCOMPARE(list.names.size(), size_t(1));
         QCOMPARE(list.path(0), QByteArray("b.jpg"));
-        QCOMPARE(positionIn(list, "b.jpg"), 0);
+        QCOMPARE(list.openedPosition, 0);
     }
 
     void loaderFailures() {
