@@ -28,6 +28,9 @@ struct DecodedJpeg {
     std::int64_t blockVisits = 0;
     bool stoppedAtWorkCap = false;
     std::int64_t workingPeakBytes = 0;
+    // How many horizontal bands the picture was decoded in, side by side on as many threads
+    // (DecodeThreads.h): 1 for the one-thread decode. The pixels are the same either way.
+    int bands = 1;
 };
 
 // Decodes `input` (whose header is `header`) at scale 1/scaleDenominator, turned upright
