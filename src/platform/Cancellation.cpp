@@ -33,6 +33,11 @@ void checkpoint() {
     if (cancellationRequested()) throw WorkCancelled{};
 }
 
+std::function<bool()> stillWantedHere() {
+    const CancellationScope* scope = currentScope;
+    return [scope] { return scope == nullptr || !scope->cancelled(); };
+}
+
 void requestShutdown() {
     quitting.store(true, std::memory_order_relaxed);
 }

@@ -36,6 +36,10 @@ private:
 bool cancellationRequested();
 // Throws WorkCancelled when cancellationRequested().
 void checkpoint();
+// The question this thread's scope asks (true while its job is wanted), for a helper thread
+// that does part of the job and is waited for before the scope ends: the helper opens a scope
+// of its own with it. Always true outside any scope.
+std::function<bool()> stillWantedHere();
 // From now on every checkpoint inside a scope, on every thread, cancels its job: the program is
 // quitting.
 void requestShutdown();

@@ -93,6 +93,7 @@ JpegHeader readJpegHeader(const QByteArray& bytes) {
         QSize(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
     header.adobeInverted = info.saw_Adobe_marker != 0;
     header.progressive = info.progressive_mode != 0;
+    header.restartInterval = static_cast<int>(info.restart_interval);
     header.orientation = orientationFromMarkers(info);
     header.profile = profileFromMarkers(info);
     if (header.colour == JpegColour::Cmyk) {

@@ -26,6 +26,8 @@ struct JpegHeader {
     // Adobe writes CMYK and YCCK inverted (0 = full ink).
     bool adobeInverted = false;
     bool progressive = false;
+    // MCUs between restart markers; 0 when the file has none.
+    int restartInterval = 0;
     Orientation orientation = Orientation::Normal;
     // The ICC profile of its APP2 chunks; null when there is none or it is broken (sRGB).
     colour::ColourProfile profile;

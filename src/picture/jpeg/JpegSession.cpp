@@ -43,7 +43,22 @@ JpegSession::JpegSession(const JpegInput& input) {
         setUp(&input.bytes, nullptr);
 }
 
-void JpegSession::setUp(const QByteArray* bytes, const ChunkReader* chunks) {
+JpegSession::JpegSession(const BandInput& band, std::int64_t memoryBudget)
+    : memoryBudget_(memoryBudget), memory_(memoryBudget) {
+    setUp(nullptr, nullptr, &band);
+}
+
+void JpegSession::attachSource(jpeg_source_mgr& source) {
+    source.init_source = &noSourceStep;
+    source.skip_input_data = &JpegSession::skipInChunks;
+    source.resync_to_restart = &jpeg_resync_to_restart;
+    source.term_source = &noSourceStep;
+    source.next_input_byte = nullptr;
+    source.bytes_in_buffer = 0;
+    info_.src = &source;
+}
+
+void JpegSession::setUp(const QByteArray* bytes, const ChunkReader* chunks, const BandInput* band) {
     info_.err = jpeg_std_error(&errors_.pub);
     errors_.session = this;
     errors_.pub.error_exit = &JpegSession::onFatalError;
@@ -53,20 +68,20 @@ void JpegSession::setUp(const QByteArray* bytes, const ChunkReader* chunks) {
         SourceBytes source{reinterpret_cast<const unsigned char*>(bytes->constData()),
                            static_cast<unsigned long>(bytes->size())};
         if (run(&createAndAttach, &source) != 0) return;
+    } else if (band) {
+        if (run(&create, nullptr) != 0) return;
+        band_.band = *band;
+        attachSource(band_.pub);
+        band_.pub.fill_input_buffer = &JpegSession::fillBand;
+        band_.pub.resync_to_restart = &JpegSession::resyncInBand;
     } else {
         if (run(&create, nullptr) != 0) return;
         pulled_.next = chunks;
-        pulled_.pub.init_source = &noSourceStep;
+        attachSource(pulled_.pub);
         pulled_.pub.fill_input_buffer = &JpegSession::fillFromChunks;
-        pulled_.pub.skip_input_data = &JpegSession::skipInChunks;
-        pulled_.pub.resync_to_restart = &jpeg_resync_to_restart;
-        pulled_.pub.term_source = &noSourceStep;
-        pulled_.pub.next_input_byte = nullptr;
-        pulled_.pub.bytes_in_buffer = 0;
-        info_.src = &pulled_.pub;
     }
     memory_.install(reinterpret_cast<j_common_ptr>(&info_));
-    info_.mem->max_memory_to_use = kMaxLibjpegMemory;
+    info_.mem->max_memory_to_use = static_cast<long>(memoryBudget_);
     progress_.pub.progress_monitor = &JpegSession::onProgress;
     info_.progress = &progress_.pub;
 }
@@ -105,12 +120,49 @@ boolean JpegSession::fillFromChunks(j_decompress_ptr info) {
     return TRUE;
 }
 
+// Hands over the band's head, then its data, then (as a truncated file in memory gets) an end
+// marker, again and again.
+boolean JpegSession::fillBand(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<BandSource*>(info->src);
+    const BandInput& band = source->band;
+    const int piece = source->piecesGiven++;
+    if (piece == 0 && band.head != nullptr && !band.head->isEmpty()) {
+        source->pub.next_input_byte = reinterpret_cast<const JOCTET*>(band.head->constData());
+        source->pub.bytes_in_buffer = static_cast<size_t>(band.head->size());
+        return TRUE;
+    }
+    if (piece <= 1 && band.dataSize > 0) {
+        source->piecesGiven = 2;
+        source->pub.next_input_byte = band.data;
+        source->pub.bytes_in_buffer = band.dataSize;
+        return TRUE;
+    }
+    source->piecesGiven = 2;
+    WARNMS(info, JWRN_JPEG_EOF);
+    source->pub.next_input_byte = kEndOfImage;
+    source->pub.bytes_in_buffer = sizeof kEndOfImage;
+    return TRUE;
+}
+
+// libjpeg numbers the band's restart markers from 0; in the file they number on from the band's
+// first segment. The marker the whole file's decode expects is taken as it would take it, and
+// any other is resynchronised as it would be.
+boolean JpegSession::resyncInBand(j_decompress_ptr info, int desired) {
+    const auto* source = reinterpret_cast<BandSource*>(info->src);
+    const int inFile = (desired + source->band.firstSegment) & 7;
+    if (info->unread_marker == JPEG_RST0 + inFile) {
+        info->unread_marker = 0;
+        return TRUE;
+    }
+    return jpeg_resync_to_restart(info, inFile);
+}
+
 void JpegSession::skipInChunks(j_decompress_ptr info, long count) {
     if (count <= 0) return;
     jpeg_source_mgr* source = info->src;
     while (count > static_cast<long>(source->bytes_in_buffer)) {
         count -= static_cast<long>(source->bytes_in_buffer);
-        (void)fillFromChunks(info);  // at the end it hands over the end marker, and again
+        (void)(*source->fill_input_buffer)(info);  // at the end: the end marker, again and again
     }
     source->next_input_byte += count;
     source->bytes_in_buffer -= static_cast<size_t>(count);

@@ -38,6 +38,18 @@ inline constexpr std::int64_t kMaxScanBlockVisits = std::int64_t(32) * 1024 * 10
 // decodes. Every allocation libjpeg makes is counted against kMaxLibjpegMemory first
 // (JpegMemory). The decode stops at its steps' checkpoints when its job is no longer wanted
 // (platform/Cancellation.h): run() then throws WorkCancelled.
+// The input of a band of a picture decoded in bands: a copy of the file's headers (with the
+// picture's height made the band's), then the file's entropy-coded data from the band's first
+// restart segment to the end of the file. The restart markers that follow keep the numbers they
+// have in the whole file: `firstSegment` is the number of the band's first segment, so that each
+// marker is checked against the number the whole file's decode expects there.
+struct BandInput {
+    const QByteArray* head = nullptr;
+    const unsigned char* data = nullptr;
+    std::size_t dataSize = 0;
+    int firstSegment = 0;
+};
+
 class JpegSession {
 public:
     // Steps passed to run() must not hold objects with destructors: a fatal error leaves
@@ -50,6 +62,9 @@ public:
     // The same over `input` (which must outlive the session): its bytes, or its chunks pulled
     // as libjpeg asks for more. The end of the chunks reads as the end of a truncated file.
     explicit JpegSession(const JpegInput& input);
+    // A band's decode over `band` (whose buffers must outlive the session), with its own share
+    // of the memory libjpeg may take.
+    JpegSession(const BandInput& band, std::int64_t memoryBudget);
     ~JpegSession();
     JpegSession(const JpegSession&) = delete;
     JpegSession& operator=(const JpegSession&) = delete;
@@ -98,9 +113,19 @@ private:
         bool cancelled = false;  // the reader stopped at a checkpoint
         bool pull() noexcept;
     };
+    // A band's source: its head, then the file's data, then the end marker a truncated file
+    // gets.
+    struct BandSource {
+        jpeg_source_mgr pub;
+        BandInput band;
+        int piecesGiven = 0;
+    };
+    static boolean fillBand(j_decompress_ptr info);
+    static boolean resyncInBand(j_decompress_ptr info, int desired);
     static boolean fillFromChunks(j_decompress_ptr info);
     static void skipInChunks(j_decompress_ptr info, long count);
-    void setUp(const QByteArray* bytes, const ChunkReader* chunks);
+    void setUp(const QByteArray* bytes, const ChunkReader* chunks, const BandInput* band = nullptr);
+    void attachSource(jpeg_source_mgr& source);
 
     static void onFatalError(j_common_ptr info);
     static void onMessage(j_common_ptr info, int level);
@@ -110,6 +135,8 @@ private:
     ErrorManager errors_{};
     ProgressMonitor progress_{};
     PulledSource pulled_{};
+    BandSource band_{};
+    std::int64_t memoryBudget_ = kMaxLibjpegMemory;
     JpegMemory memory_{kMaxLibjpegMemory};
     bool created_ = false;
     int failure_ = 0;

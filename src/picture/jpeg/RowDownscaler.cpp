@@ -13,10 +13,13 @@ namespace zarovia::picture::jpeg {
 
 RowDownscaler::RowDownscaler(QSize from, QImage& into)
     : from_(from),
-      into_(into),
+      to_(into.size()),
       shrinks_(!from.isEmpty() && !into.isNull() && into.width() <= from.width() &&
                into.height() <= from.height()) {
     if (!shrinks_) return;
+    // Taken once here, on the thread that made the scaler: scanLine() may detach the image.
+    bits_ = into.bits();
+    bytesPerLine_ = into.bytesPerLine();
     perArea_ = 1.0 / (static_cast<double>(from.width()) * from.height());
     const auto columns = static_cast<std::size_t>(from.width());
     columns_.resize(columns);
@@ -34,11 +37,43 @@ RowDownscaler::RowDownscaler(QSize from, QImage& into)
     }
 }
 
+RowDownscaler::RowDownscaler(QSize from, QImage& into, int firstRow) : RowDownscaler(from, into) {
+    if (!shrinks_ || firstRow <= 0) return;
+    sourceRow_ = std::min(firstRow, from.height());
+    const std::int64_t start = std::int64_t(sourceRow_) * to_.height();
+    nextOutputRow_ = static_cast<int>(start / from.height());
+    if (start % from.height() != 0) {
+        leadingRow_ = nextOutputRow_;
+        leadingColumns_.assign(currentColumns_.size(), 0);
+    }
+}
+
+RowDownscaler::PartialRow RowDownscaler::leading() const {
+    if (!leadingHeld_) return {};
+    return {leadingRow_, &leadingColumns_};
+}
+
+RowDownscaler::PartialRow RowDownscaler::trailing() const {
+    if (!shrinks_ || nextOutputRow_ >= to_.height()) return {};
+    const std::int64_t reached = std::int64_t(sourceRow_) * to_.height();
+    if (reached % from_.height() == 0) return {};
+    return {nextOutputRow_, &currentColumns_};
+}
+
+void RowDownscaler::joinRows(int row, const std::vector<const std::vector<std::uint32_t>*>& parts) {
+    if (!shrinks_ || row < 0 || row >= to_.height()) return;
+    joined_.assign(currentColumns_.size(), 0);
+    for (const std::vector<std::uint32_t>* part : parts)
+        for (std::size_t i = 0; i < joined_.size() && i < part->size(); ++i)
+            joined_[i] += (*part)[i];
+    writeRow(row, joined_.data());
+}
+
 void RowDownscaler::addRow(const QRgb* row) {
-    if (!shrinks_ || sourceRow_ >= from_.height() || nextOutputRow_ >= into_.height()) return;
+    if (!shrinks_ || sourceRow_ >= from_.height() || nextOutputRow_ >= to_.height()) return;
     // Source row y spans [y * outHeight, (y + 1) * outHeight), the current output row
     // [row * fromHeight, (row + 1) * fromHeight).
-    const std::int64_t outHeight = into_.height(), inHeight = from_.height();
+    const std::int64_t outHeight = to_.height(), inHeight = from_.height();
     const std::int64_t start = sourceRow_ * outHeight, end = start + outHeight;
     const std::int64_t boundary = (nextOutputRow_ + 1) * inHeight;
     const auto currentShare = static_cast<std::uint32_t>(std::min(end, boundary) - start);
@@ -59,8 +94,22 @@ void RowDownscaler::addRow(const QRgb* row) {
 }
 
 void RowDownscaler::finishOutputRow() {
-    auto* out = reinterpret_cast<QRgb*>(into_.scanLine(nextOutputRow_));
-    const auto units = static_cast<std::uint64_t>(into_.width());
+    if (nextOutputRow_ == leadingRow_) {
+        // Another band holds the rest of this row: kept for joinRows(). No allocation here,
+        // inside the decoder.
+        std::copy(currentColumns_.begin(), currentColumns_.end(), leadingColumns_.begin());
+        leadingHeld_ = true;
+    } else {
+        writeRow(nextOutputRow_, currentColumns_.data());
+    }
+    currentColumns_.swap(nextColumns_);
+    std::fill(nextColumns_.begin(), nextColumns_.end(), 0u);
+    ++nextOutputRow_;
+}
+
+void RowDownscaler::writeRow(int row, const std::uint32_t* sums) {
+    auto* out = reinterpret_cast<QRgb*>(bits_ + static_cast<qsizetype>(row) * bytesPerLine_);
+    const auto units = static_cast<std::uint64_t>(to_.width());
     const auto mean = [this](std::uint64_t sum) {
         return static_cast<int>(static_cast<double>(sum) * perArea_ + 0.5);
     };
@@ -68,7 +117,6 @@ void RowDownscaler::finishOutputRow() {
     // carries over into the next one.
     int column = 0;
     std::uint64_t sum[3] = {0, 0, 0}, carried[3] = {0, 0, 0};
-    const std::uint32_t* sums = currentColumns_.data();
     for (int x = 0; x < from_.width(); ++x) {
         const ColumnShare share = columns_[static_cast<std::size_t>(x)];
         if (share.first != column) {
@@ -87,9 +135,6 @@ void RowDownscaler::finishOutputRow() {
         }
     }
     out[column] = qRgb(mean(sum[0]), mean(sum[1]), mean(sum[2]));
-    currentColumns_.swap(nextColumns_);
-    std::fill(nextColumns_.begin(), nextColumns_.end(), 0u);
-    ++nextOutputRow_;
 }
 
 }  // namespace zarovia::picture::jpeg

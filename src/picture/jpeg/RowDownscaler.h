@@ -17,15 +17,36 @@ public:
     // `into` must outlive the scaler; its size is the output size. A scaler asked to enlarge
     // (or with an empty side) takes no rows.
     RowDownscaler(QSize from, QImage& into);
+    // A scaler for a band of the source's rows from `firstRow` on, writing into the same `into`
+    // as the scalers of the other bands (each its own rows, so they may run on several threads;
+    // `into` must not be touched otherwise meanwhile). The output row it begins inside, when
+    // it begins inside one, is not written but kept (leading()); the one it stops inside is
+    // left unfinished (trailing()): joinRows() adds the bands' parts of a row and writes it.
+    RowDownscaler(QSize from, QImage& into, int firstRow);
 
     // The next source row, `from.width()` pixels (Format_RGB32). Rows past the source's
     // height are ignored.
     void addRow(const QRgb* row);
-    // Output rows finished so far.
+    // Output rows finished so far (a band's scaler: the row after the last one it finished,
+    // counted from the top of `into`).
     int finishedRows() const { return nextOutputRow_; }
+
+    // An output row of which a band holds part: its column sums (red, green, blue per source
+    // column) of the source rows the band had. Row -1: there is none.
+    struct PartialRow {
+        int row = -1;
+        const std::vector<std::uint32_t>* sums = nullptr;
+    };
+    // The row the band began inside, once the band has had all its own rows of it.
+    PartialRow leading() const;
+    // The row the band stopped inside (its rows so far end partway through it).
+    PartialRow trailing() const;
+    // Writes output row `row` from the sums of the parts of it that several bands hold.
+    void joinRows(int row, const std::vector<const std::vector<std::uint32_t>*>& parts);
 
 private:
     void finishOutputRow();
+    void writeRow(int row, const std::uint32_t* sums);
 
     // Where source column x goes: `firstShare` of its `into.width()` units to output column
     // `first`, the rest to the column after it.
@@ -35,7 +56,9 @@ private:
     };
 
     const QSize from_;
-    QImage& into_;
+    const QSize to_;
+    uchar* bits_ = nullptr;
+    qsizetype bytesPerLine_ = 0;
     bool shrinks_ = false;
     double perArea_ = 0;  // 1 / (from.width() * from.height()): a sum to a mean
     std::vector<ColumnShare> columns_;
@@ -45,6 +68,11 @@ private:
     std::vector<std::uint32_t> nextColumns_;
     int sourceRow_ = 0;
     int nextOutputRow_ = 0;
+    // A band's scaler that began inside an output row keeps its part of it here.
+    int leadingRow_ = -1;
+    bool leadingHeld_ = false;
+    std::vector<std::uint32_t> leadingColumns_;
+    std::vector<std::uint32_t> joined_;
 };
 
 }  // namespace zarovia::picture::jpeg
