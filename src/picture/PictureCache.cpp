@@ -2,6 +2,7 @@
 
 #include "picture/Fitting.h"
 #include "picture/PictureLoader.h"
+#include "picture/jpeg/DecodeThreads.h"
 #include "platform/Cancellation.h"
 
 #include <QMetaObject>
@@ -354,6 +355,9 @@ void prepareReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const
 
 void runReadAhead(const std::shared_ptr<PictureCache::Shared>& shared, const QByteArray& path,
                   const std::shared_ptr<Entry>& entry, QSize clientSize, PictureCache::Use use) {
+    // A picture read ahead on speculation is decoded on its own thread only.
+    std::optional<jpeg::OneDecodeThreadHere> oneThread;
+    if (use != PictureCache::Use::Certain) oneThread.emplace();
     // Kept under the stamp of the descriptor read, so that a file replaced after it was opened
     // counts as changed when the show compares it with the file as it is then.
     const auto finish = [&](std::optional<FileStamp> stamp, Picture picture) {

@@ -15,6 +15,8 @@ constexpr int kMostThreads = 8;
 std::atomic<int> overriddenThreads{0};
 std::atomic<long long> overriddenMinPixels{-1};
 
+thread_local bool oneThreadHere = false;
+
 int threadsFromEnvironment() {
     if (const char* value = std::getenv("ZAROVIA_DECODE_THREADS"); value != nullptr) {
         char* end = nullptr;
@@ -28,6 +30,7 @@ int threadsFromEnvironment() {
 }  // namespace
 
 int decodeThreads() {
+    if (oneThreadHere) return 1;
     if (const int threads = overriddenThreads.load(); threads > 0) return threads;
     static const int fromEnvironment = threadsFromEnvironment();
     return fromEnvironment;
@@ -36,6 +39,14 @@ int decodeThreads() {
 long long minBandedPixels() {
     const long long minPixels = overriddenMinPixels.load();
     return minPixels >= 0 ? minPixels : kMinBandedPixels;
+}
+
+OneDecodeThreadHere::OneDecodeThreadHere() : previous_(oneThreadHere) {
+    oneThreadHere = true;
+}
+
+OneDecodeThreadHere::~OneDecodeThreadHere() {
+    oneThreadHere = previous_;
 }
 
 DecodeThreadsOverride::DecodeThreadsOverride(int threads, long long minPixels)

@@ -26,6 +26,20 @@ private:
     long long previousMinPixels_;
 };
 
+// While it lives, the decodes of the thread that made it keep to one thread (decodeThreads() is
+// 1 there): a picture read ahead on speculation leaves the other core to the picture the user
+// may ask for meanwhile.
+class OneDecodeThreadHere {
+public:
+    OneDecodeThreadHere();
+    ~OneDecodeThreadHere();
+    OneDecodeThreadHere(const OneDecodeThreadHere&) = delete;
+    OneDecodeThreadHere& operator=(const OneDecodeThreadHere&) = delete;
+
+private:
+    bool previous_;
+};
+
 // The smallest picture decoded in bands now (kMinBandedPixels unless overridden).
 long long minBandedPixels();
 
