@@ -4,6 +4,7 @@
 #include "JpegPassesTest.h"
 #include "JpegScreenTest.h"
 #include "JpegWorkTest.h"
+#include "RestartLayoutTest.h"
 #include "ShrinkingTest.h"
 
 #include <QGuiApplication>
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
     }
     {
         ShrinkingTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        RestartLayoutTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {
