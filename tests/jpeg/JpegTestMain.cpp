@@ -1,3 +1,4 @@
+#include "BandInputTest.h"
 #include "ExifOrientationTest.h"
 #include "JpegDisplayTest.h"
 #include "JpegLoadTest.h"
@@ -36,6 +37,10 @@ int main(int argc, char** argv) {
     }
     {
         ShrinkingTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        BandInputTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {
