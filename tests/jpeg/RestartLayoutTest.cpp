@@ -220,11 +220,10 @@ void RestartLayoutTest::plansBands() {
     for (std::size_t k = 0; k < plan.size(); ++k) {
         const BandRange& band = plan[k];
         const bool first = k == 0, last = k + 1 == plan.size();
-        // Own rows cover the picture once; context is one row each side where there is one.
+        // Own rows cover the picture once; a band after the first decodes one row above them.
         QCOMPARE(band.ownEnd, last ? imcuRows : plan[k + 1].ownFirst);
         QVERIFY(band.ownEnd - band.ownFirst >= 2 || plan.size() == 1);
         QCOMPARE(band.decodeFirst, first ? 0 : band.ownFirst - 1);
-        QCOMPARE(band.decodeEnd, last ? imcuRows : band.ownEnd + 1);
         QCOMPARE(band.offset, first ? 1000 : 1000 + 10 * band.decodeFirst);
         QCOMPARE(band.segment, first ? 0 : 3 * band.decodeFirst);
     }

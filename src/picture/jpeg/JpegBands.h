@@ -25,12 +25,6 @@ struct BandedDecodeRequest {
 // True when a picture of `header` may be decoded in bands: worth reading its file whole for.
 bool mayDecodeInBands(const JpegHeader& header);
 
-// The input of a decode that may go in bands: a file read in pieces is read whole first, up to
-// half the decode's working memory (the rest is libjpeg's). A file larger than that, or one whose
-// reading fails, gives an input that hands over what was read and then goes on as the file
-// does, so the one-thread decode reads exactly what it would have. Throws WorkCancelled.
-JpegInput inputForBands(const JpegInput& input);
-
 // The picture decoded in bands, or nullopt when it is not decoded so: the data is not held in
 // memory, the picture is progressive or has no restart markers where bands could start, it is
 // smaller than minBandedPixels(), decodeThreads() is 1, or a band's decoder does not set up as

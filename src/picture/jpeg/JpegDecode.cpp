@@ -41,7 +41,7 @@ void shrinkRows(void* context, const uchar* rows, qsizetype bytesPerLine, int co
 
 // Decodes at 1/scaleDenominator; with a non-empty `fitted` (the output size before the
 // orientation is applied, at most the decode's size), shrinks the rows into it as they come.
-DecodedJpeg decode(const JpegInput& given, const JpegHeader& header, int scaleDenominator,
+DecodedJpeg decode(const JpegInput& input, const JpegHeader& header, int scaleDenominator,
                    QSize fitted, OnFailure onFailure, const FirstLookSink& firstLook) {
     DecodedJpeg result;
     const QSize expected = scaledOutputSize(header.codedSize, scaleDenominator);
@@ -56,8 +56,6 @@ DecodedJpeg decode(const JpegInput& given, const JpegHeader& header, int scaleDe
         return result;
     }
     const bool keepPartial = onFailure == OnFailure::KeepPartial;
-    // A picture that may go in bands is read whole first: each band reads its own part of it.
-    const JpegInput input = mayDecodeInBands(header) ? inputForBands(given) : given;
     if (std::optional<DecodedJpeg> banded =
             decodeInBands(input, header, {scaleDenominator, expected, kept, keepPartial}))
         return std::move(*banded);

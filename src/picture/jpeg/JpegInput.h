@@ -19,6 +19,10 @@ struct JpegInput {
 
     QByteArray bytes;
     ChunkReader chunks;
+    // With `chunks`: the file opened again from its start, as it was when it was read (throws
+    // when it is gone or changed), for a decode that reads two parts of it at once; may be
+    // empty.
+    std::function<ChunkReader()> reopen;
 };
 
 }  // namespace zarovia::picture::jpeg

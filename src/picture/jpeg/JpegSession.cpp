@@ -3,6 +3,8 @@
 #include "platform/Cancellation.h"
 
 #include <jerror.h>
+#include <algorithm>
+#include <cstring>
 
 namespace zarovia::picture::jpeg {
 
@@ -43,6 +45,14 @@ JpegSession::JpegSession(const JpegInput& input) {
         setUp(&input.bytes, nullptr);
 }
 
+JpegSession::JpegSession(const JpegInput& input, std::int64_t memoryBudget)
+    : memoryBudget_(memoryBudget), memory_(memoryBudget) {
+    if (input.chunks)
+        setUp(nullptr, &input.chunks);
+    else
+        setUp(&input.bytes, nullptr);
+}
+
 JpegSession::JpegSession(const BandInput& band, std::int64_t memoryBudget)
     : memoryBudget_(memoryBudget), memory_(memoryBudget) {
     setUp(nullptr, nullptr, &band);
@@ -70,10 +80,13 @@ void JpegSession::setUp(const QByteArray* bytes, const ChunkReader* chunks, cons
         if (run(&createAndAttach, &source) != 0) return;
     } else if (band) {
         if (run(&create, nullptr) != 0) return;
-        band_.band = *band;
-        attachSource(band_.pub);
-        band_.pub.fill_input_buffer = &JpegSession::fillBand;
-        band_.pub.resync_to_restart = &JpegSession::resyncInBand;
+        bandRest_ = band->rest;
+        band_.pulled.next = &bandRest_;
+        band_.head = band->head;
+        band_.firstSegment = band->firstSegment;
+        band_.renumbered.resize(kBandPieceBytes);
+        attachSource(band_.pulled.pub);
+        band_.pulled.pub.fill_input_buffer = &JpegSession::fillBand;
     } else {
         if (run(&create, nullptr) != 0) return;
         pulled_.next = chunks;
@@ -120,41 +133,73 @@ boolean JpegSession::fillFromChunks(j_decompress_ptr info) {
     return TRUE;
 }
 
-// Hands over the band's head, then its data, then (as a truncated file in memory gets) an end
-// marker, again and again.
-boolean JpegSession::fillBand(j_decompress_ptr info) {
-    auto* source = reinterpret_cast<BandSource*>(info->src);
-    const BandInput& band = source->band;
-    const int piece = source->piecesGiven++;
-    if (piece == 0 && band.head != nullptr && !band.head->isEmpty()) {
-        source->pub.next_input_byte = reinterpret_cast<const JOCTET*>(band.head->constData());
-        source->pub.bytes_in_buffer = static_cast<size_t>(band.head->size());
-        return TRUE;
+namespace {
+
+// Copies `count` bytes of entropy-coded data to `out`, renumbering every restart marker by
+// `shift`. Reads as libjpeg's decoder does: 0xFF, any fill 0xFF bytes, then a code (0: a data
+// byte); `afterFF` carries a marker begun at the end of one piece into the next.
+void renumberRestarts(const unsigned char* in, std::size_t count, unsigned char* out, int shift,
+                      bool& afterFF) {
+    std::memcpy(out, in, count);
+    std::size_t at = 0;
+    while (at < count) {
+        if (!afterFF) {
+            const void* found = std::memchr(out + at, 0xFF, count - at);
+            if (found == nullptr) return;
+            at = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - out) + 1;
+            afterFF = true;
+            continue;
+        }
+        const unsigned char code = out[at];
+        if (code != 0xFF) {
+            afterFF = false;
+            if (code >= JPEG_RST0 && code <= JPEG_RST0 + 7)
+                out[at] = static_cast<unsigned char>(JPEG_RST0 + ((code - JPEG_RST0 - shift) & 7));
+        }
+        ++at;
     }
-    if (piece <= 1 && band.dataSize > 0) {
-        source->piecesGiven = 2;
-        source->pub.next_input_byte = band.data;
-        source->pub.bytes_in_buffer = band.dataSize;
-        return TRUE;
-    }
-    source->piecesGiven = 2;
-    WARNMS(info, JWRN_JPEG_EOF);
-    source->pub.next_input_byte = kEndOfImage;
-    source->pub.bytes_in_buffer = sizeof kEndOfImage;
-    return TRUE;
 }
 
-// libjpeg numbers the band's restart markers from 0; in the file they number on from the band's
-// first segment. The marker the whole file's decode expects is taken as it would take it, and
-// any other is resynchronised as it would be.
-boolean JpegSession::resyncInBand(j_decompress_ptr info, int desired) {
-    const auto* source = reinterpret_cast<BandSource*>(info->src);
-    const int inFile = (desired + source->band.firstSegment) & 7;
-    if (info->unread_marker == JPEG_RST0 + inFile) {
-        info->unread_marker = 0;
+}  // namespace
+
+// Hands over the band's head, then the file's data renumbered piece by piece, then (as a file
+// cut short gets) an end marker. Holds no object with a destructor across the error exit.
+boolean JpegSession::fillBand(j_decompress_ptr info) {
+    auto* source = reinterpret_cast<BandSource*>(info->src);
+    jpeg_source_mgr& pub = source->pulled.pub;
+    if (!source->headGiven) {
+        source->headGiven = true;
+        if (source->head != nullptr && !source->head->isEmpty()) {
+            pub.next_input_byte = reinterpret_cast<const JOCTET*>(source->head->constData());
+            pub.bytes_in_buffer = static_cast<size_t>(source->head->size());
+            return TRUE;
+        }
+    }
+    PulledSource& pulled = source->pulled;
+    if (source->chunkUsed >= pulled.chunk.size() && !pulled.ended) {
+        if (!pulled.pull()) {
+            if (pulled.cancelled) of(info).cancelled_ = true;
+            ERREXIT(info, JERR_FILE_READ);
+        }
+        source->chunkUsed = 0;
+        if (pulled.chunk.isEmpty()) pulled.ended = true;
+    }
+    if (pulled.ended) {
+        WARNMS(info, JWRN_JPEG_EOF);
+        pub.next_input_byte = kEndOfImage;
+        pub.bytes_in_buffer = sizeof kEndOfImage;
         return TRUE;
     }
-    return jpeg_resync_to_restart(info, inFile);
+    const std::size_t count =
+        std::min(source->renumbered.size(),
+                 static_cast<std::size_t>(pulled.chunk.size() - source->chunkUsed));
+    renumberRestarts(
+        reinterpret_cast<const unsigned char*>(pulled.chunk.constData()) + source->chunkUsed, count,
+        source->renumbered.data(), source->firstSegment, source->afterFF);
+    source->chunkUsed += static_cast<qsizetype>(count);
+    pub.next_input_byte = source->renumbered.data();
+    pub.bytes_in_buffer = count;
+    return TRUE;
 }
 
 void JpegSession::skipInChunks(j_decompress_ptr info, long count) {

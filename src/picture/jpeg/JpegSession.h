@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>  // jpeglib.h needs FILE and size_t declared first
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -38,15 +39,18 @@ inline constexpr std::int64_t kMaxScanBlockVisits = std::int64_t(32) * 1024 * 10
 // decodes. Every allocation libjpeg makes is counted against kMaxLibjpegMemory first
 // (JpegMemory). The decode stops at its steps' checkpoints when its job is no longer wanted
 // (platform/Cancellation.h): run() then throws WorkCancelled.
+// The most data a band's source hands libjpeg at a time (each piece is copied to renumber it).
+inline constexpr std::size_t kBandPieceBytes = 64 * 1024;
+
 // The input of a band of a picture decoded in bands: a copy of the file's headers (with the
 // picture's height made the band's), then the file's entropy-coded data from the band's first
-// restart segment to the end of the file. The restart markers that follow keep the numbers they
-// have in the whole file: `firstSegment` is the number of the band's first segment, so that each
-// marker is checked against the number the whole file's decode expects there.
+// restart segment on, in pieces. libjpeg numbers the band's restart markers from 0; the band
+// hands it every marker renumbered by `firstSegment` (the number of the band's first segment),
+// so that each marker differs from the one libjpeg expects exactly as it differs in the whole
+// file's decode, and libjpeg takes or resynchronises it the same way.
 struct BandInput {
     const QByteArray* head = nullptr;
-    const unsigned char* data = nullptr;
-    std::size_t dataSize = 0;
+    ChunkReader rest;
     int firstSegment = 0;
 };
 
@@ -62,8 +66,11 @@ public:
     // The same over `input` (which must outlive the session): its bytes, or its chunks pulled
     // as libjpeg asks for more. The end of the chunks reads as the end of a truncated file.
     explicit JpegSession(const JpegInput& input);
-    // A band's decode over `band` (whose buffers must outlive the session), with its own share
-    // of the memory libjpeg may take.
+    // The same with its own share of the memory libjpeg may take (a band of a picture decoded in
+    // bands).
+    JpegSession(const JpegInput& input, std::int64_t memoryBudget);
+    // A band's decode over `band` (whose head must outlive the session), with its own share of
+    // the memory libjpeg may take.
     JpegSession(const BandInput& band, std::int64_t memoryBudget);
     ~JpegSession();
     JpegSession(const JpegSession&) = delete;
@@ -113,15 +120,17 @@ private:
         bool cancelled = false;  // the reader stopped at a checkpoint
         bool pull() noexcept;
     };
-    // A band's source: its head, then the file's data, then the end marker a truncated file
-    // gets.
+    // A band's source: its head, then the file's data pulled as from chunks.
     struct BandSource {
-        jpeg_source_mgr pub;
-        BandInput band;
-        int piecesGiven = 0;
+        PulledSource pulled;  // first: libjpeg's source is its `pub`
+        const QByteArray* head = nullptr;
+        bool headGiven = false;
+        int firstSegment = 0;
+        qsizetype chunkUsed = 0;  // of pulled.chunk, handed over renumbered
+        std::vector<unsigned char> renumbered;
+        bool afterFF = false;  // the last byte handed over began a marker
     };
     static boolean fillBand(j_decompress_ptr info);
-    static boolean resyncInBand(j_decompress_ptr info, int desired);
     static boolean fillFromChunks(j_decompress_ptr info);
     static void skipInChunks(j_decompress_ptr info, long count);
     void setUp(const QByteArray* bytes, const ChunkReader* chunks, const BandInput* band = nullptr);
@@ -136,6 +145,7 @@ private:
     ProgressMonitor progress_{};
     PulledSource pulled_{};
     BandSource band_{};
+    ChunkReader bandRest_;
     std::int64_t memoryBudget_ = kMaxLibjpegMemory;
     JpegMemory memory_{kMaxLibjpegMemory};
     bool created_ = false;

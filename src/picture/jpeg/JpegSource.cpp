@@ -13,7 +13,9 @@ JpegInput JpegSource::input() const {
         if (!bytes_.isEmpty()) return bytes_;
     }
     if (!reopen_) throw Failure(jpegErrorText(JERR_INPUT_EMPTY));
-    return reopen_();
+    JpegInput input(reopen_());
+    input.reopen = reopen_;
+    return input;
 }
 
 QByteArray JpegSource::heldBytes() const {

@@ -114,72 +114,52 @@ McuGrid gridOf(const Frame& frame, int maxH, int maxV) {
     return grid;
 }
 
-// Finds the segments of the entropy-coded data from `at` on as libjpeg's decoder reads them: a
-// 0xFF byte followed (after any fill 0xFF bytes) by 0 is data, by RSTn a restart marker. Stops at
-// the end of the data, at any other marker, and at a restart marker out of sequence.
-void findRowStarts(const QByteArray& bytes, qsizetype at, int interval, const McuGrid& grid,
-                   int imcuRows, std::vector<RowStart>& rowStarts) {
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype size = bytes.size();
-    int segment = 0;
-    while (at < size) {
-        const void* found = std::memchr(data + at, 0xFF, static_cast<std::size_t>(size - at));
-        if (found == nullptr) return;
-        at = static_cast<const unsigned char*>(found) - data + 1;
-        while (at < size && data[at] == 0xFF) ++at;
-        if (at >= size) return;
-        const int marker = data[at++];
-        if (marker == 0) continue;
-        if (marker < kMarkerRst0 || marker > kMarkerRst7) return;
-        if (marker != kMarkerRst0 + (segment & 7)) return;
-        ++segment;
-        const std::int64_t firstMcu = std::int64_t(segment) * interval;
-        if (firstMcu >= grid.total) return;
-        if (firstMcu % grid.perRow != 0) continue;
-        const std::int64_t mcuRow = firstMcu / grid.perRow;
-        if (mcuRow % grid.rowsPerImcu != 0) continue;
-        const auto imcuRow = static_cast<int>(mcuRow / grid.rowsPerImcu);
-        if (imcuRow < imcuRows) rowStarts.push_back({imcuRow, at, segment});
-    }
-}
-
 }  // namespace
 
-std::optional<RestartLayout> readRestartLayout(const QByteArray& bytes) {
+std::optional<RestartLayout> readRestartHeader(const QByteArray& bytes, bool* needMore) {
+    bool more = false;
+    const auto refused = [&](bool wouldMoreHelp) -> std::optional<RestartLayout> {
+        more = wouldMoreHelp;
+        if (needMore != nullptr) *needMore = more && bytes.size() < kMaxHeaderBytes;
+        return std::nullopt;
+    };
     const qsizetype size = bytes.size();
-    if (size < 4 || byteAt(bytes, 0) != 0xFF || byteAt(bytes, 1) != kMarkerSoi) return std::nullopt;
+    if (size < 2) return refused(true);
+    if (byteAt(bytes, 0) != 0xFF || byteAt(bytes, 1) != kMarkerSoi) return refused(false);
     Frame frame;
     bool haveFrame = false;
     int interval = 0;
     qsizetype at = 2;
     for (;;) {
         // A marker: 0xFF, any fill bytes, the code; then its segment's length.
-        if (at >= size || byteAt(bytes, at) != 0xFF) return std::nullopt;
+        if (at >= size) return refused(true);
+        if (byteAt(bytes, at) != 0xFF) return refused(false);
         while (at < size && byteAt(bytes, at) == 0xFF) ++at;
-        if (at + 2 >= size) return std::nullopt;
+        if (at + 2 >= size) return refused(true);
         const int marker = byteAt(bytes, at++);
         if (marker == 0 || marker == kMarkerSoi || marker == kMarkerEoi ||
             (marker >= kMarkerRst0 && marker <= kMarkerRst7) || marker == 0x01)
-            return std::nullopt;
+            return refused(false);
         const int length = be16At(bytes, at);
-        if (length < 2 || at + length > size) return std::nullopt;
+        if (length < 2) return refused(false);
+        if (at + length > size) return refused(true);
         if (marker == kMarkerSof0 || marker == kMarkerSof1) {
-            if (haveFrame || !readFrame(bytes, at, length, frame)) return std::nullopt;
+            if (haveFrame || !readFrame(bytes, at, length, frame)) return refused(false);
             haveFrame = true;
         } else if (isOtherFrame(marker)) {
-            return std::nullopt;
+            return refused(false);
         } else if (marker == kMarkerDri) {
-            if (length != 4) return std::nullopt;
+            if (length != 4) return refused(false);
             interval = be16At(bytes, at + 2);
         } else if (marker == kMarkerSos) {
             if (!haveFrame || interval == 0 || !scanCoversFrame(bytes, at, length, frame))
-                return std::nullopt;
+                return refused(false);
             at += length;
             break;
         }
         at += length;
     }
-    if (at > kMaxHeaderBytes) return std::nullopt;
+    if (at > kMaxHeaderBytes) return refused(false);
 
     int maxH = 1, maxV = 1;
     for (const Component& c : frame.components) {
@@ -192,14 +172,74 @@ std::optional<RestartLayout> readRestartLayout(const QByteArray& bytes) {
     layout.dataStart = at;
     layout.imcuHeight = 8 * maxV;
     layout.imcuRows = (frame.height + layout.imcuHeight - 1) / layout.imcuHeight;
-    findRowStarts(bytes, at, interval, gridOf(frame, maxH, maxV), layout.imcuRows,
-                  layout.rowStarts);
+    const McuGrid grid = gridOf(frame, maxH, maxV);
+    layout.restartInterval = interval;
+    layout.mcusPerRow = grid.perRow;
+    layout.mcuRowsPerImcu = grid.rowsPerImcu;
+    layout.totalMcus = grid.total;
+    if (needMore != nullptr) *needMore = false;
+    return layout;
+}
+
+RestartScanner::RestartScanner(const RestartLayout& layout)
+    : interval_(layout.restartInterval),
+      mcusPerRow_(std::max<std::int64_t>(layout.mcusPerRow, 1)),
+      mcuRowsPerImcu_(std::max(layout.mcuRowsPerImcu, 1)),
+      totalMcus_(layout.totalMcus),
+      imcuRows_(layout.imcuRows) {}
+
+// Reads the data as libjpeg's decoder does: a 0xFF byte followed (after any fill 0xFF bytes) by
+// 0 is data, by RSTn a restart marker.
+std::size_t RestartScanner::scan(const unsigned char* data, std::size_t size, qsizetype offset,
+                                 std::vector<RowStart>& into, int stopAtRow) {
+    std::size_t at = 0;
+    while (at < size && !ended_) {
+        if (!afterFF_) {
+            const void* found = std::memchr(data + at, 0xFF, size - at);
+            if (found == nullptr) return size;
+            at = static_cast<std::size_t>(static_cast<const unsigned char*>(found) - data) + 1;
+            afterFF_ = true;
+            continue;
+        }
+        const int code = data[at++];
+        if (code == 0xFF) continue;
+        afterFF_ = false;
+        if (code == 0) continue;
+        if (code != kMarkerRst0 + (segment_ & 7)) {
+            ended_ = true;  // the end of the scan, or a marker out of sequence
+            return at;
+        }
+        ++segment_;
+        const std::int64_t firstMcu = std::int64_t(segment_) * interval_;
+        if (firstMcu >= totalMcus_) {
+            ended_ = true;
+            return at;
+        }
+        if (firstMcu % mcusPerRow_ != 0) continue;
+        const std::int64_t mcuRow = firstMcu / mcusPerRow_;
+        if (mcuRow % mcuRowsPerImcu_ != 0) continue;
+        const auto imcuRow = static_cast<int>(mcuRow / mcuRowsPerImcu_);
+        if (imcuRow >= imcuRows_) continue;
+        into.push_back({imcuRow, offset + static_cast<qsizetype>(at), segment_});
+        if (imcuRow >= stopAtRow) return at;
+    }
+    return at;
+}
+
+std::optional<RestartLayout> readRestartLayout(const QByteArray& bytes) {
+    std::optional<RestartLayout> layout = readRestartHeader(bytes);
+    if (!layout) return std::nullopt;
+    RestartScanner scanner(*layout);
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    (void)scanner.scan(data + layout->dataStart,
+                       static_cast<std::size_t>(bytes.size() - layout->dataStart),
+                       layout->dataStart, layout->rowStarts);
     return layout;
 }
 
 std::vector<BandRange> planBands(const RestartLayout& layout, int bands) {
     std::vector<BandRange> plan;
-    plan.push_back({0, 0, layout.imcuRows, layout.imcuRows, layout.dataStart, 0});
+    plan.push_back({0, 0, layout.imcuRows, layout.dataStart, 0});
     const int rows = layout.imcuRows;
     // A band after the first decodes from the row start above its own first row.
     std::size_t next = 0;
@@ -230,7 +270,6 @@ std::vector<BandRange> planBands(const RestartLayout& layout, int bands) {
     for (std::size_t k = 0; k < plan.size(); ++k) {
         const bool last = k + 1 == plan.size();
         plan[k].ownEnd = last ? rows : plan[k + 1].ownFirst;
-        plan[k].decodeEnd = last ? rows : std::min(plan[k].ownEnd + 1, rows);
     }
     return plan;
 }

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QSize>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -30,6 +32,46 @@ struct RestartLayout {
     // a decode may resynchronise in ways that depend on everything before, so no band starts
     // there.
     std::vector<RowStart> rowStarts;
+
+    // How segments map onto rows: MCUs a segment, MCUs in a row of MCUs, rows of MCUs in a row of
+    // iMCUs, and MCUs in the scan.
+    int restartInterval = 0;
+    std::int64_t mcusPerRow = 0;
+    int mcuRowsPerImcu = 1;
+    std::int64_t totalMcus = 0;
+};
+
+// The layout (without row starts) of a picture with one sequential Huffman-coded scan of all its
+// components in 8-bit samples and a restart interval, read from its headers in `head`, which
+// must reach past the scan header; nullopt for any other picture, and (with `needMore` true)
+// when `head` ends before the scan header and more of the file may tell.
+std::optional<RestartLayout> readRestartHeader(const QByteArray& head, bool* needMore = nullptr);
+
+// Finds the segments that start rows of iMCUs in a scan's entropy-coded data handed over piece by
+// piece, in order, holding nothing of it.
+class RestartScanner {
+public:
+    explicit RestartScanner(const RestartLayout& layout);
+
+    // Scans `size` bytes found at `offset` in the file and appends the row starts in them to
+    // `into`. Returns how many bytes it used: all of them, or fewer when it stopped just after
+    // the marker of a row start of row `stopAtRow` or later, or at the end of what can be
+    // scanned (ended()).
+    std::size_t scan(const unsigned char* data, std::size_t size, qsizetype offset,
+                     std::vector<RowStart>& into, int stopAtRow = std::numeric_limits<int>::max());
+    // True once the scan met its end, a marker out of sequence or another marker: no later
+    // segment may start a band.
+    bool ended() const { return ended_; }
+
+private:
+    const int interval_;
+    const std::int64_t mcusPerRow_;
+    const int mcuRowsPerImcu_;
+    const std::int64_t totalMcus_;
+    const int imcuRows_;
+    int segment_ = 0;
+    bool afterFF_ = false;
+    bool ended_ = false;
 };
 
 // The layout of a picture with one sequential Huffman-coded scan of all its components in 8-bit
@@ -39,13 +81,12 @@ struct RestartLayout {
 std::optional<RestartLayout> readRestartLayout(const QByteArray& bytes);
 
 // A horizontal band of the picture in rows of iMCUs: decoded from `decodeFirst` (one row of
-// context above its own rows unless it is the first) to `decodeEnd` (one row of context below
-// unless it is the last), of which [ownFirst, ownEnd) are its own.
+// context above its own rows unless it is the first) towards the picture's bottom, of which
+// [ownFirst, ownEnd) are its own.
 struct BandRange {
     int decodeFirst = 0;
     int ownFirst = 0;
     int ownEnd = 0;
-    int decodeEnd = 0;
     qsizetype offset = 0;  // where its first segment starts in the file
     int segment = 0;       // the number of that segment in the scan
 };

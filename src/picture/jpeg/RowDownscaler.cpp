@@ -38,14 +38,16 @@ RowDownscaler::RowDownscaler(QSize from, QImage& into)
 }
 
 RowDownscaler::RowDownscaler(QSize from, QImage& into, int firstRow) : RowDownscaler(from, into) {
-    if (!shrinks_ || firstRow <= 0) return;
-    sourceRow_ = std::min(firstRow, from.height());
+    if (shrinks_) leadingColumns_.assign(currentColumns_.size(), 0);
+    beginAt(firstRow);
+}
+
+void RowDownscaler::beginAt(int firstRow) {
+    if (!shrinks_ || firstRow <= 0 || sourceRow_ != 0) return;
+    sourceRow_ = std::min(firstRow, from_.height());
     const std::int64_t start = std::int64_t(sourceRow_) * to_.height();
-    nextOutputRow_ = static_cast<int>(start / from.height());
-    if (start % from.height() != 0) {
-        leadingRow_ = nextOutputRow_;
-        leadingColumns_.assign(currentColumns_.size(), 0);
-    }
+    nextOutputRow_ = static_cast<int>(start / from_.height());
+    if (start % from_.height() != 0) leadingRow_ = nextOutputRow_;
 }
 
 RowDownscaler::PartialRow RowDownscaler::leading() const {

@@ -23,6 +23,9 @@ public:
     // it begins inside one, is not written but kept (leading()); the one it stops inside is
     // left unfinished (trailing()): joinRows() adds the bands' parts of a row and writes it.
     RowDownscaler(QSize from, QImage& into, int firstRow);
+    // Makes a band's scaler made with `firstRow` 0 begin at `firstRow` instead, before it takes
+    // any row; allocates nothing, so that the band's row may be settled on another thread.
+    void beginAt(int firstRow);
 
     // The next source row, `from.width()` pixels (Format_RGB32). Rows past the source's
     // height are ignored.
