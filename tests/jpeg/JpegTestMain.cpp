@@ -1,3 +1,4 @@
+#include "BandDecodeTest.h"
 #include "BandInputTest.h"
 #include "ExifOrientationTest.h"
 #include "JpegDisplayTest.h"
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
     }
     {
         RestartLayoutTest test;
+        failures += QTest::qExec(&test, argc, argv);
+    }
+    {
+        BandDecodeTest test;
         failures += QTest::qExec(&test, argc, argv);
     }
     {

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "BandFiles.h"
+
+#include <QObject>
+
+// A picture with restart markers decoded in bands, one per thread, is the one-thread decode bit
+// for bit: every restart interval and sampling, odd sizes, every DCT scale, shrunk sizes whose
+// output rows straddle the bands' boundaries, several threads, and damaged files. Files without
+// restart markers, progressive ones, ones read in pieces and small pictures keep one thread.
+class BandDecodeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void matchesOneThread_data();
+    void matchesOneThread();
+    void damagedMatchesOneThread_data();
+    void damagedMatchesOneThread();
+    void choosesThePath_data();
+    void choosesThePath();
+    void cmykThroughItsProfileOnSeveralThreads_data();
+    void cmykThroughItsProfileOnSeveralThreads();
+
+private:
+    zarovia::picture::jpeg::test::BandFileMaker files_;
+};
