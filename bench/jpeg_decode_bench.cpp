@@ -2,6 +2,8 @@
 // the display decode at the DCT scale a window or the full screen needs (for a progressive
 // file also in passes: the time to its first look and to the finished picture), the
 // full-size decode for printing, libjpeg alone with other settings, and djpeg's own decode.
+// The display and full-size decodes run with the default number of decode threads and, beside
+// them, on one thread: a baseline file with restart markers is decoded in bands on several.
 //
 //   jpeg_decode_bench [-n runs] [--pane] file.jpg...
 //
@@ -9,7 +11,10 @@
 //
 // The cases run round-robin (one run of each, then the next round), so that load from other
 // processes on a shared machine falls on all of them alike; read the minimum.
+#include "picture/jpeg/DecodeThreads.h"
 #include "picture/jpeg/Jpeg.h"
+#include "picture/jpeg/JpegDecode.h"
+#include "picture/jpeg/JpegHeader.h"
 #include "picture/jpeg/JpegPictureData.h"
 
 #include <QByteArray>
@@ -49,7 +54,7 @@ Case plainCase(std::string label, std::function<void()> body) {
 void printTimes(const std::string& label, std::vector<double>& ms) {
     if (ms.empty()) return;
     std::sort(ms.begin(), ms.end());
-    std::printf("  %-50s min %9.3f ms   median %9.3f ms\n", label.c_str(), ms.front(),
+    std::printf("  %-58s min %9.3f ms   median %9.3f ms\n", label.c_str(), ms.front(),
                 ms[ms.size() / 2]);
 }
 
@@ -142,6 +147,23 @@ std::string displayLabel(const QByteArray& bytes, QSize size) {
         .toStdString();
 }
 
+// A case run with the default number of decode threads, and the same on one thread.
+void addThreadCases(std::vector<Case>& cases, const std::string& label,
+                    const std::function<void()>& body) {
+    cases.push_back(plainCase(label + ", 1 thread", [body] {
+        const jpeg::DecodeThreadsOverride oneThread(1);
+        body();
+    }));
+    cases.push_back(
+        plainCase(label + ", " + std::to_string(jpeg::decodeThreads()) + " threads", body));
+}
+
+// How many bands the default thread count decodes the file in at 1/8 (1: on one thread).
+int bandsUsed(const QByteArray& bytes) {
+    const jpeg::JpegHeader header = jpeg::readJpegHeader(bytes);
+    return jpeg::decodeJpeg(bytes, header, 8, jpeg::OnFailure::KeepPartial).bands;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -174,22 +196,23 @@ int main(int argc, char** argv) {
         const Picture probe = loadJpeg(bytes);
         const bool progressive =
             dynamic_cast<const jpeg::JpegPictureData&>(*probe.data()).header().progressive;
-        std::printf("%s: %dx%d%s, %.2f MB, %d runs\n", qPrintable(path), probe.width(),
-                    probe.height(), progressive ? " progressive" : "",
-                    static_cast<double>(bytes.size()) / 1e6, runs);
+        std::printf("%s: %dx%d%s, %.2f MB, %d runs, %d decode threads, %d bands\n",
+                    qPrintable(path), probe.width(), probe.height(),
+                    progressive ? " progressive" : "", static_cast<double>(bytes.size()) / 1e6,
+                    runs, jpeg::decodeThreads(), bandsUsed(bytes));
 
         const QSize window = fitted(probe.size(), QSize(640, 480));
         const QSize screen = fitted(probe.size(), QSize(1280, 1024));
         std::vector<Case> cases;
         cases.push_back(plainCase("header (loadJpeg)", [&] { (void)loadJpeg(bytes); }));
-        cases.push_back(
-            plainCase(displayLabel(bytes, window), [&] { loadJpeg(bytes).prepare(window); }));
+        addThreadCases(cases, displayLabel(bytes, window),
+                       [&] { loadJpeg(bytes).prepare(window); });
         if (progressive) cases.push_back(inPassesCase(displayLabel(bytes, window), bytes, window));
-        cases.push_back(
-            plainCase(displayLabel(bytes, screen), [&] { loadJpeg(bytes).prepare(screen); }));
+        addThreadCases(cases, displayLabel(bytes, screen),
+                       [&] { loadJpeg(bytes).prepare(screen); });
         if (progressive) cases.push_back(inPassesCase(displayLabel(bytes, screen), bytes, screen));
-        cases.push_back(plainCase("load + toImage (full size, printing)",
-                                  [&] { (void)loadJpeg(bytes).toImage(); }));
+        addThreadCases(cases, "load + toImage (full size, printing)",
+                       [&] { (void)loadJpeg(bytes).toImage(); });
         if (!displayOnly) {
             cases.push_back(plainCase("libjpeg alone 1/8, fancy upsampling",
                                       [&] { rawDecode(bytes, 8, JDCT_ISLOW, true); }));

@@ -2,9 +2,11 @@
 # Makes the inputs of bench/startup_timing.py that ../shared/tools/showtime/make_images.py does
 # not: a folder of 24 MP pictures and a folder of 12 MP pictures (variants of photo24.jpg:
 # flipped, hue-shifted, fresh noise; quality 92, 4:2:0 like a camera), the 640 x 480 picture
-# alone in a folder, a 1 KB text file.
+# alone in a folder, a 1 KB text file, and photo24.jpg written again with a restart marker at
+# every MCU row (alone in a folder), which the viewer decodes in bands on several threads.
 #   bench/make_startup_data.sh [OUTDIR]      (default /var/tmp/startup-data; N files each: N=6)
-# Needs ImageMagick and the showtime pictures ($BENCH_DATA, default /var/tmp/showtime-data).
+# Needs ImageMagick, libjpeg-turbo-progs (djpeg, cjpeg) and the showtime pictures ($BENCH_DATA,
+# default /var/tmp/showtime-data). N=0 makes only the single files, not the folders.
 # Never commit the pictures.
 set -euo pipefail
 out=${1:-/var/tmp/startup-data}
@@ -31,6 +33,14 @@ done
 # The 640 x 480 picture alone in its folder (nothing to read ahead).
 mkdir -p "$out/alone"
 cp -n "$(dirname "$src")/small.jpg" "$out/alone/small.jpg"
+# The 24 MP photo with a restart marker every MCU row (cjpeg -restart 1), 4:2:0, quality 92.
+restart=$out/restart24/photo24_restart.jpg
+mkdir -p "$out/restart24"
+if [ ! -f "$restart" ]; then
+    djpeg -pnm "$src" | nice cjpeg -quality 92 -sample 2x2 -restart 1 -outfile "$restart.tmp"
+    mv "$restart.tmp" "$restart"
+    echo "made $restart"
+fi
 # A short plain text: Japanese and ASCII lines, UTF-8, about 1 KB.
 text=$out/text/short.txt
 mkdir -p "$out/text"

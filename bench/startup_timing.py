@@ -14,6 +14,9 @@ usually does. Times are from just before the exec (the screen-timing probe's own
   rss    peak resident memory of the program (MiB)
 For a document, "picture" means any block with two colours or more (text, tool bar), so
 "final" is the text shown. For a video the first frame counts: "first".
+In the cases of --threads-cases every zarovia build also runs with ZAROVIA_DECODE_THREADS=1
+(labelled "<label> 1t") right after its run with the default thread count (the variable unset),
+and the ratio of the two exec-to-picture times is printed after the table.
 
 options:
   --build DIR        build tree with src/zarovia and bench/reference_viewer (build)
@@ -22,6 +25,8 @@ options:
                      same rounds; may be given several times
   --peers LIST       comma-separated peers among gpicview,feh,nsxiv,qimgv (those installed)
   --cases LIST       comma-separated case names (all but links*); see CASES below
+  --threads-cases LIST
+                     cases also run on one decode thread (restart24)
   -r N               rounds (5)        -w N   warm-up rounds (1)
   --json FILE        append every run as a JSON line
   --profile N        instead: N start-ups of zarovia (and of --before, interleaved) with
@@ -44,7 +49,8 @@ LINKS = os.environ.get("FOLDER_DATA", "/tmp/zarovia-folders")
 # small, photo*: the showtime pictures in their folder (the viewer reads the next one ahead);
 # alone: the 640 x 480 picture alone in its folder; folder24: a folder of 24 MP pictures;
 # links*: the 640 x 480 picture alone, and first of 10,000 and 100,000 hard links to it
-# (bench/make_folder_links.sh).
+# (bench/make_folder_links.sh); restart24: photo24.jpg written again with a restart marker every
+# MCU row, alone in its folder (decoded in bands on several threads).
 CASES = {
     "small": (f"{DATA}/small.jpg", "picture"),
     "alone": (f"{MORE}/alone/small.jpg", "picture"),
@@ -53,6 +59,7 @@ CASES = {
     "photo12p": (f"{DATA}/photo12p.jpg", "picture"),
     "photo24p": (f"{DATA}/photo24p.jpg", "picture"),
     "folder24": (f"{MORE}/folder24/photo_001.jpg", "picture"),
+    "restart24": (f"{MORE}/restart24/photo24_restart.jpg", "picture"),
     "links1": (f"{LINKS}/links1/IMG_000000.jpg", "picture"),
     "links10k": (f"{LINKS}/links10000/IMG_000000.jpg", "picture"),
     "links100k": (f"{LINKS}/links100000/IMG_000000.jpg", "picture"),
@@ -74,10 +81,16 @@ def probe_options(kind):
     return ["-c", "2"] if kind == "document" else []
 
 
-def run_case(template, path, kind, log):
+def run_case(template, path, kind, log, threads=None):
+    """One start-up; `threads` sets ZAROVIA_DECODE_THREADS, "" unsets it, None leaves it."""
     argv = timeshow.expand(template, path)
     cmd = [timeshow.PROBE, "-i", "4", "-s", "1200", "-t", "20000", "-l", log] + probe_options(kind)
-    p = subprocess.run(cmd + ["--"] + argv, capture_output=True, text=True, timeout=60)
+    env = dict(os.environ)
+    if threads == "":
+        env.pop("ZAROVIA_DECODE_THREADS", None)
+    elif threads is not None:
+        env["ZAROVIA_DECODE_THREADS"] = threads
+    p = subprocess.run(cmd + ["--"] + argv, capture_output=True, text=True, timeout=60, env=env)
     r = timeshow.parse(p.stdout)
     r["probe_rc"] = p.returncode
     return r
@@ -112,23 +125,52 @@ def programs(a):
     return progs
 
 
+def runs_of(case, label, template, viewers, threads_cases):
+    """(label, template, threads) of each start-up of a program in a case: a viewer in a
+    threads case runs with the default thread count, then on one thread."""
+    if case in threads_cases and label in viewers:
+        return [(label, template, ""), (label + " 1t", template, "1")]
+    return [(label, template, None)]
+
+
+def print_thread_ratios(results, cases, viewers, threads_cases):
+    for case in cases:
+        if case not in threads_cases:
+            continue
+        for label in sorted(viewers):
+            default, one = results.get((case, label)), results.get((case, label + " 1t"))
+            if not default or not one:
+                continue
+            for metric in ("t_full_ms", "t_final_ms"):
+                d = sorted(r[metric] for r in default if r.get(metric) is not None)
+                o = sorted(r[metric] for r in one if r.get(metric) is not None)
+                if not d or not o:
+                    continue
+                print(f"{case} {label}, {metric[2:-3]}: 1 thread {o[0]:.0f} / {statistics.median(o):.0f} ms, "
+                      f"default {d[0]:.0f} / {statistics.median(d):.0f} ms; 1 thread / default "
+                      f"{o[0] / d[0]:.2f} x (minima), {statistics.median(o) / statistics.median(d):.2f} x (medians)")
+
+
 def timing(a):
     cases = [c for c in a.cases.split(",") if c]
+    threads_cases = {c for c in a.threads_cases.split(",") if c}
     progs = programs(a)
     viewers = {"zarovia"} | {label for label, _ in other_builds(a)}
     results = {}
     for rnd in range(a.w + a.r):
         for case in cases:
             path, kind = CASES[case]
-            for label, template in progs:
-                if kind != "picture" and label not in viewers:
+            for program, program_template in progs:
+                if kind != "picture" and program not in viewers:
                     continue
-                r = run_case(template, path, kind, "/dev/null")
-                if a.json and rnd >= a.w:
-                    with open(a.json, "a") as f:
-                        f.write(json.dumps({"case": case, "program": label, **r}) + "\n")
-                if rnd >= a.w:
-                    results.setdefault((case, label), []).append(r)
+                for label, template, threads in runs_of(case, program, program_template, viewers,
+                                                        threads_cases):
+                    r = run_case(template, path, kind, "/dev/null", threads)
+                    if a.json and rnd >= a.w:
+                        with open(a.json, "a") as f:
+                            f.write(json.dumps({"case": case, "program": label, **r}) + "\n")
+                    if rnd >= a.w:
+                        results.setdefault((case, label), []).append(r)
         print(f"round {rnd + 1}/{a.w + a.r} done (load {os.getloadavg()[0]:.1f})", file=sys.stderr)
     print(f"\nmin / median of {a.r} rounds; ms from exec, peak RSS in MiB")
     print(f"{'case':<10} {'program':<10} {'map':>9} {'first':>9} {'full':>9} {'final':>9} {'rss':>7}  not ok")
@@ -136,6 +178,7 @@ def timing(a):
         cols = [fmt([r.get(m) for r in runs], 1 / 1024 if m.endswith("_kb") else 1) for m in METRICS]
         bad = sum(1 for r in runs if r.get("status") != "ok")
         print(f"{case:<10} {label:<10} " + " ".join(f"{c:>9}" for c in cols[:4]) + f" {cols[4]:>7}  {bad or ''}")
+    print_thread_ratios(results, cases, viewers, threads_cases)
 
 
 def profile_once(binary, path):
@@ -185,6 +228,7 @@ def main():
     ap.add_argument("--before", action="append", default=[])
     ap.add_argument("--peers", default="gpicview,feh,nsxiv,qimgv")
     ap.add_argument("--cases", default=",".join(c for c in CASES if not c.startswith("links")))
+    ap.add_argument("--threads-cases", default="restart24")
     ap.add_argument("-r", type=int, default=5)
     ap.add_argument("-w", type=int, default=1)
     ap.add_argument("--json")
