@@ -5,10 +5,12 @@
 #include "picture/jpeg/DecodeThreads.h"
 #include "picture/jpeg/JpegDecode.h"
 #include "picture/jpeg/JpegHeader.h"
+#include "platform/Cancellation.h"
 #include "support/TestInputs.h"
 
 #include <QFile>
 #include <QTest>
+#include <atomic>
 #include <memory>
 
 using namespace zarovia::picture;
@@ -330,4 +332,45 @@ void BandDecodeTest::cmykThroughItsProfileOnSeveralThreads() {
         restartCmykJpeg(bandSourcePicture(QSize(640, 480)), ycck, QStringLiteral("1"));
     QVERIFY(readJpegHeader(bytes).cmykToSrgb != nullptr);
     expectSameAsOneThread(bytes, {1, fitted}, threads, Banding::Several);
+}
+
+void BandDecodeTest::abandonedBandedDecodeStops_data() {
+    QTest::addColumn<int>("questions");  // answered "wanted" before the job is left; -1: never
+    QTest::addColumn<QSize>("fitted");
+    QTest::newRow("wanted throughout") << -1 << QSize();
+    QTest::newRow("left at the first question") << 0 << QSize();
+    QTest::newRow("left at the third question") << 2 << QSize();
+    QTest::newRow("shrunk, left at the third question") << 2 << QSize(455, 333);
+}
+
+// The job's question reaches every band: a decode no longer wanted ends in WorkCancelled (no
+// picture, no band left running), one still wanted is the one-thread decode.
+void BandDecodeTest::abandonedBandedDecodeStops() {
+    QFETCH(int, questions);
+    QFETCH(QSize, fitted);
+    ZAROVIA_REQUIRE_INPUT(files_.haveCjpeg(), BandFileMaker::missing());
+    QString error;
+    const QByteArray bytes = files_.make(kLarge, kLarge420, &error);
+    QVERIFY2(!bytes.isEmpty(), qPrintable(error));
+    const JpegHeader header = readJpegHeader(bytes);
+    const DecodeThreadsOverride threads(3, 0);
+    std::atomic<int> asked{0};
+    bool stopped = false;
+    DecodedJpeg decoded;
+    {
+        zarovia::CancellationScope scope([&] { return questions < 0 || asked++ < questions; });
+        try {
+            decoded = fitted.isEmpty()
+                          ? decodeJpeg(bytes, header, 1, OnFailure::KeepPartial)
+                          : decodeJpegFitted(bytes, header, 1, fitted, OnFailure::KeepPartial);
+        } catch (const zarovia::WorkCancelled&) {
+            stopped = true;
+        }
+    }
+    QCOMPARE(stopped, questions >= 0);
+    if (stopped) return;
+    QVERIFY(decoded.bands >= 2);
+    const DecodedJpeg oneThread = decodeWith(1, 0, bytes, {1, fitted});
+    const QString difference = firstDifference(oneThread.image, decoded.image);
+    QVERIFY2(difference.isEmpty(), qPrintable(difference));
 }
