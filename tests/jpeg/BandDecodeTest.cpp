@@ -23,7 +23,8 @@ namespace band_decode_test {
 const QSize kSmall(345, 251);   // 22 MCUs across at 4:2:0, 44 at 4:4:4: 7 divides neither
 const QSize kLarge(1001, 733);  // neither side a multiple of 16
 const QSize kTall(17, 2000);
-const QSize kWide(2000, 17);
+const QSize kWide(2000, 65);   // five rows of iMCUs at 4:2:0
+const QSize kShort(2000, 17);  // two rows of iMCUs at 4:2:0, three at 4:4:4
 const QString kLarge420 = QStringLiteral("-sample 2x2 -restart 1");
 
 // How many bands a decode is expected to use.
@@ -101,6 +102,7 @@ void BandDecodeTest::matchesOneThread_data() {
     QTest::addColumn<QSize>("fitted");
     QTest::addColumn<int>("threads");
     QTest::addColumn<int>("orientation");
+    QTest::addColumn<Banding>("banding");
 
     // Every restart interval with every sampling: one segment per MCU, per MCU row, per three
     // rows, and every seven MCUs, where only every seventh row starts with a segment.
@@ -112,11 +114,11 @@ void BandDecodeTest::matchesOneThread_data() {
         for (const auto& [name, sampling] : samplings)
             QTest::addRow("%s, restart %s", name, restart)
                 << kSmall << QStringLiteral("%1 -restart %2").arg(sampling, restart) << 1 << QSize()
-                << 2 << 1;
+                << 2 << 1 << Banding::Several;
     const auto row = [](const char* name, QSize size, const char* options, int scale, QSize fitted,
-                        int threads, int orientation = 1) {
+                        int threads, int orientation = 1, Banding banding = Banding::Several) {
         QTest::newRow(name) << size << QString::fromLatin1(options) << scale << fitted << threads
-                            << orientation;
+                            << orientation << banding;
     };
     // Four components (written through libjpeg: cjpeg makes none).
     row("CMYK, restart 1", kSmall, "cmyk -restart 1", 1, {}, 2);
@@ -129,9 +131,12 @@ void BandDecodeTest::matchesOneThread_data() {
     row("1001 x 733, 4:2:2, restart 5B", kLarge, "-sample 2x1 -restart 5B", 1, {}, 2);
     row("17 x 2000, 4:2:0, restart 1B", kTall, "-sample 2x2 -restart 1B", 1, {}, 2);
     row("17 x 2000, grey, restart 2", kTall, "-grayscale -restart 2", 1, {}, 2);
-    row("2000 x 17, 4:4:4", kWide, "-sample 1x1 -restart 1", 1, {}, 2);
-    row("2000 x 17, 4:2:0 (two MCU rows)", kWide, "-sample 2x2 -restart 1", 1, {}, 2);
-    row("33 x 33, 4:2:0 (three MCU rows)", QSize(33, 33), "-sample 2x2 -restart 1", 1, {}, 3);
+    row("2000 x 65, 4:2:0", kWide, "-sample 2x2 -restart 1", 1, {}, 2);
+    row("2000 x 33, 4:4:4", QSize(2000, 33), "-sample 1x1 -restart 1", 1, {}, 3);
+    row("33 x 65, 4:2:0", QSize(33, 65), "-sample 2x2 -restart 1", 1, {}, 3);
+    // Too few rows of iMCUs for bands of two rows each: whichever way it goes, the same pixels.
+    row("2000 x 17, 4:4:4", kShort, "-sample 1x1 -restart 1", 1, {}, 2, 1, Banding::Either);
+    row("2000 x 17, 4:2:0", kShort, "-sample 2x2 -restart 1", 1, {}, 3, 1, Banding::Either);
 
     // DCT scales.
     row("1001 x 733 at 1/2", kLarge, "-sample 2x2 -restart 1", 2, {}, 2);
@@ -141,7 +146,7 @@ void BandDecodeTest::matchesOneThread_data() {
     row("1001 x 733, 4:2:2, restart 5B, at 1/4", kLarge, "-sample 2x1 -restart 5B", 4, {}, 2);
     row("grey, restart 3, at 1/2", kSmall, "-grayscale -restart 3", 2, {}, 2);
     row("17 x 2000 at 1/8", kTall, "-sample 2x2 -restart 1B", 8, {}, 2);
-    row("2000 x 17 at 1/8", kWide, "-sample 1x1 -restart 1", 8, {}, 2);
+    row("2000 x 65 at 1/8", kWide, "-sample 2x2 -restart 1", 8, {}, 2);
 
     // Shrunk as the rows come out: output rows that take source rows from two bands.
     row("shrunk to 132 x 97", kLarge, "-sample 2x2 -restart 1", 1, QSize(132, 97), 2);
@@ -155,7 +160,9 @@ void BandDecodeTest::matchesOneThread_data() {
     row("shrunk across only", kLarge, "-sample 2x2 -restart 1", 1, QSize(500, 733), 3);
     row("shrunk down only, by half", kLarge, "-sample 2x2 -restart 1", 1, QSize(1001, 366), 2);
     row("17 x 2000 shrunk to 9 x 1000", kTall, "-sample 2x2 -restart 1B", 1, QSize(9, 1000), 3);
-    row("2000 x 17 shrunk to 1000 x 9", kWide, "-sample 1x1 -restart 1", 1, QSize(1000, 9), 2);
+    row("2000 x 65 shrunk to 1000 x 32", kWide, "-sample 2x2 -restart 1", 1, QSize(1000, 32), 2);
+    row("2000 x 17 shrunk to 1000 x 9", kShort, "-sample 1x1 -restart 1", 1, QSize(1000, 9), 2, 1,
+        Banding::Either);
     row("4:4:4, restart 7B, shrunk to 200 x 97", kSmall, "-sample 1x1 -restart 7B", 1,
         QSize(200, 97), 3);
 
@@ -182,12 +189,13 @@ void BandDecodeTest::matchesOneThread() {
     QFETCH(QSize, fitted);
     QFETCH(int, threads);
     QFETCH(int, orientation);
+    QFETCH(Banding, banding);
     ZAROVIA_REQUIRE_INPUT(files_.haveCjpeg(), BandFileMaker::missing());
     QString error;
     QByteArray bytes = files_.make(size, options, &error);
     QVERIFY2(!bytes.isEmpty(), qPrintable(error));
     if (orientation != 1) bytes = withExifOrientation(bytes, orientation);
-    expectSameAsOneThread(bytes, {scale, fitted}, threads, Banding::Several);
+    expectSameAsOneThread(bytes, {scale, fitted}, threads, banding);
 }
 
 void BandDecodeTest::damagedMatchesOneThread_data() {
@@ -218,6 +226,13 @@ void BandDecodeTest::damagedMatchesOneThread_data() {
     large("marker dropped in the second band", Damage::MarkerDropped, 0.75, Banding::Either);
     large("marker dropped where the second band starts", Damage::MarkerDropped, 0.5,
           Banding::Either);
+    // Read as the start of the row of iMCUs above the second band: the band starts there.
+    large("spurious marker in sequence where the second band starts", Damage::SpuriousMarker, 0.48,
+          Banding::Either);
+    large("spurious marker in sequence in the second band", Damage::SpuriousMarker, 0.75,
+          Banding::Either);
+    large("spurious marker out of sequence in the second band", Damage::SpuriousMarkerOutOfSequence,
+          0.75, Banding::Either);
 
     // Shrunk, three bands: the middle one damaged.
     const auto shrunk = [](const char* name, Damage damage, Banding banding) {
@@ -280,7 +295,8 @@ void BandDecodeTest::choosesThePath_data() {
                                  << Banding::One;
     QTest::newRow("progressive with restart markers")
         << QStringLiteral("-progressive -restart 1") << 3 << 0LL << false << Banding::One;
-    QTest::newRow("read in pieces") << restart << 2 << 0LL << true << Banding::One;
+    // Read whole first, then banded.
+    QTest::newRow("read in pieces") << restart << 2 << 0LL << true << Banding::Several;
     QTest::newRow("one thread") << restart << 1 << 0LL << false << Banding::One;
     QTest::newRow("the default smallest size")
         << restart << 2 << qlonglong(kMinBandedPixels) << false << Banding::One;

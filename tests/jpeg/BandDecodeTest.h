@@ -7,8 +7,8 @@
 // A picture with restart markers decoded in bands, one per thread, is the one-thread decode bit
 // for bit: every restart interval and sampling, odd sizes, every DCT scale, shrunk sizes whose
 // output rows straddle the bands' boundaries, several threads, and damaged files. Files without
-// restart markers, progressive ones, ones read in pieces and small pictures keep one thread. A
-// banded decode for a job no longer wanted stops.
+// restart markers, progressive ones and small pictures keep one thread; a file read in pieces is
+// banded too. A banded decode for a job no longer wanted stops.
 class BandDecodeTest : public QObject {
     Q_OBJECT
 

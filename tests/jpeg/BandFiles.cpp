@@ -245,6 +245,16 @@ QByteArray damaged(const QByteArray& jpeg, Damage damage, double where) {
         }
         case Damage::MarkerDropped:
             return out.remove(markers[k - 1], 2);
+        case Damage::SpuriousMarker:
+        case Damage::SpuriousMarkerOutOfSequence: {
+            const qsizetype previous = k >= 2 ? markers[k - 2] + 2 : scanStart;
+            const int number = static_cast<unsigned char>(out[markers[k - 1] + 1]) - 0xD0;
+            const int shift = damage == Damage::SpuriousMarker ? 0 : 4;
+            const qsizetype stuffed = out.indexOf(QByteArray("\xFF\x00", 2), previous);
+            if (stuffed < 0 || stuffed >= markers[k - 1]) return {};
+            out[stuffed + 1] = static_cast<char>(0xD0 + (number + shift) % 8);
+            return out;
+        }
         case Damage::None:
         case Damage::CutAfterScanHeader:
             break;

@@ -55,6 +55,10 @@ enum class Damage {
     MarkerAhead,         // a restart marker numbered one more than it should be
     MarkerBehind,        // a restart marker numbered one less than it should be
     MarkerDropped,       // a restart marker removed, its segments run together
+    // A stuffed 0xFF 0x00 in the segment before turned into a restart marker numbered as the
+    // one that ends that segment (so that it reads as in sequence), or as one out of sequence.
+    SpuriousMarker,
+    SpuriousMarkerOutOfSequence,
 };
 
 // `jpeg` damaged in its restart segment at `where` (0 = the first segment, 1 = past the last),
