@@ -280,6 +280,33 @@ void BandDecodeTest::damagedMatchesOneThread() {
     QVERIFY(!firstDifference(intact.image, oneThread.image).isEmpty());
 }
 
+void BandDecodeTest::renumberedMarkerMatchesOneThread_data() {
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<double>("where");
+    QTest::addColumn<int>("shift");
+    // Every wrong number: libjpeg's decode resynchronises by how far the number is from the one
+    // it expects (some it takes as they come), and a band, whose decoder counts its markers from
+    // its own first segment, must take each as the whole file's decode does.
+    for (int shift = 1; shift < 8; ++shift) {
+        QTest::addRow("2 threads, in the second band, %d ahead", shift) << 2 << 0.75 << shift;
+        QTest::addRow("3 threads, in the second band, %d ahead", shift) << 3 << 0.5 << shift;
+    }
+}
+
+void BandDecodeTest::renumberedMarkerMatchesOneThread() {
+    QFETCH(int, threads);
+    QFETCH(double, where);
+    QFETCH(int, shift);
+    ZAROVIA_REQUIRE_INPUT(files_.haveCjpeg(), BandFileMaker::missing());
+    QString error;
+    const QByteArray clean = files_.make(kLarge, kLarge420, &error);
+    QVERIFY2(!clean.isEmpty(), qPrintable(error));
+    const QByteArray bytes = withMarkerRenumbered(clean, where, shift);
+    QVERIFY(!bytes.isEmpty());
+    // The bands above the damaged marker are decoded from markers in sequence.
+    expectSameAsOneThread(bytes, {}, threads, Banding::Several);
+}
+
 void BandDecodeTest::choosesThePath_data() {
     QTest::addColumn<QString>("options");
     QTest::addColumn<int>("threads");

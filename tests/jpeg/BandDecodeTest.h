@@ -17,6 +17,8 @@ private slots:
     void matchesOneThread();
     void damagedMatchesOneThread_data();
     void damagedMatchesOneThread();
+    void renumberedMarkerMatchesOneThread_data();
+    void renumberedMarkerMatchesOneThread();
     void choosesThePath_data();
     void choosesThePath();
     void cmykThroughItsProfileOnSeveralThreads_data();

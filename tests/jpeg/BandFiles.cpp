@@ -205,6 +205,18 @@ QList<qsizetype> restartMarkerOffsets(const QByteArray& jpeg) {
     return offsets;
 }
 
+QByteArray withMarkerRenumbered(const QByteArray& jpeg, double where, int shift) {
+    const QList<qsizetype> markers = restartMarkerOffsets(jpeg);
+    if (markers.isEmpty()) return {};
+    const auto segments = markers.size() + 1;
+    const auto k =
+        std::clamp<qsizetype>(static_cast<qsizetype>(where * double(segments)), 1, segments - 1);
+    QByteArray out = jpeg;
+    const int number = static_cast<unsigned char>(out[markers[k - 1] + 1]) - 0xD0;
+    out[markers[k - 1] + 1] = static_cast<char>(0xD0 + (number + shift) % 8);
+    return out;
+}
+
 QByteArray damaged(const QByteArray& jpeg, Damage damage, double where) {
     const qsizetype scanStart = scanDataOffset(jpeg);
     if (scanStart < 0) return {};
@@ -237,12 +249,9 @@ QByteArray damaged(const QByteArray& jpeg, Damage damage, double where) {
             }
             return {};
         case Damage::MarkerAhead:
-        case Damage::MarkerBehind: {
-            const int number = static_cast<unsigned char>(out[markers[k - 1] + 1]) - 0xD0;
-            const int shift = damage == Damage::MarkerAhead ? 1 : 7;
-            out[markers[k - 1] + 1] = static_cast<char>(0xD0 + (number + shift) % 8);
-            return out;
-        }
+            return withMarkerRenumbered(jpeg, where, 1);
+        case Damage::MarkerBehind:
+            return withMarkerRenumbered(jpeg, where, 7);
         case Damage::MarkerDropped:
             return out.remove(markers[k - 1], 2);
         case Damage::SpuriousMarker:

@@ -61,6 +61,10 @@ enum class Damage {
     SpuriousMarkerOutOfSequence,
 };
 
+// `jpeg` with the restart marker that starts its segment at `where` (as damaged()) numbered
+// `shift` more than it should be (modulo 8: 7 is one less). Empty when there is none there.
+QByteArray withMarkerRenumbered(const QByteArray& jpeg, double where, int shift);
+
 // `jpeg` damaged in its restart segment at `where` (0 = the first segment, 1 = past the last),
 // for every kind but CutAfterScanHeader. Empty when the file has no restart segment there.
 QByteArray damaged(const QByteArray& jpeg, Damage damage, double where);
