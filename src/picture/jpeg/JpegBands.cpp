@@ -449,6 +449,13 @@ std::optional<DecodedJpeg> decodeInBands(const JpegInput& input, const JpegHeade
 
     std::thread helper;
     Bands bands = bandsFromPieces(input, shared, helper);
+    // The second band's thread uses the bands: it ends before they go, however this ends.
+    struct JoinFirst {
+        std::thread& thread;
+        ~JoinFirst() {
+            if (thread.joinable()) thread.join();
+        }
+    } joinFirst{helper};
     if (!bands.front()->started) {
         // As the one-thread decode ends when its decoder does not start: all grey.
         DecodedJpeg result;
