@@ -11,7 +11,7 @@ namespace {
 
 // The parts of a JPEG's header that decide its layout, written as bytes; the tables libjpeg
 // needs to decode are left out (the layout never reads them).
-struct HeaderSpec {
+struct HeaderParts {
     int frameMarker = 0xC0;
     int precision = 8;
     int width = 64;
@@ -35,20 +35,20 @@ QByteArray be16(int value) {
     return out;
 }
 
-QByteArray header(const HeaderSpec& spec) {
+QByteArray header(const HeaderParts& parts) {
     QByteArray out("\xFF\xD8", 2);
-    for (qsizetype left = spec.padding; left > 0; left -= 65000)
+    for (qsizetype left = parts.padding; left > 0; left -= 65000)
         putMarker(out, 0xE1, QByteArray(int(std::min<qsizetype>(left, 65000)), 'x'));
-    const QByteArray restart = be16(spec.restartInterval);
-    if (spec.restartBeforeFrame) putMarker(out, 0xDD, restart);
+    const QByteArray restart = be16(parts.restartInterval);
+    if (parts.restartBeforeFrame) putMarker(out, 0xDD, restart);
     QByteArray frame;
-    frame.append(char(spec.precision)).append(be16(spec.height)).append(be16(spec.width));
-    frame.append(char(spec.sampling.size()));
-    for (std::size_t i = 0; i < spec.sampling.size(); ++i)
-        frame.append(char(i + 1)).append(char(spec.sampling[i])).append(char(0));
-    putMarker(out, spec.frameMarker, frame);
-    if (!spec.restartBeforeFrame) putMarker(out, 0xDD, restart);
-    const int inScan = spec.scanComponents < 0 ? int(spec.sampling.size()) : spec.scanComponents;
+    frame.append(char(parts.precision)).append(be16(parts.height)).append(be16(parts.width));
+    frame.append(char(parts.sampling.size()));
+    for (std::size_t i = 0; i < parts.sampling.size(); ++i)
+        frame.append(char(i + 1)).append(char(parts.sampling[i])).append(char(0));
+    putMarker(out, parts.frameMarker, frame);
+    if (!parts.restartBeforeFrame) putMarker(out, 0xDD, restart);
+    const int inScan = parts.scanComponents < 0 ? int(parts.sampling.size()) : parts.scanComponents;
     QByteArray scan;
     scan.append(char(inScan));
     for (int i = 0; i < inScan; ++i) scan.append(char(i + 1)).append(char(0));
@@ -84,25 +84,25 @@ void RestartLayoutTest::refusesOtherFiles_data() {
     QTest::addColumn<QByteArray>("bytes");
     const QByteArray data = entropyData(16);
     const auto with = [&](auto change) {
-        HeaderSpec spec;
-        change(spec);
-        return header(spec) + data;
+        HeaderParts parts;
+        change(parts);
+        return header(parts) + data;
     };
-    QTest::newRow("progressive") << with([](HeaderSpec& s) { s.frameMarker = 0xC2; });
-    QTest::newRow("arithmetic") << with([](HeaderSpec& s) { s.frameMarker = 0xC9; });
-    QTest::newRow("lossless") << with([](HeaderSpec& s) { s.frameMarker = 0xC3; });
-    QTest::newRow("12-bit") << with([](HeaderSpec& s) { s.precision = 12; });
-    QTest::newRow("no restarts") << with([](HeaderSpec& s) { s.restartInterval = 0; });
-    QTest::newRow("height 0 (DNL)") << with([](HeaderSpec& s) { s.height = 0; });
-    QTest::newRow("sampling 0") << with([](HeaderSpec& s) { s.sampling = {0x10, 0x11, 0x11}; });
-    QTest::newRow("sampling 5") << with([](HeaderSpec& s) { s.sampling = {0x51, 0x11, 0x11}; });
-    QTest::newRow("five components") << with([](HeaderSpec& s) {
+    QTest::newRow("progressive") << with([](HeaderParts& s) { s.frameMarker = 0xC2; });
+    QTest::newRow("arithmetic") << with([](HeaderParts& s) { s.frameMarker = 0xC9; });
+    QTest::newRow("lossless") << with([](HeaderParts& s) { s.frameMarker = 0xC3; });
+    QTest::newRow("12-bit") << with([](HeaderParts& s) { s.precision = 12; });
+    QTest::newRow("no restarts") << with([](HeaderParts& s) { s.restartInterval = 0; });
+    QTest::newRow("height 0 (DNL)") << with([](HeaderParts& s) { s.height = 0; });
+    QTest::newRow("sampling 0") << with([](HeaderParts& s) { s.sampling = {0x10, 0x11, 0x11}; });
+    QTest::newRow("sampling 5") << with([](HeaderParts& s) { s.sampling = {0x51, 0x11, 0x11}; });
+    QTest::newRow("five components") << with([](HeaderParts& s) {
         s.sampling = {0x11, 0x11, 0x11, 0x11, 0x11};
     });
-    QTest::newRow("scan of one of three") << with([](HeaderSpec& s) { s.scanComponents = 1; });
-    QTest::newRow("headers over 1 MiB") << with([](HeaderSpec& s) { s.padding = 1100 * 1024; });
+    QTest::newRow("scan of one of three") << with([](HeaderParts& s) { s.scanComponents = 1; });
+    QTest::newRow("headers over 1 MiB") << with([](HeaderParts& s) { s.padding = 1100 * 1024; });
 
-    const QByteArray good = header(HeaderSpec{}) + data;
+    const QByteArray good = header(HeaderParts{}) + data;
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("no SOI") << good.mid(2);
     QTest::newRow("cut in the frame header") << good.left(good.indexOf("\xFF\xC0") + 9);
@@ -110,7 +110,7 @@ void RestartLayoutTest::refusesOtherFiles_data() {
     QByteArray longSegment = good;
     longSegment[longSegment.indexOf("\xFF\xC0") + 2] = char(0x7F);  // length past the end
     QTest::newRow("segment length past the end") << longSegment;
-    QByteArray twoFrames = header(HeaderSpec{});
+    QByteArray twoFrames = header(HeaderParts{});
     twoFrames.insert(2, twoFrames.mid(twoFrames.indexOf("\xFF\xC0"), 19));
     QTest::newRow("two frames") << twoFrames + data;
     QByteArray scanFirst("\xFF\xD8", 2);
@@ -130,7 +130,7 @@ void RestartLayoutTest::findsRowStarts_data() {
     QTest::addColumn<std::vector<int>>("rows");
 
     // 64 x 64 at 4:4:4: 8 MCUs a row, 8 rows; 4 MCUs a segment, so every second one starts a row.
-    const QByteArray plain = header(HeaderSpec{});
+    const QByteArray plain = header(HeaderParts{});
     QTest::newRow("every second segment")
         << plain + entropyData(16) << 8 << std::vector<int>{1, 2, 3, 4, 5, 6, 7};
     QTest::newRow("fill bytes before a marker")
@@ -144,7 +144,7 @@ void RestartLayoutTest::findsRowStarts_data() {
     QTest::newRow("foreign marker in the data") << foreign << 8 << std::vector<int>{1, 2, 3};
 
     // 4:2:0, 48 x 40: 3 MCUs (16 x 16) a row, 3 rows; one MCU a segment.
-    HeaderSpec chroma;
+    HeaderParts chroma;
     chroma.width = 48;
     chroma.height = 40;
     chroma.sampling = {0x22, 0x11, 0x11};
@@ -158,7 +158,7 @@ void RestartLayoutTest::findsRowStarts_data() {
         << header(chroma) + entropyData(4) << 6 << std::vector<int>{5};
 
     // Grey with 2 x 2 sampling: one block per MCU, 8 blocks a row, iMCU rows of two block rows.
-    HeaderSpec grey;
+    HeaderParts grey;
     grey.sampling = {0x22};
     grey.restartInterval = 8;
     QTest::newRow("grey 2x2: every second block row")
