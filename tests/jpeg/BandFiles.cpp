@@ -1,6 +1,7 @@
 #include "BandFiles.h"
 
 #include "JpegTestFiles.h"
+#include "support/CmykJpeg.h"
 
 #include <QFile>
 #include <QProcess>
@@ -148,47 +149,24 @@ QByteArray BandFileMaker::cjpeg(QSize size, const QString& options, QString* err
 }
 
 QByteArray restartCmykJpeg(const QImage& picture, bool ycck, const QString& restart) {
-    // Made from known-good input: libjpeg's default error handler (which ends the process with
-    // its message) is the right response to a broken test.
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(picture.width());
-    info.image_height = static_cast<JDIMENSION>(picture.height());
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    // YCCK keeps libjpeg's default sampling for it (luma and black 2x2, chroma 1x1).
-    jpeg_set_colorspace(&info, ycck ? JCS_YCCK : JCS_CMYK);
-    jpeg_set_quality(&info, 90, TRUE);
-    setRestart(info, restart);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<unsigned char> row(static_cast<std::size_t>(picture.width()) * 4);
-    while (info.next_scanline < info.image_height) {
-        const auto* rgb = reinterpret_cast<const QRgb*>(
-            picture.constScanLine(static_cast<int>(info.next_scanline)));
+    zarovia::colourtest::CmykJpegOptions options;
+    options.ycck = ycck;
+    options.quality = 90;
+    options.tune = [&restart](jpeg_compress_struct& info) { setRestart(info, restart); };
+    const auto fill = [&picture](int y, unsigned char* row) {
+        const auto* rgb = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
         for (int x = 0; x < picture.width(); ++x) {
             const int c = 255 - qRed(rgb[x]);
             const int m = 255 - qGreen(rgb[x]);
-            const int y = 255 - qBlue(rgb[x]);
-            const int k = std::min({c, m, y});
+            const int yellow = 255 - qBlue(rgb[x]);
+            const int k = std::min({c, m, yellow});
             // libjpeg writes Adobe's marker, which says the inks are stored inverted.
-            const int inks[4] = {c - k, m - k, y - k, k};
+            const int inks[4] = {c - k, m - k, yellow - k, k};
             for (int i = 0; i < 4; ++i)
                 row[std::size_t(x) * 4 + i] = static_cast<unsigned char>(255 - inks[i]);
         }
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
-    std::free(buffer);
-    return out;
+    };
+    return zarovia::colourtest::writeCmykJpeg(picture.width(), picture.height(), fill, options);
 }
 
 QList<qsizetype> restartMarkerOffsets(const QByteArray& jpeg) {
